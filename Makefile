@@ -1,0 +1,39 @@
+# Thin entry over CMake. "make run" builds the 64-bit engine and starts it;
+# "make test" builds all three configurations and runs every test of each.
+CONFIGS := 64 popcount 32
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: run build test all clean tsan slow $(addprefix build-,$(CONFIGS)) $(addprefix test-,$(CONFIGS))
+
+run: build-64
+	@./build/64/ostrevalk
+
+build: build-64
+
+all: $(addprefix build-,$(CONFIGS))
+
+build-%:
+	@cmake -S . -B build/$* -DOSTREVALK_CONFIG=$* $(CMAKE_FLAGS) > /dev/null
+	@cmake --build build/$* -j $(JOBS)
+
+test-%: build-%
+	@cd build/$* && ctest --output-on-failure
+
+test: $(addprefix test-,$(CONFIGS))
+	@echo "all configurations passed"
+
+# Slow tests (deep perft and the like), 64-bit configuration.
+slow: build-64
+	@./build/64/unit_tests --gtest_filter='*Slow*'
+	@./build/64/e2e_tests --gtest_filter='*Slow*'
+
+# ThreadSanitizer build of the concurrency tests.
+tsan:
+	@cmake -S . -B build/tsan -DOSTREVALK_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake --build build/tsan -j $(JOBS)
+	@./build/tsan/unit_tests --gtest_filter='*Concurrent*'
+	@./build/tsan/e2e_tests --gtest_filter='*Threads*'
+
+clean:
+	rm -rf build

@@ -1,0 +1,64 @@
+// Bit counting and scanning. The three build configurations differ only here
+// (and in the engine name): the population-count build uses the processor's
+// POPCNT instruction, the other two count by clearing the lowest bit; the
+// 64-bit builds scan with the processor's bit-scan instructions, the 32-bit
+// build with a De Bruijn multiplication.
+#pragma once
+
+#include "board/types.h"
+
+#if defined(OSTREVALK_32BIT)
+namespace bitops_detail {
+constexpr uint64_t DeBruijn = 0x0218A392CD3D5DBFULL;
+struct DeBruijnTable {
+    int index[64];
+    constexpr DeBruijnTable() : index() {
+        for (int i = 0; i < 64; i++) index[((uint64_t(1) << i) * DeBruijn) >> 58] = i;
+    }
+};
+constexpr DeBruijnTable DeBruijnIndex{};
+}  // namespace bitops_detail
+#endif
+
+inline int popCount(Bitboard b) {
+#if defined(OSTREVALK_POPCOUNT)
+    return __builtin_popcountll(b);
+#else
+    int n = 0;
+    while (b) {
+        b &= b - 1;
+        n++;
+    }
+    return n;
+#endif
+}
+
+// Index of the least significant set bit; b must not be empty.
+inline Square lsb(Bitboard b) {
+#if defined(OSTREVALK_32BIT)
+    return bitops_detail::DeBruijnIndex.index[((b & (0 - b)) * bitops_detail::DeBruijn) >> 58];
+#else
+    return __builtin_ctzll(b);
+#endif
+}
+
+// Index of the most significant set bit; b must not be empty.
+inline Square msb(Bitboard b) {
+#if defined(OSTREVALK_32BIT)
+    uint32_t high = uint32_t(b >> 32);
+    if (high) return 63 - __builtin_clz(high);
+    return 31 - __builtin_clz(uint32_t(b));
+#else
+    return 63 - __builtin_clzll(b);
+#endif
+}
+
+// Removes and returns the lowest set square of b.
+inline Square popLsb(Bitboard& b) {
+    Square s = lsb(b);
+    b &= b - 1;
+    return s;
+}
+
+inline bool moreThanOne(Bitboard b) { return (b & (b - 1)) != 0; }
+inline Bitboard squareBB(Square s) { return Bitboard(1) << s; }

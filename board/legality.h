@@ -1,0 +1,26 @@
+// Check information, attack tests, legality of pseudo-legal moves, validation
+// of moves that did not come from the generator, the gives-check test and
+// draw detection.
+#pragma once
+
+#include "board/position.h"
+
+struct CheckInfo {
+    int32_t checkerCount;
+    int32_t checkers[3];
+    Bitboard kingDanger;
+    Bitboard blockers;
+};
+
+// Fills ci for the side to move; ci is cleared here first.
+void computeCheckInfo(CheckInfo& ci, const Position& pos);
+bool isSquareAttacked(Square q, int color, const Position& pos);
+Bitboard sliderBlockers(Square q, int color, const Position& pos);
+// For a pseudo-legal move of the side to move. May make and unmake the move
+// internally (en passant), hence the non-const position.
+bool isLegal(Move m, Position& pos, const CheckInfo& ci);
+// For any 32-bit value offered as a move (hash move, killer).
+bool isPseudoLegal(Move m, Position& pos, const CheckInfo& ci);
+bool givesCheck(Move m, Position& pos);
+bool discoveredCheckBy(Square k, Square from, int color, const Position& pos);
+bool isDraw(const Position& pos);

@@ -1,0 +1,76 @@
+// Basic types and constants shared by the whole engine: squares, colours,
+// piece types, the move code and the score conventions.
+#pragma once
+
+#include <cstdint>
+
+using Bitboard = uint64_t;
+using Square = int;
+using Move = int32_t;
+using Score = int;
+
+// Colours.
+constexpr int White = 0;
+constexpr int Black = 1;
+
+// Piece types; the type code alone is stored per square.
+constexpr int Pawn = 0;
+constexpr int Knight = 1;
+constexpr int Bishop = 2;
+constexpr int Rook = 3;
+constexpr int Queen = 4;
+constexpr int King = 5;
+constexpr int NoPiece = 6;
+
+// Squares are numbered file-major: square = file * 8 + rank, a1 = 0, a2 = 1, b1 = 8.
+constexpr Square NoSquare = -1;
+
+// Castling rights, a 4-bit set in "KQkq" order.
+constexpr int WhiteKingside = 1;
+constexpr int WhiteQueenside = 2;
+constexpr int BlackKingside = 4;
+constexpr int BlackQueenside = 8;
+
+// Reserved move codes: no move, and the null move of the null-move search.
+constexpr Move MoveNone = 0;
+constexpr Move MoveNull = 1;
+
+// Scores in internal units (257 units print as 100 centipawns).
+constexpr Score ScoreInfinite = 32001;
+constexpr Score ScoreMateThreshold = 31801;
+constexpr Score ScoreDecisive = 10667;
+constexpr Score ScoreNone = 32002;
+constexpr int MaxPly = 100;
+
+// Bounds of a stored search result.
+constexpr int BoundUpper = 0;
+constexpr int BoundLower = 1;
+constexpr int BoundExact = 2;
+
+// Material values used by exchange evaluation and capture ordering (index NoPiece = 0).
+constexpr int CaptureValue[7] = {200, 820, 840, 1300, 2521, 32000, 0};
+// Non-pawn material per piece type, kept incrementally in the position.
+constexpr int NonPawnValue[7] = {0, 820, 840, 1300, 2521, 0, 0};
+
+inline int fileOf(Square s) { return s >> 3; }
+inline int rankOf(Square s) { return s & 7; }
+inline Square makeSquare(int file, int rank) { return file * 8 + rank; }
+// Rank counted from the colour's own back rank (0 = own first rank).
+inline int relativeRank(int color, Square s) { return color == White ? (s & 7) : 7 - (s & 7); }
+// One square forward for the colour: +1 for White, -1 for Black.
+inline int pawnPush(int color) { return color == White ? 1 : -1; }
+
+// Move code: to bits 0-5, from bits 6-11, promotion type bits 12-17,
+// captured type bits 18-23, moving piece type from bit 24.
+inline Move makeMoveCode(Square from, Square to, int piece, int captured, int promotion) {
+    return Move(to | (from << 6) | (promotion << 12) | (captured << 18) | (piece << 24));
+}
+inline Square moveTo(Move m) { return m & 0x3F; }
+inline Square moveFrom(Move m) { return (m >> 6) & 0x3F; }
+inline int movePromotion(Move m) { return (m >> 12) & 0x3F; }
+inline int moveCaptured(Move m) { return (m >> 18) & 0x3F; }
+inline int movePiece(Move m) { return m >> 24; }
+inline bool isCapture(Move m) { return moveCaptured(m) != NoPiece; }
+inline bool isPromotion(Move m) { return movePromotion(m) != NoPiece; }
+// A quiet move neither captures nor promotes.
+inline bool isQuiet(Move m) { return !isCapture(m) && !isPromotion(m); }

@@ -1,0 +1,31 @@
+// The pawn and evaluation caches: power-of-two arrays of 16-byte entries
+// (two 64-bit words each), shared by every search thread without locks.
+// Every word is read and written with relaxed atomic accesses, so a torn
+// entry can only give a wrong value, never undefined behaviour.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+struct CacheTable {
+    uint64_t* words = nullptr;  // 2 words per entry
+    uint64_t entryCount = 0;
+    uint64_t mask = 0;
+};
+
+extern CacheTable PawnHashTable;
+extern CacheTable EvalHashTable;
+
+inline uint64_t cacheLoad(const CacheTable& t, uint64_t index, int word) {
+    return std::atomic_ref<uint64_t>(t.words[2 * index + word]).load(std::memory_order_relaxed);
+}
+inline void cacheStore(const CacheTable& t, uint64_t index, int word, uint64_t value) {
+    std::atomic_ref<uint64_t>(t.words[2 * index + word]).store(value, std::memory_order_relaxed);
+}
+
+// Replaces the cache's array by a zero-filled one of entryCount entries with
+// the given index mask. The old array is kept until the new one exists; if the
+// allocation fails, the largest power-of-two size that can be allocated is
+// taken instead (never below one entry). Must be called only while no search
+// thread runs. Returns false when a smaller size had to be taken.
+bool resizeCache(CacheTable& cache, uint64_t entryCount, uint64_t mask);

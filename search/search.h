@@ -1,0 +1,14 @@
+// Entry points of the search used by the front end.
+#pragma once
+
+#include "search/state.h"
+
+// Builds the reduction and move-count tables and the evaluation's king-danger
+// table; called once at start-up.
+void initSearchTables();
+
+// Body of the main search thread: iterative deepening with output, "bestmove",
+// then ttGeneration += 1 and searchDone = true. Also run directly by "bench".
+void mainSearch(SearchThread& thread);
+// Body of a helper thread: the same search without output and clock tests.
+void helperSearch(SearchThread& thread);

@@ -1,0 +1,58 @@
+// The search thread record, the limits of one search, the option values and
+// the few words shared between the command loop and the search threads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "board/movegen.h"
+#include "board/position.h"
+
+struct SearchLimits {
+    int32_t increment;
+    int32_t timeLeft;
+    int32_t depthLimit;
+    int32_t nodeLimit;
+    int32_t movesToGo;
+    bool untimed;
+    bool ponderStart;
+    int32_t moveTime;
+};
+
+// The cleared state that every position set-up leaves.
+void clearSearchLimits(SearchLimits& limits);
+
+// [colour][piece type of the previous move][its to-square] -> two quiet moves, newest first.
+using CounterMoveTable = Move[2][6][64][2];
+
+struct SearchThread {
+    Position pos;
+    SearchLimits limits;
+    HistoryTable historyTable;
+    CounterMoveTable counterMoves;
+    int32_t historyMax;
+    uint64_t localNodes;
+};
+
+// resetPosition on the record's position plus the cleared search limits.
+void resetSearchRecord(SearchThread& thread);
+
+// Option values ("setoption"); stored as read, clamped where used.
+struct EngineSettingsRecord {
+    std::atomic<int32_t> multiPv{1};
+    std::atomic<int32_t> moveOverhead{50};
+    std::atomic<int32_t> threadCount{1};
+};
+extern EngineSettingsRecord EngineSettings;
+
+// Shared words, all accessed with relaxed ordering.
+extern std::atomic<bool> stopFlag;
+extern std::atomic<bool> ponderhitFlag;
+extern std::atomic<bool> searchDone;
+extern std::atomic<uint64_t> nodeCounter;
+extern std::atomic<int64_t> searchStartTime;
+extern std::atomic<int64_t> timeLimit;
+extern std::atomic<int32_t> selDepth;
+
+// Milliseconds of a monotonic process clock.
+int64_t nowMs();

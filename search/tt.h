@@ -1,0 +1,41 @@
+// The transposition table shared by all search threads, without locks. Each
+// 16-byte slot is two 64-bit words read and written with relaxed atomics.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "board/position.h"
+
+extern uint64_t* ttSlots;  // 2 words per slot
+extern uint64_t ttEntryCount;
+extern uint64_t ttMask;
+extern std::atomic<uint64_t> ttFilled;
+extern std::atomic<int16_t> ttGeneration;
+
+// Result of a probe besides the cutoff score.
+struct TTProbe {
+    bool hit;        // a slot matched (and gave a move)
+    Move move;       // hash move, MoveNone if none
+    int score;       // table score, ply-converted
+    int depth;
+    int bound;
+    int staticEval;  // substitute static evaluation, or ScoreNone
+};
+
+// Sets the table to the largest power of two of MiB not above mib (at least 1),
+// zero-filled. On allocation failure falls back to the largest size that can be
+// allocated, keeping the old array until the new one exists.
+void allocateTT(uint64_t mib);
+// Frees and allocates the table again zero-filled at its current size.
+void clearTT();
+// Returns the cutoff score, or ScoreNone when there is no cutoff.
+Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out);
+void storeTT(int depth, int score, Move move, int bound, const Position& pos);
+void refreshRoot(const Position& pos);
+int hashfull();
+
+// Cache prefetch of the bucket addressed by the low 32 bits of key.
+inline void prefetchTT(uint64_t key) {
+    __builtin_prefetch(ttSlots + 2 * (uint32_t(key) & ttMask));
+}

@@ -1,0 +1,2 @@
+// Placeholder so that the end-to-end test target exists; the real tests replace it.
+#include <gtest/gtest.h>
