@@ -19,6 +19,9 @@ Bitboard sliderBlockers(Square q, int color, const Position& pos);
 // For a pseudo-legal move of the side to move. May make and unmake the move
 // internally (en passant), hence the non-const position.
 bool isLegal(Move m, Position& pos, const CheckInfo& ci);
+// The same test on a position that must not change (the en-passant case is
+// worked out on the occupancy instead of by making the move).
+bool isLegal(Move m, const Position& pos, const CheckInfo& ci);
 // For any 32-bit value offered as a move (hash move, killer).
 bool isPseudoLegal(Move m, Position& pos, const CheckInfo& ci);
 bool givesCheck(Move m, Position& pos);

@@ -17,6 +17,11 @@ constexpr int StageQsHashMove = 4;
 constexpr int StageQsCaptures = 5;
 constexpr int StageQuietChecks = 6;
 
+// Room for every move list of one position: the pseudo-legal moves of a side
+// of at most 16 pieces (15 queens and a king: at most 15 * 27 + 8 + 2), plus
+// the hash move that the picker puts in front.
+constexpr int MaxMoves = 512;
+
 // Ordering scores of the quiet bands.
 constexpr int ScoreKiller0 = 2003;
 constexpr int ScoreKiller1 = 2002;
@@ -31,7 +36,8 @@ struct OrderingContext {
 
 // Generates one stage (see the stage constants) and insertion-sorts the moves
 // it appended by score, highest first, stable. In check every stage except 1
-// and 4 yields all evasions. Stages 1 and 4 append the candidate move unscored.
+// and 4 yields all evasions. Stages 1 and 4 append the candidate move and leave
+// its score slot as it was. An unknown stage appends nothing.
 int generateStage(Move* moves, int* scores, const Position& pos, int stage, int count,
                   const CheckInfo& ci, const OrderingContext& ctx, Move candidate);
 
@@ -43,6 +49,12 @@ int genQuietChecks(Move* moves, int* scores, const Position& pos, int count, con
 int genEvasions(Move* moves, int* scores, const Position& pos, int count, const CheckInfo& ci,
                 const OrderingContext& ctx);
 
+// Every pseudo-legal move in generation order (stage 2 then stage 3 generators,
+// or the evasions in check), unsorted, scored without history or killers; ci
+// must be the position's check information. Returns the count.
+int generatePseudoLegalMoves(const Position& pos, const CheckInfo& ci, Move* moves, int* scores);
+
 // Every legal move of the position in generation order (stage 2 then stage 3
-// generators, or the evasions in check), unsorted. Returns the count.
+// generators, or the evasions in check), unsorted. moves must hold MaxMoves
+// entries. Returns the count.
 int generateLegalMoves(const Position& pos, Move* moves);

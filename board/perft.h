@@ -4,4 +4,6 @@
 
 #include "board/position.h"
 
+// depth < 1 counts the position itself. Plays up to depth - 1 moves, which the
+// history must have room for.
 uint64_t perft(Position& pos, int depth);

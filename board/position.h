@@ -8,6 +8,12 @@
 #include "board/types.h"
 
 constexpr int HistoryCapacity = 1024;
+// compactHistory keeps this many records free for the deepest search line
+// (100 plies plus null moves) ...
+constexpr int HistoryReserve = 200;
+// ... and keeps at most this many: a repetition never reaches back further
+// than the half-move clock, and past 100 plies the game is drawn anyway.
+constexpr int HistoryKeptAfterCompaction = 102;
 
 struct UndoRecord {
     uint64_t key;

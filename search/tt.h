@@ -23,6 +23,12 @@ struct TTProbe {
     int staticEval;  // substitute static evaluation, or ScoreNone
 };
 
+// Number of addressable bucket starts (ttMask + 1) for a "Hash" value in MiB:
+// the value reduced to its highest set bit (0 counts as 1), times 65536
+// 16-byte slots per MiB, then halved until the whole array (three slots more)
+// fits the address space of the build. Allocates nothing.
+uint64_t ttBucketCountForMiB(uint64_t mib);
+
 // Sets the table to the largest power of two of MiB not above mib (at least 1),
 // zero-filled. On allocation failure falls back to the largest size that can be
 // allocated, keeping the old array until the new one exists.

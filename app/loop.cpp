@@ -1,0 +1,113 @@
+#include "app/loop.h"
+
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "app/bench.h"
+#include "app/diagnostics.h"
+#include "app/perft.h"
+#include "app/protocol.h"
+
+namespace {
+
+// What a command does about a search that may be running when it arrives.
+enum class SearchWait {
+    None,         // runs at once; a running search is not affected
+    JoinFirst,    // waits until the running search has ended by itself
+    StopAndJoin,  // stops the running search and waits until it has ended
+};
+
+struct CommandContext {
+    SearchThread& record;
+    ThreadList& threads;
+    std::istream& words;  // the line's words after the command word
+    const std::string& line;
+};
+
+struct Command {
+    const char* word;
+    SearchWait wait;
+    bool endsLoop;
+    void (*run)(CommandContext&);
+    const char* summary;
+};
+
+// Every command word, matched exactly and case-sensitively.
+const Command Commands[] = {
+    {"stop", SearchWait::None, false, [](CommandContext&) { stopCommand(); },
+     "ends the running search, which then prints its bestmove"},
+    {"ponderhit", SearchWait::None, false, [](CommandContext&) { ponderhitCommand(); },
+     "the pondered move was played: the clock now applies to the search"},
+    {"uci", SearchWait::None, false, [](CommandContext&) { uciCommand(); },
+     "identification and option list, then uciok"},
+    {"isready", SearchWait::None, false, [](CommandContext&) { isreadyCommand(); },
+     "answers readyok at once"},
+    {"position", SearchWait::None, false,
+     [](CommandContext& c) { positionCommand(c.words, c.line, c.record); },
+     "sets up startpos or a FEN, then plays the moves; a search works on its own copy"},
+    {"go", SearchWait::JoinFirst, false,
+     [](CommandContext& c) { goCommand(c.words, c.record, c.threads); },
+     "starts a search and returns at once"},
+    {"newgame", SearchWait::None, false, [](CommandContext& c) { newgameCommand(c.threads); },
+     "empties the transposition table (deferred while a search runs)"},
+    {"setoption", SearchWait::None, false,
+     [](CommandContext& c) { setoptionCommand(c.words, c.threads); },
+     "changes an option; cache changes are deferred while a search runs"},
+    {"eval", SearchWait::None, false, [](CommandContext&) { evalCommand(); }, "does nothing"},
+    {"hash", SearchWait::None, false, [](CommandContext& c) { hashCommand(c.record.pos); },
+     "prints the position's key"},
+    {"bench", SearchWait::JoinFirst, false,
+     [](CommandContext& c) { benchCommand(c.words, c.record); },
+     "searches the benchmark positions on this thread, prints node-rate statistics"},
+    {"display", SearchWait::None, false, [](CommandContext& c) { displayCommand(c.record.pos); },
+     "prints the board"},
+    {"perft", SearchWait::None, false,
+     [](CommandContext& c) { perftCommand(c.words, c.record.pos); },
+     "counts the leaves of the legal move tree to a depth"},
+    {"trace", SearchWait::None, false, [](CommandContext& c) { traceCommand(c.record.pos); },
+     "prints every evaluation term of the position"},
+    {"quit", SearchWait::StopAndJoin, true, [](CommandContext&) {}, "ends the program"},
+};
+
+}  // namespace
+
+bool executeCommand(SearchThread& record, ThreadList& threads, const std::string& line) {
+    std::istringstream words(line);
+    std::string word;
+    if (!(words >> word)) return true;
+
+    for (const Command& command : Commands) {
+        if (word != command.word) continue;
+        if (command.wait == SearchWait::JoinFirst) {
+            joinSearchThreads(threads);
+            applyPendingCacheChanges();
+        } else if (command.wait == SearchWait::StopAndJoin) {
+            stopCommand();
+            joinSearchThreads(threads);
+        }
+        CommandContext context{record, threads, words, line};
+        command.run(context);
+        return !command.endsLoop;
+    }
+    return true;
+}
+
+void commandLoop(ThreadList& threads) {
+    auto record = std::make_unique<SearchThread>();
+    record->historyMax = 2000;
+    resetSearchRecord(*record);
+    setFromFen(StartFen, record->pos);
+
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        // Input from a text stream may end its lines with CR LF.
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!executeCommand(*record, threads, line)) return;
+    }
+
+    // End of input: no command can come any more, so a search that only
+    // "stop" could end is stopped; any other is allowed to print its move.
+    if (lastSearchUnbounded()) stopCommand();
+    joinSearchThreads(threads);
+}

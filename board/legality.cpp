@@ -1,0 +1,228 @@
+// Check information, attack tests, the legality of pseudo-legal moves, the
+// validation of moves that did not come from the generator, the gives-check
+// test and draw detection.
+#include "board/legality.h"
+
+#include "board/makemove.h"
+#include "board/tables.h"
+
+namespace {
+
+// The fifty-move rule: a draw once more than 100 plies passed without a
+// capture or pawn move.
+constexpr int DrawRule50Plies = 100;
+// Less non-pawn material than a rook and no pawns: nobody can mate.
+constexpr int DrawMaterialLimit = 1300;
+// The first earlier position that can repeat the current one lies four plies back.
+constexpr int RepetitionFirstDistance = 4;
+
+inline Bitboard bishopsAndQueens(const Position& pos, int color) {
+    return pos.pieceBB[color][Bishop] | pos.pieceBB[color][Queen];
+}
+inline Bitboard rooksAndQueens(const Position& pos, int color) {
+    return pos.pieceBB[color][Rook] | pos.pieceBB[color][Queen];
+}
+
+// Whether the pieces of color in the given sets attack q under occupancy occ.
+bool attackedWith(Square q, int color, const Position& pos, Bitboard occ, Bitboard pawns) {
+    if (PawnAttacks[color ^ 1][q] & pawns) return true;
+    if (PseudoAttacks[Knight][q] & pos.pieceBB[color][Knight]) return true;
+    if (PseudoAttacks[King][q] & pos.pieceBB[color][King]) return true;
+    Bitboard sliders = (PseudoAttacks[Bishop][q] & bishopsAndQueens(pos, color)) |
+                       (PseudoAttacks[Rook][q] & rooksAndQueens(pos, color));
+    while (sliders)
+        if (!(Between[popLsb(sliders)][q] & occ)) return true;
+    return false;
+}
+
+// An en-passant capture takes two pieces off one rank at once, which no pin
+// test sees, so the king is tested on the board as it would be after the
+// capture: from and the captured pawn gone, to occupied.
+bool enPassantKeepsKingSafe(Move m, const Position& pos) {
+    const int us = pos.sideToMove;
+    const Square from = moveFrom(m), to = moveTo(m);
+    const Square captured = to - pawnPush(us);
+    const Bitboard occ = (pos.occupied ^ squareBB(from) ^ squareBB(captured)) | squareBB(to);
+    return !attackedWith(pos.kingSquare[us], us ^ 1, pos, occ, pos.pieceBB[us ^ 1][Pawn] & ~squareBB(captured));
+}
+
+}  // namespace
+
+void computeCheckInfo(CheckInfo& ci, const Position& pos) {
+    ci.checkerCount = 0;
+    ci.kingDanger = 0;
+    ci.blockers = 0;
+    const int us = pos.sideToMove, them = us ^ 1;
+    const Square k = pos.kingSquare[us];
+
+    // A pawn or a knight: at most one of them can check at a time.
+    const Bitboard contact = (PawnAttacks[us][k] & pos.pieceBB[them][Pawn]) |
+                             (PseudoAttacks[Knight][k] & pos.pieceBB[them][Knight]);
+    if (contact) ci.checkers[ci.checkerCount++] = lsb(contact);
+
+    Bitboard sliders = (PseudoAttacks[Queen][k] & pos.pieceBB[them][Queen]) |
+                       (PseudoAttacks[Rook][k] & pos.pieceBB[them][Rook]) |
+                       (PseudoAttacks[Bishop][k] & pos.pieceBB[them][Bishop]);
+    while (sliders) {
+        const Square s = popLsb(sliders);
+        const Bitboard between = Between[s][k] & pos.occupied;
+        if (!between) {
+            // Only two checkers are possible in play; a set-up position may
+            // hold more, which are counted but not listed.
+            if (ci.checkerCount < 3) ci.checkers[ci.checkerCount] = s;
+            ci.checkerCount++;
+            ci.kingDanger |= RayThrough[s][k];
+        } else if (!moreThanOne(between)) {
+            ci.blockers |= between;
+        }
+    }
+}
+
+bool isSquareAttacked(Square q, int color, const Position& pos) {
+    return attackedWith(q, color, pos, pos.occupied, pos.pieceBB[color][Pawn]);
+}
+
+Bitboard sliderBlockers(Square q, int color, const Position& pos) {
+    Bitboard result = 0;
+    Bitboard sliders = (PseudoAttacks[Bishop][q] & bishopsAndQueens(pos, color)) |
+                       (PseudoAttacks[Rook][q] & rooksAndQueens(pos, color));
+    while (sliders) {
+        const Bitboard between = Between[popLsb(sliders)][q] & pos.occupied;
+        if (between && !moreThanOne(between)) result |= between;
+    }
+    return result;
+}
+
+bool isLegal(Move m, const Position& pos, const CheckInfo& ci) {
+    const int us = pos.sideToMove;
+    const int piece = movePiece(m);
+    const Square from = moveFrom(m), to = moveTo(m);
+    // The king may not step onto an attacked square. Lines through the king
+    // itself are covered: out of check none exists, in check the evasion
+    // generator keeps the king off them.
+    if (piece == King) return !isSquareAttacked(to, us ^ 1, pos);
+    if (piece == Pawn && to == pos.epSquare) return enPassantKeepsKingSafe(m, pos);
+    // A pinned piece may only move along its pin line.
+    if (ci.blockers & squareBB(from)) return (RayThrough[pos.kingSquare[us]][from] & squareBB(to)) != 0;
+    return true;
+}
+
+bool isLegal(Move m, Position& pos, const CheckInfo& ci) {
+    return isLegal(m, static_cast<const Position&>(pos), ci);
+}
+
+// Accepts exactly the moves the generator would produce in this position (the
+// evasions when in check) that also pass the tests the generator defers to the
+// legality test for castling, en passant and promotions. Every field is range
+// checked before it indexes anything.
+bool isPseudoLegal(Move m, Position& pos, const CheckInfo& ci) {
+    const int us = pos.sideToMove, them = us ^ 1;
+    const int piece = m >> 24;  // signed: a negative top byte is no piece
+    const int captured = moveCaptured(m), promotion = movePromotion(m);
+    const Square from = moveFrom(m), to = moveTo(m);
+    if (piece < Pawn || piece > King || captured > NoPiece) return false;
+    if (piece != Pawn && promotion != NoPiece) return false;
+    if (!(pos.colorBB[us] & squareBB(from)) || pos.board[from] != piece) return false;
+    if (pos.colorBB[us] & squareBB(to)) return false;
+
+    const bool inCheck = ci.checkerCount > 0;
+    if (piece == Pawn && to == pos.epSquare) {
+        if (captured != Pawn || promotion != NoPiece) return false;
+        if (!(PawnAttacks[us][from] & squareBB(to))) return false;
+        if (!(pos.pieceBB[them][Pawn] & squareBB(to - pawnPush(us)))) return false;
+        return isLegal(m, pos, ci);
+    }
+    if (pos.board[to] != captured) return false;
+
+    if (piece == King && Distance[from][to] == 2) {
+        // Castling: the right's king and rook at home, nothing between them,
+        // the square the king crosses safe; never out of check.
+        const int right = us * 2 + (from > to ? 1 : 0);
+        const int32_t* info = CastleInfo[right];
+        if (inCheck || to != info[1]) return false;
+        if (!(pos.pieceBB[us][King] & squareBB(info[0])) || !(pos.pieceBB[us][Rook] & squareBB(info[2])))
+            return false;
+        if (!(pos.castleRights & (1 << right))) return false;
+        if (Between[info[0]][info[2]] & pos.occupied) return false;
+        if (isSquareAttacked(info[3], them, pos)) return false;
+        return isLegal(m, pos, ci);
+    }
+
+    // In check only evasions: the king off the checking lines, or with a
+    // single checker its capture or an interposition.
+    if (inCheck) {
+        if (piece == King) {
+            if (ci.kingDanger & squareBB(to)) return false;
+        } else {
+            if (ci.checkerCount != 1) return false;
+            const Square c = ci.checkers[0];
+            if (to != c && !(Between[pos.kingSquare[us]][c] & squareBB(to))) return false;
+        }
+    }
+
+    if (piece == Pawn) {
+        if (PawnAttacks[us][from] & squareBB(to)) {
+            if (captured == NoPiece) return false;  // a diagonal step must capture
+        } else if (PawnPushes[us][from] & squareBB(to)) {
+            if (captured != NoPiece || (Between[from][to] & pos.occupied)) return false;
+        } else {
+            return false;
+        }
+        // A pawn promotes exactly when it reaches the last rank.
+        const bool lastRank = relativeRank(us, to) == 7;
+        if (promotion == NoPiece) return !lastRank;
+        if (!lastRank || promotion == Pawn || promotion >= King) return false;
+        return isLegal(m, pos, ci);
+    }
+    return (attacksFrom(piece, from, pos.occupied) & squareBB(to)) != 0;
+}
+
+bool givesCheck(Move m, Position& pos) {
+    const int us = pos.sideToMove, them = us ^ 1;
+    const int piece = movePiece(m);
+    const Square from = moveFrom(m), to = moveTo(m);
+    const Square k = pos.kingSquare[them];
+    // Promotions, en passant and castling change the board in more than one
+    // place: play them and look.
+    if (isPromotion(m) || (piece == Pawn && to == pos.epSquare) || (piece == King && Distance[from][to] == 2)) {
+        makeMove(pos, m);
+        const bool check = isSquareAttacked(k, us, pos);
+        unmakeMove(pos);
+        return check;
+    }
+    // Direct check, judged on the occupancy before the move.
+    if (piece == Pawn) {
+        if (PawnAttacks[us][to] & squareBB(k)) return true;
+    } else if ((PseudoAttacks[piece][to] & squareBB(k)) && !(Between[to][k] & pos.occupied)) {
+        return true;
+    }
+    // Discovered check: the piece leaves the line between the king and a slider.
+    if (!(RayThrough[k][from] & squareBB(to))) return discoveredCheckBy(k, from, us, pos);
+    return false;
+}
+
+bool discoveredCheckBy(Square k, Square from, int color, const Position& pos) {
+    const Bitboard behind = Beyond[k][from];
+    Bitboard candidates = ((PseudoAttacks[Bishop][from] & pos.pieceBB[color][Bishop]) |
+                           (PseudoAttacks[Rook][from] & pos.pieceBB[color][Rook]) |
+                           (PseudoAttacks[Queen][from] & pos.pieceBB[color][Queen])) &
+                          behind;
+    while (candidates) {
+        const Bitboard between = Between[popLsb(candidates)][k] & pos.occupied;
+        if (between && !moreThanOne(between)) return true;
+    }
+    return false;
+}
+
+bool isDraw(const Position& pos) {
+    if (pos.rule50 >= DrawRule50Plies) return true;
+    if (pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black] < DrawMaterialLimit &&
+        !(pos.pieceBB[White][Pawn] | pos.pieceBB[Black][Pawn]))
+        return true;
+    // Only positions with the same side to move, since the last irreversible
+    // move, can repeat this one.
+    for (int distance = RepetitionFirstDistance;
+         distance <= pos.rule50 && pos.historyLength - distance >= 0; distance += 2)
+        if (pos.history[pos.historyLength - distance].key == pos.key) return true;
+    return false;
+}

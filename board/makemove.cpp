@@ -1,0 +1,176 @@
+// Making and unmaking moves in place. Every incremental field is updated by
+// the piece primitives; what cannot be undone cheaply (keys, castling rights,
+// en-passant square, half-move clock, material) is saved in an undo record,
+// whose keys also serve repetition detection.
+#include "board/makemove.h"
+
+#include <cstring>
+
+#include "board/tables.h"
+#include "search/tt.h"
+
+namespace {
+
+inline Square pstSquare(int color, Square s) { return color == White ? s : 63 - s; }
+
+// Bitboard, board, count and piece-square parts of putPiece / removePiece:
+// unmaking restores keys and material from the undo record instead.
+inline void placeOnly(Position& pos, int type, int color, Square s) {
+    Bitboard b = squareBB(s);
+    pos.pieceBB[color][type] |= b;
+    pos.colorBB[color] |= b;
+    pos.board[s] = type;
+    pos.pieceCount[color][type] += 1;
+    pos.pstA[color] += PieceSquareMg[type][pstSquare(color, s)];
+    pos.pstB[color] += PieceSquareEg[type][s];
+    if (type == King) pos.kingSquare[color] = s;
+}
+
+inline void liftOnly(Position& pos, int type, int color, Square s) {
+    Bitboard b = squareBB(s);
+    pos.pieceBB[color][type] &= ~b;
+    pos.colorBB[color] &= ~b;
+    pos.board[s] = NoPiece;
+    pos.pieceCount[color][type] -= 1;
+    pos.pstA[color] -= PieceSquareMg[type][pstSquare(color, s)];
+    pos.pstB[color] -= PieceSquareEg[type][s];
+}
+
+// Castling right index of a king move of two files: king side 0, queen side 1.
+inline int castleRightIndex(int color, Square from, Square to) { return color * 2 + (to <= from ? 1 : 0); }
+
+// Pushes an undo record with the state before the move. A full history only
+// happens when the holder never compacts it; the oldest record is then given
+// up, which can cost at most a repetition reaching back over 900 plies.
+inline UndoRecord& pushUndo(Position& pos, Move m) {
+    if (pos.historyLength >= HistoryCapacity) {
+        std::memmove(pos.history, pos.history + 1, (HistoryCapacity - 1) * sizeof(UndoRecord));
+        pos.historyLength = HistoryCapacity - 1;
+        pos.historyDropped += 1;
+    }
+    UndoRecord& r = pos.history[pos.historyLength++];
+    r.key = pos.key;
+    r.pawnKey = pos.pawnKey;
+    r.castleRights = pos.castleRights;
+    r.epSquare = pos.epSquare;
+    r.rule50 = pos.rule50;
+    r.nonPawnMaterial[White] = pos.nonPawnMaterial[White];
+    r.nonPawnMaterial[Black] = pos.nonPawnMaterial[Black];
+    r.move = m;
+    r.castled = 0;
+    return r;
+}
+
+inline void restoreUndo(Position& pos, const UndoRecord& r) {
+    pos.key = r.key;
+    pos.pawnKey = r.pawnKey;
+    pos.castleRights = r.castleRights;
+    pos.epSquare = r.epSquare;
+    pos.rule50 = r.rule50;
+    pos.nonPawnMaterial[White] = r.nonPawnMaterial[White];
+    pos.nonPawnMaterial[Black] = r.nonPawnMaterial[Black];
+}
+
+}  // namespace
+
+void makeMove(Position& pos, Move m) {
+    const int us = pos.sideToMove, them = us ^ 1;
+    const Square from = moveFrom(m), to = moveTo(m);
+    const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
+
+    UndoRecord& r = pushUndo(pos, m);
+    pos.rule50 += 1;
+
+    // An en-passant capture takes the pawn that passed the target square.
+    if (piece == Pawn && to == pos.epSquare) {
+        r.captureSquare = to - pawnPush(us);
+        removePiece(pos, captured, them, r.captureSquare);
+    } else if (captured != NoPiece) {
+        r.captureSquare = to;
+        removePiece(pos, captured, them, to);
+    }
+
+    // A pawn carries no non-pawn material, so removing it is all a promotion
+    // needs before the new piece appears.
+    if (promotion != NoPiece) {
+        removePiece(pos, Pawn, us, from);
+        putPiece(pos, promotion, us, to);
+    } else {
+        removePiece(pos, piece, us, from);
+        putPiece(pos, piece, us, to);
+    }
+
+    if (piece == King && (to - from == 16 || from - to == 16)) {
+        r.castled = 1;
+        const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
+        removePiece(pos, Rook, us, info[2]);
+        putPiece(pos, Rook, us, info[3]);
+    }
+
+    pos.sideToMove = uint8_t(them);
+    pos.key ^= ZobristSide;
+
+    // The bucket of the probe that usually follows; the rights and the
+    // en-passant square are still the old ones here, which only affects speed.
+    prefetchTT(pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare));
+
+    pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
+    pos.epSquare = NoSquare;
+
+    // Record the passed square only when an enemy pawn stands beside the
+    // pawn that moved, so that the key of a position without a possible
+    // en-passant capture does not depend on the last move.
+    if (piece == Pawn && (to - from == 2 || from - to == 2)) {
+        Square mid = (from + to) / 2;
+        int f = fileOf(mid);
+        Bitboard enemyPawns = pos.pieceBB[them][Pawn];
+        if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1)))
+            pos.epSquare = mid;
+    }
+
+    if (captured != NoPiece || piece == Pawn) pos.rule50 = 0;
+    pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+}
+
+void unmakeMove(Position& pos) {
+    const int us = pos.sideToMove ^ 1, them = pos.sideToMove;
+    const UndoRecord& r = pos.history[--pos.historyLength];
+    const Move m = r.move;
+    const Square from = moveFrom(m), to = moveTo(m);
+    const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
+
+    if (promotion != NoPiece) {
+        liftOnly(pos, promotion, us, to);
+        placeOnly(pos, Pawn, us, from);
+    } else {
+        if (r.castled) {
+            const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
+            movePiece(pos, Rook, us, info[3], info[2]);
+        }
+        movePiece(pos, piece, us, to, from);
+    }
+    if (captured != NoPiece) placeOnly(pos, captured, them, r.captureSquare);
+
+    pos.sideToMove = uint8_t(us);
+    restoreUndo(pos, r);
+    pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+}
+
+void makeNullMove(Position& pos) {
+    pushUndo(pos, MoveNull);
+    pos.key ^= ZobristSide;
+    pos.sideToMove ^= 1;
+    pos.rule50 = 0;
+    pos.epSquare = NoSquare;
+    pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+}
+
+void unmakeNullMove(Position& pos) {
+    pos.sideToMove ^= 1;
+    restoreUndo(pos, pos.history[--pos.historyLength]);
+    pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+}
+
+uint64_t ttIndexKey(const Position& pos) {
+    return pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare);
+}

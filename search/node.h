@@ -1,0 +1,56 @@
+// The recursive searches below the root: the alpha-beta node search and the
+// quiescence search, each in a principal-variation (open window) and a
+// null-window variant, and each compiled for the main thread and for helper
+// threads, which differ only in the periodic check.
+#pragma once
+
+#include "search/stack.h"
+#include "search/state.h"
+
+// Periodic check every 1024 nodes of a thread.
+constexpr uint64_t CheckInterval = 1024;
+
+template <bool MainThread>
+Score searchPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth, bool cutNode);
+template <bool MainThread>
+Score searchNonPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth, bool cutNode);
+template <bool MainThread>
+Score qsearchPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth);
+template <bool MainThread>
+Score qsearchNonPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth);
+
+// Publishes the thread's node count, takes notice of "ponderhit" and decides
+// whether the search must stop. The main thread also owns the clock and node
+// limits and raises stopFlag itself; helpers only follow the shared flags.
+template <bool MainThread>
+inline bool periodicCheckAborts(SearchThread& thread) {
+    nodeCounter.fetch_add(thread.localNodes, std::memory_order_relaxed);
+    thread.localNodes = 0;
+    if (ponderhitFlag.load(std::memory_order_relaxed)) thread.limits.untimed = false;
+
+    if constexpr (MainThread) {
+        if (stopFlag.load(std::memory_order_relaxed)) return true;
+        const SearchLimits& limits = thread.limits;
+        if (limits.untimed) {
+            if (limits.moveTime != 0 &&
+                nowMs() - searchStartTime.load(std::memory_order_relaxed) >= limits.moveTime) {
+                stopFlag.store(true, std::memory_order_relaxed);
+                return true;
+            }
+        } else if (nowMs() - searchStartTime.load(std::memory_order_relaxed) >
+                   timeLimit.load(std::memory_order_relaxed)) {
+            stopFlag.store(true, std::memory_order_relaxed);
+            return true;
+        }
+        if (limits.nodeLimit >= 0 &&
+            nodeCounter.load(std::memory_order_relaxed) >= uint64_t(limits.nodeLimit)) {
+            stopFlag.store(true, std::memory_order_relaxed);
+            return true;
+        }
+        return searchDone.load(std::memory_order_relaxed);
+    } else {
+        return stopFlag.load(std::memory_order_relaxed) || searchDone.load(std::memory_order_relaxed);
+    }
+}
+
+inline bool stopped() { return stopFlag.load(std::memory_order_relaxed); }

@@ -1,0 +1,192 @@
+// Quiescence search: captures (and quiet checks at its first ply) until the
+// position is quiet, standing pat on the static evaluation.
+#include "board/legality.h"
+#include "board/makemove.h"
+#include "board/see.h"
+#include "board/tables.h"
+#include "eval/eval.h"
+#include "search/node.h"
+#include "search/ordering.h"
+#include "search/tt.h"
+
+namespace {
+
+// A capture this far above the stand-pat that still cannot reach beta is hopeless.
+constexpr int QsFutilityMargin = 286;
+// Below this base the futility estimate means nothing (the side is lost anyway).
+constexpr int QsFutilityFloor = -ScoreDecisive;
+// Futility by captured value only while the side keeps more than a rook of pieces.
+constexpr int QsFutilityMaterial = 1300;
+// Table depths of quiescence entries: the first ply (and evasions) search
+// quiet checks or all moves, deeper plies captures only.
+constexpr int QsDepthChecks = 0;
+constexpr int QsDepthCaptures = -2;
+
+// Whether the side to move holds a castling right whose path is clear and whose
+// rook square is safe. An evasion search with such a right keeps every move.
+bool castlingPathOpen(const Position& pos) {
+    const int us = pos.sideToMove;
+    for (int right = 2 * us; right < 2 * us + 2; right++) {
+        if (!(pos.castleRights & (1 << right))) continue;
+        Square kingFrom = CastleInfo[right][0];
+        Square rookFrom = CastleInfo[right][2];
+        Square rookTo = CastleInfo[right][3];
+        if ((Between[kingFrom][rookFrom] & pos.occupied) == 0 && !isSquareAttacked(rookTo, us ^ 1, pos))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+template <bool PvNode, bool MainThread>
+static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth) {
+    Position& pos = thread.pos;
+    Move childPv[PvBufferSize];
+
+    // 1. A PV node starts with an empty variation and gives its child a buffer.
+    if constexpr (PvNode) {
+        ss->pvBuffer[0] = MoveNone;
+        (ss + 1)->pvBuffer = childPv;
+        childPv[0] = MoveNone;
+    }
+
+    // 2. Periodic check.
+    if (thread.localNodes % CheckInterval == 0 && periodicCheckAborts<MainThread>(thread)) return 0;
+
+    // 3. Node set-up.
+    thread.localNodes++;
+    ss->ply = (ss - 1)->ply + 1;
+    ss->currentMove = MoveNone;
+    ss->bestMove = MoveNone;
+    (ss + 2)->killers[0] = (ss + 2)->killers[1] = MoveNone;
+    (ss + 1)->excludedMove = MoveNone;
+    if (ss->ply > selDepth.load(std::memory_order_relaxed)) selDepth.store(ss->ply, std::memory_order_relaxed);
+
+    // 4. Drawn positions and the ply limit end the line.
+    if (isDraw(pos) || ss->ply >= MaxPly) return 0;
+
+    // 5. Check information and the depth this node stores.
+    CheckInfo ci;
+    computeCheckInfo(ci, pos);
+    const bool inCheck = ci.checkerCount > 0;
+    const int ttDepth = (inCheck || qdepth == 0) ? QsDepthChecks : QsDepthCaptures;
+
+    // 6. Table probe.
+    TTProbe probe;
+    Score ttCut = probeTT(pos, ttDepth, alpha, beta, probe);
+    if (ttCut != ScoreNone) return ttCut;
+    Move hashMove = MoveNone;
+    if (probe.hit) {
+        hashMove = probe.move;
+        if (hashMove != MoveNone && !isPseudoLegal(hashMove, pos, ci)) hashMove = MoveNone;
+        if (probe.staticEval != ScoreNone) ss->staticEval = probe.staticEval;
+    }
+
+    // 7. Stand pat: out of check the side to move may decline every capture,
+    //    so the static evaluation is a lower bound of the node.
+    Score bestScore = -ScoreInfinite;
+    if (!inCheck) {
+        ss->staticEval = evaluate(pos);
+        bestScore = ss->staticEval;
+        if (bestScore >= beta) return bestScore;
+        if (ss->staticEval > alpha) alpha = ss->staticEval;
+    }
+
+    // 8. Stages: hash move, captures (evasions in check), quiet checks at the first ply.
+    MovePicker picker;
+    initPicker(picker, hashMove, hashMove != MoveNone ? StageQsHashMove : StageQsCaptures,
+               (qdepth == 0 && !inCheck) ? StageQuietChecks : StageQsCaptures, ci, ss->killers,
+               thread.historyTable);
+
+    const int us = pos.sideToMove;
+    const bool keepAllEvasions = !PvNode && inCheck && castlingPathOpen(pos);
+    Move tableMove = MoveNone;
+    Move move;
+    int orderScore, stage;
+    while ((move = nextMove(picker, pos, orderScore, stage)) != MoveNone) {
+        const bool checks = givesCheck(move, pos);
+        const bool promotion = isPromotion(move);
+
+        // Pruning of null-window nodes (never in a PV node, which searches
+        // every legal capture).
+        if constexpr (!PvNode) {
+            if (!inCheck) {
+                if (!checks && !promotion) {
+                    // Futility: even winning the captured piece for free would
+                    // not lift the stand-pat score to beta.
+                    int futilityBase = ss->staticEval + QsFutilityMargin;
+                    if (futilityBase > QsFutilityFloor) {
+                        int futilityValue = futilityBase + CaptureValue[moveCaptured(move)];
+                        if (pos.nonPawnMaterial[us] > QsFutilityMaterial && futilityValue < beta) {
+                            if (futilityValue > bestScore) bestScore = futilityValue;
+                            continue;
+                        }
+                        if (futilityBase < beta && see(move, pos, us, pos.occupied) <= 0) {
+                            if (futilityBase > bestScore) bestScore = futilityBase;
+                            continue;
+                        }
+                    }
+                }
+                // A capture that loses material in the exchange cannot help a
+                // side that could stand pat instead.
+                if (!promotion && seeFast(move, pos, us, pos.occupied) < 0) continue;
+            } else if (bestScore > -ScoreInfinite && !keepAllEvasions) {
+                // Once one evasion has been searched, evasions that lose
+                // material are not worth a look.
+                if (!promotion && seeFast(move, pos, us, pos.occupied) < 0) continue;
+            }
+        }
+
+        if (!isLegal(move, pos, ci)) continue;
+
+        ss->currentMove = move;
+        makeMove(pos, move);
+        Score v = PvNode ? -qsearch<true, MainThread>(thread, ss + 1, -beta, -alpha, qdepth - 1)
+                         : -qsearch<false, MainThread>(thread, ss + 1, -beta, -alpha, qdepth - 1);
+        unmakeMove(pos);
+        if (stopped()) return 0;
+
+        if (v > bestScore) {
+            bestScore = v;
+            ss->bestMove = move;
+            if (v > alpha) {
+                if (v >= beta) {
+                    // The table keeps the last move that raised alpha, not the cutoff move.
+                    storeTT(ttDepth, v, tableMove, BoundLower, pos);
+                    return v;
+                }
+                alpha = v;
+                tableMove = move;
+                if constexpr (PvNode) {
+                    Move* pv = ss->pvBuffer;
+                    *pv++ = move;
+                    for (const Move* c = (ss + 1)->pvBuffer; *c != MoveNone;) *pv++ = *c++;
+                    *pv = MoveNone;
+                }
+            }
+        }
+    }
+
+    // Checkmated: no evasion was searched.
+    if (inCheck && bestScore == -ScoreInfinite) return ss->ply - ScoreInfinite;
+
+    int bound = bestScore >= beta ? BoundLower : (PvNode && tableMove != MoveNone ? BoundExact : BoundUpper);
+    storeTT(ttDepth, bestScore, tableMove, bound, pos);
+    return bestScore;
+}
+
+template <bool MainThread>
+Score qsearchPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth) {
+    return qsearch<true, MainThread>(thread, ss, alpha, beta, qdepth);
+}
+
+template <bool MainThread>
+Score qsearchNonPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth) {
+    return qsearch<false, MainThread>(thread, ss, alpha, beta, qdepth);
+}
+
+template Score qsearchPV<true>(SearchThread&, SearchStack*, int, int, int);
+template Score qsearchPV<false>(SearchThread&, SearchStack*, int, int, int);
+template Score qsearchNonPV<true>(SearchThread&, SearchStack*, int, int, int);
+template Score qsearchNonPV<false>(SearchThread&, SearchStack*, int, int, int);

@@ -1,0 +1,59 @@
+#include "search/timeman.h"
+
+#include <algorithm>
+
+namespace {
+
+// Moves to the next control when the clock does not say.
+constexpr int DefaultMovesToGo = 40;
+// Longer horizons than this change the budget too little to be worth summing
+// (and an absurd "movestogo" must not make the sum loop run for seconds).
+constexpr int MaxMovesToGo = 1000;
+// Weight of the move j move pairs ahead: moves late in a game get less time.
+constexpr double WeightScale = 1.32;
+constexpr double WeightPlyFactor = 0.94;
+constexpr double WeightOffset = 42.4;
+// An unstable best move earns instability/140 of the budget on top.
+constexpr int InstabilityDivisor = 140;
+
+double moveWeight(int gamePly, int j) {
+    return WeightScale / ((gamePly + 2 * j) * WeightPlyFactor + WeightOffset);
+}
+
+int64_t elapsedMs() { return nowMs() - searchStartTime.load(std::memory_order_relaxed); }
+
+}  // namespace
+
+int moveOverheadMs() {
+    return std::clamp(EngineSettings.moveOverhead.load(std::memory_order_relaxed), 0, 2000);
+}
+
+int64_t thinkingBudget(const SearchLimits& limits, int gamePly, int moveOverhead, int instability) {
+    int mtg = limits.movesToGo != 0 ? limits.movesToGo : DefaultMovesToGo;
+    mtg = std::min(mtg, MaxMovesToGo);
+
+    const double w0 = moveWeight(gamePly, 0);
+    double sum = 0;
+    for (int j = 1; j < mtg; j++) sum += moveWeight(gamePly, j);
+
+    const double available = double(int64_t(limits.timeLeft) + int64_t(mtg - 1) * limits.increment);
+    int64_t budget = int64_t(available * w0 / (sum + w0));
+    if (limits.ponderStart) budget = budget + budget / 4;
+    budget = budget + (int64_t(instability) * budget) / InstabilityDivisor;
+    return std::min(budget, int64_t(limits.timeLeft) - moveOverhead);
+}
+
+bool shouldStop(int instability, SearchThread& thread) {
+    const SearchLimits& limits = thread.limits;
+    if (limits.untimed && limits.moveTime != 0) return elapsedMs() >= limits.moveTime;
+
+    const Position& pos = thread.pos;
+    const int gamePly = pos.historyLength + pos.historyDropped;
+    const int64_t budget = thinkingBudget(limits, gamePly, moveOverheadMs(), instability);
+    timeLimit.store(budget, std::memory_order_relaxed);
+
+    // Start another iteration only while less than about 4/11 of the budget is
+    // used: the next one takes longer than all before it together.
+    const int64_t e = elapsedMs();
+    return 2 * e > (2 * e) / 8 + budget - e && !limits.untimed;
+}

@@ -1,0 +1,212 @@
+#include "search/tt.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/makemove.h"
+#include "search/state.h"
+
+// A slot is two 64-bit words, each read and written as a whole with relaxed
+// atomics, so that threads sharing the table never race on a plain access.
+//   word 0: key32 (bits 0-31) | generation (32-47) | depth (48-63)
+//   word 1: bound (bits 0-7)  | score (8-31, signed) | move (32-63)
+// The score field is wider than the 16 bits a search score needs: a mate
+// score shifted by a long game's history length would not fit in 16 bits,
+// and a wrapped value would read back as a mate for the wrong side.
+
+uint64_t* ttSlots = nullptr;
+uint64_t ttEntryCount = 0;
+uint64_t ttMask = 0;
+std::atomic<uint64_t> ttFilled{0};
+std::atomic<int16_t> ttGeneration{0};
+
+namespace {
+
+constexpr uint64_t SlotsPerMiB = 65536;  // 16-byte slots
+constexpr uint64_t ExtraSlots = 3;       // a bucket starting at ttMask runs past it
+constexpr int BucketSize = 4;
+
+struct SlotView {
+    uint32_t key32;
+    int16_t generation;
+    int16_t depth;
+    int bound;
+    int score;
+    Move move;
+};
+
+inline uint64_t loadWord(uint64_t* word) {
+    return std::atomic_ref<uint64_t>(*word).load(std::memory_order_relaxed);
+}
+inline void storeWord(uint64_t* word, uint64_t value) {
+    std::atomic_ref<uint64_t>(*word).store(value, std::memory_order_relaxed);
+}
+
+inline SlotView decode(uint64_t w0, uint64_t w1) {
+    SlotView v;
+    v.key32 = uint32_t(w0);
+    v.generation = int16_t(uint16_t(w0 >> 32));
+    v.depth = int16_t(uint16_t(w0 >> 48));
+    v.bound = int(w1 & 0xFF);
+    v.score = int32_t(uint32_t(w1)) >> 8;
+    v.move = Move(uint32_t(w1 >> 32));
+    return v;
+}
+
+inline uint64_t packWord0(uint32_t key32, int16_t generation, int depth) {
+    return uint64_t(key32) | uint64_t(uint16_t(generation)) << 32 |
+           uint64_t(uint16_t(int16_t(depth))) << 48;
+}
+inline uint64_t packWord1(int bound, int score, Move move) {
+    return uint64_t(uint32_t(bound) & 0xFF) | uint64_t((uint32_t(score) & 0xFFFFFF) << 8) |
+           uint64_t(uint32_t(move)) << 32;
+}
+
+inline uint64_t* bucketOf(uint64_t key) { return ttSlots + 2 * (uint32_t(key) & ttMask); }
+
+// Mate scores count plies from the root of the search that produced them.
+// The table keeps them relative to the start of the game record instead, so
+// that another node (or a later search) can turn them back into its own
+// distance to mate.
+inline int scoreToTable(int score, int plyOffset) {
+    if (score >= ScoreMateThreshold) return score + plyOffset;
+    if (score <= -ScoreMateThreshold) return score - plyOffset;
+    return score;
+}
+inline int scoreFromTable(int score, int plyOffset) {
+    if (score >= ScoreMateThreshold) return score - plyOffset;
+    if (score <= -ScoreMateThreshold) return score + plyOffset;
+    return score;
+}
+
+}  // namespace
+
+uint64_t ttBucketCountForMiB(uint64_t mib) {
+    uint64_t p = std::bit_floor(mib == 0 ? uint64_t(1) : mib);
+    // The array of buckets + 3 slots of 16 bytes must be addressable by size_t.
+    const uint64_t maxSlots = uint64_t(SIZE_MAX) / 16 - ExtraSlots;
+    while (p > 1 && p > maxSlots / SlotsPerMiB) p >>= 1;
+    return p * SlotsPerMiB;
+}
+
+void allocateTT(uint64_t mib) {
+    // Try the requested size first, then every smaller power of two. The old
+    // array stays in place until a new one exists.
+    for (uint64_t buckets = ttBucketCountForMiB(mib); buckets >= 1; buckets >>= 1) {
+        void* fresh = std::calloc(size_t(buckets + ExtraSlots), 16);
+        if (fresh) {
+            std::free(ttSlots);
+            ttSlots = static_cast<uint64_t*>(fresh);
+            ttMask = buckets - 1;
+            ttEntryCount = buckets + ExtraSlots;
+            ttGeneration.store(0, std::memory_order_relaxed);
+            ttFilled.store(0, std::memory_order_relaxed);
+            return;
+        }
+    }
+    // Not even the smallest table could be had: keep the old one, emptied.
+    clearTT();
+}
+
+void clearTT() {
+    // Zero-filling in place is the same as freeing and allocating the array
+    // again, and cannot fail.
+    if (ttSlots) std::memset(ttSlots, 0, size_t(ttEntryCount) * 16);
+    ttGeneration.store(0, std::memory_order_relaxed);
+    ttFilled.store(0, std::memory_order_relaxed);
+}
+
+Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out) {
+    out = TTProbe{false, MoveNone, ScoreNone, 0, 0, ScoreNone};
+    const uint64_t key = ttIndexKey(pos);
+    const uint32_t check = uint32_t(key >> 32);
+    uint64_t* bucket = bucketOf(key);
+
+    for (int i = 0; i < BucketSize; i++) {
+        uint64_t* slot = bucket + 2 * i;
+        uint64_t w0 = loadWord(slot);
+        if (uint32_t(w0) != check) continue;
+
+        // Mark the entry as used by this search, so replacement spares it.
+        const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
+        storeWord(slot, (w0 & ~(uint64_t(0xFFFF) << 32)) | uint64_t(uint16_t(generation)) << 32);
+
+        const SlotView e = decode(w0, loadWord(slot + 1));
+        const int score = scoreFromTable(e.score, pos.historyLength);
+        const bool usable = e.bound == BoundExact || (e.bound == BoundLower && score >= beta) ||
+                            (e.bound == BoundUpper && score <= alpha);
+        if (e.depth >= depth && usable) {
+            // A deep enough entry without a score gives nothing at all.
+            if (score == ScoreNone) return ScoreNone;
+            out = TTProbe{true, e.move, score, e.depth, e.bound, ScoreNone};
+            return score;
+        }
+        out = TTProbe{true, e.move, score, e.depth, e.bound, usable ? score : ScoreNone};
+        return ScoreNone;
+    }
+    return ScoreNone;
+}
+
+void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
+    // After "stop" or the end of the main search, results may be cut short.
+    if (stopFlag.load(std::memory_order_relaxed) || searchDone.load(std::memory_order_relaxed))
+        return;
+
+    const uint64_t key = ttIndexKey(pos);
+    const uint32_t check = uint32_t(key >> 32);
+    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
+    uint64_t* bucket = bucketOf(key);
+
+    // Replacement: prefer the same position, then an empty slot, otherwise
+    // the first slot that is from an old search, not exact, or shallower.
+    uint64_t* replace = bucket;
+    SlotView chosen = decode(loadWord(bucket), loadWord(bucket + 1));
+    for (int i = 0; i < BucketSize; i++) {
+        uint64_t* slot = bucket + 2 * i;
+        const SlotView e = decode(loadWord(slot), loadWord(slot + 1));
+        if (e.key32 == check) {
+            if (move == MoveNone) move = e.move;
+            replace = slot;
+            break;
+        }
+        if (e.key32 == 0) {
+            ttFilled.fetch_add(1, std::memory_order_relaxed);
+            replace = slot;
+            break;
+        }
+        const int a = (e.generation == generation || e.bound == BoundExact) ? 1 : 0;
+        const int b = chosen.generation == generation ? 1 : 0;
+        const int c = e.depth < chosen.depth ? 1 : 0;
+        if (a - c - b < 0) {
+            replace = slot;
+            chosen = e;
+        }
+    }
+
+    storeWord(replace, packWord0(check, generation, depth));
+    storeWord(replace + 1, packWord1(bound, scoreToTable(score, pos.historyLength), move));
+}
+
+void refreshRoot(const Position& pos) {
+    const uint64_t key = ttIndexKey(pos);
+    const uint32_t check = uint32_t(key >> 32);
+    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
+    uint64_t* bucket = bucketOf(key);
+    for (int i = 0; i < BucketSize; i++) {
+        uint64_t* slot = bucket + 2 * i;
+        const uint64_t w0 = loadWord(slot);
+        if (uint32_t(w0) != check) continue;
+        storeWord(slot, (w0 & ~(uint64_t(0xFFFF) << 32)) | uint64_t(uint16_t(generation)) << 32);
+        return;
+    }
+}
+
+int hashfull() {
+    // ttFilled is counted without synchronisation; two threads filling the
+    // same empty slot may both count it, so the figure is capped.
+    const uint64_t filled = ttFilled.load(std::memory_order_relaxed);
+    const uint64_t permille = ttEntryCount ? filled * 1000 / ttEntryCount : 0;
+    return permille > 1000 ? 1000 : int(permille);
+}

@@ -1,0 +1,94 @@
+// Parsing the words of a "go" line into the search limits.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+#include "app/go.h"
+#include "search/state.h"
+#include "test_init.h"
+
+namespace {
+
+// A record after "position": cleared limits, the given side to move.
+std::unique_ptr<SearchThread> recordToMove(int side) {
+    auto record = std::make_unique<SearchThread>();
+    clearSearchLimits(record->limits);
+    record->pos.sideToMove = uint8_t(side);
+    return record;
+}
+
+SearchLimits parsed(const char* words, int side = White) {
+    auto record = recordToMove(side);
+    std::istringstream stream(words);
+    parseGoLimits(stream, *record);
+    return record->limits;
+}
+
+}  // namespace
+
+TEST(GoLimits, OnlyTheClockOfTheSideToMoveCounts) {
+    SearchLimits black = parsed("wtime 900 btime 800 winc 20 binc 10", Black);
+    EXPECT_EQ(black.timeLeft, 800);
+    EXPECT_EQ(black.increment, 10);
+    SearchLimits white = parsed("wtime 900 btime 800 winc 20 binc 10", White);
+    EXPECT_EQ(white.timeLeft, 900);
+    EXPECT_EQ(white.increment, 20);
+    // The other side's number is read as a word of its own and skipped.
+    SearchLimits other = parsed("btime 800", White);
+    EXPECT_EQ(other.timeLeft, -1);
+    EXPECT_FALSE(other.untimed);
+    EXPECT_EQ(other.depthLimit, 100);
+    EXPECT_EQ(other.nodeLimit, -1);
+}
+
+TEST(GoLimits, EveryKeyword) {
+    SearchLimits l = parsed("movestogo 12 depth 7 nodes 5000 movetime 250");
+    EXPECT_EQ(l.movesToGo, 12);
+    EXPECT_EQ(l.depthLimit, 7);
+    EXPECT_EQ(l.nodeLimit, 5000);
+    EXPECT_EQ(l.moveTime, 250);
+    EXPECT_TRUE(l.untimed);
+    EXPECT_FALSE(l.ponderStart);
+
+    SearchLimits ponder = parsed("ponder wtime 1000 btime 1000");
+    EXPECT_TRUE(ponder.untimed);
+    EXPECT_TRUE(ponder.ponderStart);
+    EXPECT_EQ(ponder.timeLeft, 1000);
+
+    EXPECT_TRUE(parsed("infinite").untimed);
+    EXPECT_EQ(parsed("infinite").depthLimit, 100);
+    SearchLimits skipped = parsed("searchmoves e2e4 depth 5");
+    EXPECT_EQ(skipped.depthLimit, 5);
+}
+
+TEST(GoLimits, BadNumberEndsTheReading) {
+    SearchLimits l = parsed("depth x movetime 300");
+    EXPECT_EQ(l.depthLimit, 100);
+    EXPECT_TRUE(l.untimed);  // the keyword counts even without its number
+    EXPECT_EQ(l.moveTime, 0);
+    // A number beyond 32 bits does not parse either.
+    SearchLimits big = parsed("wtime 99999999999 depth 3");
+    EXPECT_EQ(big.timeLeft, -1);
+    EXPECT_EQ(big.depthLimit, 100);
+    EXPECT_EQ(parsed("wtime -50").timeLeft, -50);
+    EXPECT_EQ(parsed("depth").depthLimit, 100);
+}
+
+TEST(GoLimits, EarlierValuesAreResetOrKept) {
+    auto record = recordToMove(White);
+    std::istringstream first("depth 3 nodes 9 movestogo 5 movetime 7 ponder wtime 400 winc 5");
+    parseGoLimits(first, *record);
+    std::istringstream second("");
+    parseGoLimits(second, *record);
+    // Reset by every go line ...
+    EXPECT_EQ(record->limits.depthLimit, 100);
+    EXPECT_EQ(record->limits.nodeLimit, -1);
+    EXPECT_EQ(record->limits.movesToGo, 0);
+    EXPECT_EQ(record->limits.moveTime, 0);
+    EXPECT_FALSE(record->limits.ponderStart);
+    // ... while the clock and the untimed mark stay until the next position.
+    EXPECT_EQ(record->limits.timeLeft, 400);
+    EXPECT_EQ(record->limits.increment, 5);
+    EXPECT_TRUE(record->limits.untimed);
+}

@@ -1,0 +1,259 @@
+// Test helpers for the move generator: a deliberately simple second move
+// generator (a mailbox of 64 squares walked by file and rank steps, king
+// safety tested by playing the move on a copy and looking at every enemy
+// piece), random legal play and a reader for the perft positions file.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "board/position.h"
+#include "board/types.h"
+
+namespace simplegen {
+
+constexpr int Empty = -1;
+
+struct Board {
+    int piece[64];  // colour * 8 + type, or Empty
+    int side;
+    int castle;     // KQkq bits
+    int ep;         // square a pawn may capture on, or NoSquare
+};
+
+inline int colorOf(int p) { return p >> 3; }
+inline int typeOf(int p) { return p & 7; }
+inline bool onBoard(int file, int rank) { return file >= 0 && file < 8 && rank >= 0 && rank < 8; }
+inline int sq(int file, int rank) { return file * 8 + rank; }
+
+inline Board fromPosition(const Position& pos) {
+    Board b;
+    for (int s = 0; s < 64; s++) {
+        b.piece[s] = Empty;
+        for (int c = 0; c < 2; c++)
+            for (int t = 0; t < 6; t++)
+                if (pos.pieceBB[c][t] >> s & 1) b.piece[s] = c * 8 + t;
+    }
+    b.side = pos.sideToMove;
+    b.castle = pos.castleRights;
+    b.ep = pos.epSquare;
+    return b;
+}
+
+constexpr int KnightSteps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+constexpr int KingSteps[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
+constexpr int DiagonalSteps[4][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
+constexpr int StraightSteps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+
+// Does the piece on from attack target? Worked out from the piece's moves.
+inline bool pieceAttacks(const Board& b, int from, int target) {
+    const int p = b.piece[from];
+    const int df = (target >> 3) - (from >> 3), dr = (target & 7) - (from & 7);
+    const int adf = df < 0 ? -df : df, adr = dr < 0 ? -dr : dr;
+    switch (typeOf(p)) {
+        case Pawn: return adf == 1 && dr == (colorOf(p) == White ? 1 : -1);
+        case Knight: return (adf == 1 && adr == 2) || (adf == 2 && adr == 1);
+        case King: return std::max(adf, adr) == 1;
+        default: break;
+    }
+    const bool straight = df == 0 || dr == 0;
+    const bool diagonal = adf == adr;
+    if (from == target) return false;
+    if (typeOf(p) == Bishop && !diagonal) return false;
+    if (typeOf(p) == Rook && !straight) return false;
+    if (!straight && !diagonal) return false;
+    const int sf = (df > 0) - (df < 0), sr = (dr > 0) - (dr < 0);
+    int f = (from >> 3) + sf, r = (from & 7) + sr;
+    while (sq(f, r) != target) {
+        if (b.piece[sq(f, r)] != Empty) return false;
+        f += sf;
+        r += sr;
+    }
+    return true;
+}
+
+inline bool attacked(const Board& b, int target, int byColor) {
+    for (int s = 0; s < 64; s++)
+        if (b.piece[s] != Empty && colorOf(b.piece[s]) == byColor && pieceAttacks(b, s, target)) return true;
+    return false;
+}
+
+inline int kingOf(const Board& b, int color) {
+    for (int s = 0; s < 64; s++)
+        if (b.piece[s] == color * 8 + King) return s;
+    return NoSquare;
+}
+
+// Plays a move given as a full move code on a copy.
+inline Board play(const Board& b, Move m) {
+    Board n = b;
+    const int from = moveFrom(m), to = moveTo(m), type = movePiece(m), promo = movePromotion(m);
+    const int us = b.side;
+    n.piece[to] = n.piece[from];
+    n.piece[from] = Empty;
+    if (type == Pawn && to == b.ep) n.piece[sq(to >> 3, from & 7)] = Empty;
+    if (promo != NoPiece) n.piece[to] = us * 8 + promo;
+    if (type == King && ((to >> 3) - (from >> 3) == 2 || (from >> 3) - (to >> 3) == 2)) {
+        const int rank = from & 7;
+        const bool kingSide = (to >> 3) == 6;
+        n.piece[sq(kingSide ? 5 : 3, rank)] = n.piece[sq(kingSide ? 7 : 0, rank)];
+        n.piece[sq(kingSide ? 7 : 0, rank)] = Empty;
+    }
+    // Rights go with a move of the king or rook, or a capture on a rook's corner.
+    const int corners[4] = {sq(7, 0), sq(0, 0), sq(7, 7), sq(0, 7)};
+    const int kings[2] = {sq(4, 0), sq(4, 7)};
+    for (int right = 0; right < 4; right++) {
+        const int king = kings[right >> 1];
+        if (from == king || from == corners[right] || to == corners[right]) n.castle &= ~(1 << right);
+    }
+    n.ep = NoSquare;
+    if (type == Pawn && ((to & 7) - (from & 7) == 2 || (from & 7) - (to & 7) == 2)) n.ep = (from + to) / 2;
+    n.side = us ^ 1;
+    return n;
+}
+
+inline void addMove(std::vector<Move>& out, const Board& b, int from, int to, int captured, int promo) {
+    out.push_back(makeMoveCode(from, to, typeOf(b.piece[from]), captured, promo));
+}
+
+inline std::vector<Move> pseudoMoves(const Board& b) {
+    std::vector<Move> out;
+    const int us = b.side;
+    for (int from = 0; from < 64; from++) {
+        const int p = b.piece[from];
+        if (p == Empty || colorOf(p) != us) continue;
+        const int f = from >> 3, r = from & 7;
+        const int type = typeOf(p);
+        if (type == Pawn) {
+            const int dir = us == White ? 1 : -1;
+            const int last = us == White ? 7 : 0, start = us == White ? 1 : 6;
+            auto pawnTo = [&](int to, int captured) {
+                if ((to & 7) == last) {
+                    for (int promo = Knight; promo <= Queen; promo++) addMove(out, b, from, to, captured, promo);
+                } else {
+                    addMove(out, b, from, to, captured, NoPiece);
+                }
+            };
+            if (onBoard(f, r + dir) && b.piece[sq(f, r + dir)] == Empty) {
+                pawnTo(sq(f, r + dir), NoPiece);
+                if (r == start && b.piece[sq(f, r + 2 * dir)] == Empty) pawnTo(sq(f, r + 2 * dir), NoPiece);
+            }
+            for (int df = -1; df <= 1; df += 2) {
+                if (!onBoard(f + df, r + dir)) continue;
+                const int to = sq(f + df, r + dir);
+                if (b.piece[to] != Empty && colorOf(b.piece[to]) != us) pawnTo(to, typeOf(b.piece[to]));
+                if (to == b.ep && b.piece[to] == Empty) pawnTo(to, Pawn);
+            }
+            continue;
+        }
+        auto target = [&](int tf, int tr) {  // returns false when the ray stops
+            if (!onBoard(tf, tr)) return false;
+            const int to = sq(tf, tr);
+            if (b.piece[to] == Empty) {
+                addMove(out, b, from, to, NoPiece, NoPiece);
+                return true;
+            }
+            if (colorOf(b.piece[to]) != us) addMove(out, b, from, to, typeOf(b.piece[to]), NoPiece);
+            return false;
+        };
+        if (type == Knight || type == King) {
+            const auto& steps = type == Knight ? KnightSteps : KingSteps;
+            for (const auto& s : steps) target(f + s[0], r + s[1]);
+        }
+        if (type == Bishop || type == Queen)
+            for (const auto& s : DiagonalSteps)
+                for (int k = 1; target(f + k * s[0], r + k * s[1]); k++) {
+                }
+        if (type == Rook || type == Queen)
+            for (const auto& s : StraightSteps)
+                for (int k = 1; target(f + k * s[0], r + k * s[1]); k++) {
+                }
+        if (type == King) {
+            // Castling: king and rook at home, empty squares between them, and
+            // the king neither in check nor crossing or reaching an attacked square.
+            const int rank = us == White ? 0 : 7;
+            for (int side = 0; side < 2; side++) {
+                if (!(b.castle & (1 << (us * 2 + side)))) continue;
+                const int rookFile = side == 0 ? 7 : 0;
+                if (from != sq(4, rank) || b.piece[sq(rookFile, rank)] != us * 8 + Rook) continue;
+                bool clear = true;
+                for (int cf = std::min(4, rookFile) + 1; cf < std::max(4, rookFile); cf++)
+                    if (b.piece[sq(cf, rank)] != Empty) clear = false;
+                const int step = side == 0 ? 1 : -1;
+                for (int k = 0; k <= 2 && clear; k++)
+                    if (attacked(b, sq(4 + k * step, rank), us ^ 1)) clear = false;
+                if (clear) addMove(out, b, from, sq(4 + 2 * step, rank), NoPiece, NoPiece);
+            }
+        }
+    }
+    return out;
+}
+
+inline std::vector<Move> legalMoves(const Board& b) {
+    std::vector<Move> out;
+    for (Move m : pseudoMoves(b)) {
+        const Board n = play(b, m);
+        const int k = kingOf(n, b.side);
+        if (k != NoSquare && !attacked(n, k, b.side ^ 1)) out.push_back(m);
+    }
+    return out;
+}
+
+inline uint64_t perft(const Board& b, int depth) {
+    if (depth == 0) return 1;
+    const std::vector<Move> moves = legalMoves(b);
+    if (depth == 1) return moves.size();
+    uint64_t n = 0;
+    for (Move m : moves) n += perft(play(b, m), depth - 1);
+    return n;
+}
+
+}  // namespace simplegen
+
+// One line of the perft positions file: "FEN ;D1 n ;D2 n ...".
+struct PerftCase {
+    std::string fen;
+    std::vector<std::pair<int, uint64_t>> counts;  // depth, leaf count
+};
+
+inline std::vector<PerftCase> readPerftCases() {
+    std::vector<PerftCase> cases;
+    std::ifstream in(std::string(OSTREVALK_TEST_DATA) + "/perft.epd");
+    std::string line;
+    while (std::getline(in, line)) {
+        // The file's lines may carry a stray NUL or carriage return at the end.
+        line.erase(std::remove_if(line.begin(), line.end(), [](char c) { return c == '\0' || c == '\r'; }),
+                   line.end());
+        const size_t semi = line.find(';');
+        if (semi == std::string::npos) continue;
+        PerftCase c;
+        c.fen = line.substr(0, semi);
+        size_t at = semi;
+        while (at != std::string::npos) {
+            const size_t next = line.find(';', at + 1);
+            const std::string field = line.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
+            const size_t d = field.find('D');
+            if (d != std::string::npos) {
+                const int depth = std::stoi(field.substr(d + 1));
+                const uint64_t count = std::stoull(field.substr(field.find(' ', d) + 1));
+                c.counts.push_back({depth, count});
+            }
+            at = next;
+        }
+        cases.push_back(c);
+    }
+    return cases;
+}
+
+// A fixed-seed source of choices that gives the same sequence on every
+// platform (the raw engine output is fixed by the standard).
+struct RandomSource {
+    std::mt19937 engine;
+    explicit RandomSource(uint32_t seed) : engine(seed) {}
+    uint32_t next() { return engine(); }
+    int below(int n) { return int(engine() % uint32_t(n)); }
+};

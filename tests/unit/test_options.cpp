@@ -1,0 +1,137 @@
+// "setoption" and "position" on the engine record and the caches.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+#include "app/protocol.h"
+#include "board/makemove.h"
+#include "eval/cache.h"
+#include "search/state.h"
+#include "search/tt.h"
+#include "test_init.h"
+
+namespace {
+
+void setoption(const std::string& line) {
+    ThreadList threads;  // no search runs: every change applies at once
+    std::istringstream words(line);
+    setoptionCommand(words, threads);
+}
+
+void position(const std::string& line, SearchThread& record) {
+    std::istringstream words(line);
+    std::string command;
+    words >> command;
+    positionCommand(words, line, record);
+}
+
+std::unique_ptr<SearchThread> startRecord() {
+    initTestTables();
+    auto record = std::make_unique<SearchThread>();
+    resetSearchRecord(*record);
+    setFromFen(StartFen, record->pos);
+    return record;
+}
+
+}  // namespace
+
+TEST(CacheOptions, HashSizes) {
+    setoption("name Hash value 100");  // taken down to 64 MiB
+    EXPECT_EQ(ttEntryCount, 4194307u);
+    EXPECT_EQ(ttMask, 4194303u);
+    setoption("name hash value 1");
+    EXPECT_EQ(ttEntryCount, 65539u);
+    setoption("name HASH value 2");
+    EXPECT_EQ(ttEntryCount, 131075u);
+    setoption("name Hash value 0");  // below the minimum: 1 MiB
+    EXPECT_EQ(ttEntryCount, 65539u);
+    for (const char* unchanged : {"name Hash value x", "name Hash value -1", "name Hash value",
+                                  "name Hash", "name Hash Value 2 extra"})
+        setoption(unchanged);
+    // "name Hash Value 2 extra" reads 2: the word "value" is not checked.
+    EXPECT_EQ(ttEntryCount, 131075u);
+    setoption("name Hash value 1");
+    setoption("name Hash value x");
+    EXPECT_EQ(ttEntryCount, 65539u);
+}
+
+TEST(CacheOptions, ClearKeepsTheSize) {
+    setoption("name Hash value 2");
+    ttFilled = 77;
+    ttGeneration = 3;
+    setoption("name Clear Hash");
+    EXPECT_EQ(ttEntryCount, 131075u);
+    EXPECT_EQ(ttFilled, 0u);
+    EXPECT_EQ(ttGeneration, 0);
+    ttFilled = 5;
+    setoption("name clear cache");  // not "hash": nothing
+    EXPECT_EQ(ttFilled, 5u);
+    ThreadList threads;
+    newgameCommand(threads);
+    EXPECT_EQ(ttFilled, 0u);
+    setoption("name Hash value 1");
+}
+
+TEST(CacheOptions, PawnAndEvalCaches) {
+    EXPECT_EQ(cacheEntriesForMiB(8), 524288u);
+    EXPECT_EQ(cacheEntriesForMiB(3), 131072u);
+    EXPECT_EQ(cacheEntriesForMiB(2), 131072u);
+    EXPECT_EQ(cacheEntriesForMiB(0), 65536u);
+    setoption("name PawnHash value 8");
+    EXPECT_EQ(PawnHashTable.entryCount, 524288u);
+    EXPECT_EQ(PawnHashTable.mask, 524287u);
+    setoption("name evalhash value 3");
+    EXPECT_EQ(EvalHashTable.entryCount, 131072u);
+    EXPECT_EQ(EvalHashTable.mask, 131071u);
+    setoption("name EvalHash value 0");
+    EXPECT_EQ(EvalHashTable.entryCount, 65536u);
+    setoption("name PawnHash value 1");
+    EXPECT_EQ(PawnHashTable.entryCount, 65536u);
+}
+
+TEST(ValueOptions, StoredAsRead) {
+    setoption("name Threads value 4");
+    EXPECT_EQ(EngineSettings.threadCount, 4);
+    setoption("name threads value x");
+    EXPECT_EQ(EngineSettings.threadCount, 4);
+    setoption("name THREADS value 99999999999");  // beyond 32 bits: no number
+    EXPECT_EQ(EngineSettings.threadCount, 4);
+    setoption("name MultiPv value -5");
+    EXPECT_EQ(EngineSettings.multiPv, -5);
+    setoption("name MoveOverhead value 5000");
+    EXPECT_EQ(EngineSettings.moveOverhead, 5000);
+    setoption("name Move Overhead value 100");  // a two-word name is no option
+    EXPECT_EQ(EngineSettings.moveOverhead, 5000);
+    setoption("name Ponder value false");
+    EngineSettings.threadCount = 1;
+    EngineSettings.multiPv = 1;
+    EngineSettings.moveOverhead = 50;
+}
+
+TEST(PositionCommand, SetUpClearsTheLimits) {
+    auto record = startRecord();
+    record->limits.depthLimit = 7;
+    record->limits.untimed = true;
+    position("position startpos moves e2e4 e7e5", *record);
+    EXPECT_EQ(record->limits.depthLimit, -1);
+    EXPECT_EQ(record->limits.timeLeft, -1);
+    EXPECT_EQ(record->limits.nodeLimit, -1);
+    EXPECT_FALSE(record->limits.untimed);
+    EXPECT_EQ(record->pos.sideToMove, White);
+    EXPECT_EQ(record->pos.historyLength, 2);
+
+    // No set-up, no clearing: only the moves are played.
+    record->limits.depthLimit = 7;
+    position("position foo moves g1f3", *record);
+    EXPECT_EQ(record->limits.depthLimit, 7);
+    EXPECT_EQ(record->pos.historyLength, 3);
+    // An invalid FEN leaves everything, the limits included.
+    position("position fen 8/8/8 w - - 0 1 moves b8c6", *record);
+    EXPECT_EQ(record->limits.depthLimit, 7);
+    EXPECT_EQ(record->pos.historyLength, 3);
+    position("position fen 8/8/8/8/8/8/8/K6k b - - 0 1", *record);
+    EXPECT_EQ(record->limits.depthLimit, -1);
+    EXPECT_EQ(record->pos.sideToMove, Black);
+    EXPECT_EQ(record->pos.historyLength, 0);
+}

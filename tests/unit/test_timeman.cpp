@@ -1,0 +1,108 @@
+// The thinking budget and the decision to start another iteration.
+#include <gtest/gtest.h>
+
+#include "search/timeman.h"
+#include "test_search_util.h"
+
+namespace {
+
+SearchLimits clockLimits(int timeLeft, int increment, int movesToGo) {
+    SearchLimits limits;
+    clearSearchLimits(limits);
+    limits.timeLeft = timeLeft;
+    limits.increment = increment;
+    limits.movesToGo = movesToGo;
+    return limits;
+}
+
+// w(j) of the budget rule, written out again.
+double weight(int k, int j) { return 1.32 / ((k + 2 * j) * 0.94 + 42.4); }
+
+}  // namespace
+
+TEST(TimeBudget, LastMoveBeforeTheControlGetsTheWholeClock) {
+    SearchLimits limits = clockLimits(10000, 500, 1);
+    EXPECT_EQ(thinkingBudget(limits, 30, 0, 0), 10000);
+    // Capped by the clock minus the overhead.
+    EXPECT_EQ(thinkingBudget(limits, 30, 50, 0), 9950);
+}
+
+TEST(TimeBudget, FortyMovesAssumedWithoutMovesToGo) {
+    SearchLimits limits = clockLimits(60000, 1000, 0);
+    double sum = 0;
+    for (int j = 1; j < 40; j++) sum += weight(0, j);
+    const int64_t expected = int64_t((60000.0 + 39 * 1000) * weight(0, 0) / (sum + weight(0, 0)));
+    EXPECT_EQ(thinkingBudget(limits, 0, 50, 0), expected);
+    EXPECT_EQ(expected, 4243);  // 99 s / 23.33: early moves weigh more than 1/40
+
+    // Later in the game every move weighs more evenly; movesToGo 40 is the same as none.
+    SearchLimits forty = clockLimits(60000, 1000, 40);
+    EXPECT_EQ(thinkingBudget(forty, 0, 50, 0), expected);
+    EXPECT_GT(thinkingBudget(limits, 80, 50, 0), 0);
+}
+
+TEST(TimeBudget, PonderAndInstabilityBonuses) {
+    SearchLimits limits = clockLimits(100000, 0, 20);
+    const int64_t base = thinkingBudget(limits, 10, 50, 0);
+    EXPECT_EQ(thinkingBudget(limits, 10, 50, 200), base + (200 * base) / 140);  // about 2.43 times
+    limits.ponderStart = true;
+    const int64_t ponder = base + base / 4;
+    EXPECT_EQ(thinkingBudget(limits, 10, 50, 0), ponder);
+    EXPECT_EQ(thinkingBudget(limits, 10, 50, 70), ponder + (70 * ponder) / 140);
+
+    // Never more than the clock minus the overhead, which may even be negative.
+    SearchLimits low = clockLimits(1000, 0, 1);
+    EXPECT_EQ(thinkingBudget(low, 0, 50, 400), 950);
+    SearchLimits tiny = clockLimits(30, 0, 0);
+    EXPECT_EQ(thinkingBudget(tiny, 0, 50, 0), -20);
+}
+
+TEST(TimeBudget, AbsurdMovesToGoStaysQuick) {
+    SearchLimits limits = clockLimits(100000, 0, 2000000000);
+    const int64_t budget = thinkingBudget(limits, 0, 50, 0);
+    EXPECT_GT(budget, 0);
+    EXPECT_LT(budget, 2500);
+}
+
+TEST(ShouldStop, MoveTimeOfAnUntimedSearch) {
+    auto thread = searchtest::makeThread("8/8/8/8/8/8/8/K6k w - - 0 1");
+    thread->limits.untimed = true;
+    thread->limits.moveTime = 1000;
+    timeLimit = 777;
+    searchStartTime = nowMs() - 500;
+    EXPECT_FALSE(shouldStop(0, *thread));
+    searchStartTime = nowMs() - 1000;
+    EXPECT_TRUE(shouldStop(0, *thread));
+    EXPECT_EQ(timeLimit.load(), 777);  // the budget is not touched
+}
+
+TEST(ShouldStop, PublishesTheBudgetAndStopsPastAboutFourElevenths) {
+    auto thread = searchtest::makeThread("8/8/8/8/8/8/8/K6k w - - 0 1");
+    thread->limits.timeLeft = 10000;
+    thread->limits.movesToGo = 1;
+    EngineSettings.moveOverhead = 0;
+    searchStartTime = nowMs();
+    EXPECT_FALSE(shouldStop(0, *thread));
+    EXPECT_EQ(timeLimit.load(), 10000);
+    // 2e > 2e/8 + 10000 - e: stop from e = 3637 on (2e - 2e/8 + e = 2.75e > 10000).
+    searchStartTime = nowMs() - 3500;
+    EXPECT_FALSE(shouldStop(0, *thread));
+    searchStartTime = nowMs() - 3700;
+    EXPECT_TRUE(shouldStop(0, *thread));
+
+    // Pondering publishes the budget with its bonus but never stops.
+    thread->limits.untimed = true;
+    thread->limits.ponderStart = true;
+    EXPECT_FALSE(shouldStop(0, *thread));
+    EXPECT_EQ(timeLimit.load(), 10000);  // 12500, capped by the clock
+    thread->limits.movesToGo = 2;
+    EXPECT_FALSE(shouldStop(0, *thread));
+    EXPECT_GT(timeLimit.load(), 5000);
+
+    // The overhead option is clamped where it is read.
+    EngineSettings.moveOverhead = 99999;
+    EXPECT_EQ(moveOverheadMs(), 2000);
+    EngineSettings.moveOverhead = -5;
+    EXPECT_EQ(moveOverheadMs(), 0);
+    EngineSettings.moveOverhead = 50;
+}

@@ -1,0 +1,317 @@
+// Transposition table: sizing, probe and store rules, replacement order,
+// mate-score distances and the fill count.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "board/makemove.h"
+#include "board/tables.h"
+#include "search/state.h"
+#include "search/tt.h"
+#include "test_init.h"
+
+namespace {
+
+// A position whose only use is its table key and history length.
+struct KeyedPosition {
+    std::unique_ptr<Position> pos = std::make_unique<Position>();
+
+    KeyedPosition(uint64_t indexKey, int historyLength = 0) {
+        initTestTables();
+        pos->castleRights = 0;
+        pos->epSquare = NoSquare;
+        pos->key = indexKey ^ ZobristCastle[0] ^ zobristEp(NoSquare);
+        pos->historyLength = historyLength;
+    }
+    const Position& operator*() const { return *pos; }
+};
+
+// A key in bucket `bucket` with check word `check`.
+uint64_t keyOf(uint32_t bucket, uint32_t check) { return uint64_t(check) << 32 | bucket; }
+
+class TranspositionTable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        initTestTables();
+        allocateTT(1);
+        stopFlag = false;
+        searchDone = false;
+    }
+    void TearDown() override {
+        stopFlag = false;
+        searchDone = false;
+        ttGeneration = 0;
+    }
+
+    static void store(uint64_t key, int depth, int score, Move move, int bound, int ply = 0) {
+        storeTT(depth, score, move, bound, *KeyedPosition(key, ply));
+    }
+    static Score probe(uint64_t key, int depth, int alpha, int beta, TTProbe& out, int ply = 0) {
+        return probeTT(*KeyedPosition(key, ply), depth, alpha, beta, out);
+    }
+    static bool present(uint64_t key) {
+        TTProbe out;
+        probe(key, 0, -ScoreInfinite, ScoreInfinite, out);
+        return out.hit;
+    }
+};
+
+const Move SomeMove = makeMoveCode(12, 28, Pawn, NoPiece, NoPiece);   // b5-d5 style code
+const Move OtherMove = makeMoveCode(6, 21, Knight, NoPiece, NoPiece);
+
+}  // namespace
+
+TEST(TranspositionTableSize, MiBReducedToPowerOfTwo) {
+    EXPECT_EQ(ttBucketCountForMiB(1), 65536u);
+    EXPECT_EQ(ttBucketCountForMiB(0), 65536u);  // at least one MiB
+    EXPECT_EQ(ttBucketCountForMiB(32), 2097152u);
+    EXPECT_EQ(ttBucketCountForMiB(100), 4194304u);  // taken down to 64 MiB
+    EXPECT_EQ(ttBucketCountForMiB(127), 4194304u);
+    EXPECT_EQ(ttBucketCountForMiB(128), 8388608u);
+#if defined(OSTREVALK_32BIT)
+    // 16 GiB cannot be addressed: the largest power of two that fits is 2 GiB.
+    EXPECT_EQ(ttBucketCountForMiB(16384), 134217728u);
+#else
+    EXPECT_EQ(ttBucketCountForMiB(16384), 1073741824u);
+#endif
+}
+
+TEST(TranspositionTableSize, HugeValuesDoNotOverflow) {
+    for (uint64_t mib : {uint64_t(1) << 40, uint64_t(1) << 50, ~uint64_t(0)}) {
+        const uint64_t buckets = ttBucketCountForMiB(mib);
+        EXPECT_GE(buckets, 65536u);
+        EXPECT_EQ(buckets & (buckets - 1), 0u);
+        EXPECT_LE(buckets + 3, uint64_t(SIZE_MAX) / 16);
+    }
+}
+
+TEST_F(TranspositionTable, AllocationSetsCountsAndEmpties) {
+    EXPECT_EQ(ttEntryCount, 65539u);
+    EXPECT_EQ(ttMask, 65535u);
+    store(keyOf(5, 77), 3, 10, SomeMove, BoundExact);
+    ttGeneration = 9;
+    allocateTT(2);
+    EXPECT_EQ(ttEntryCount, 131075u);
+    EXPECT_EQ(ttMask, 131071u);
+    EXPECT_EQ(ttGeneration, 0);
+    EXPECT_EQ(ttFilled, 0u);
+    EXPECT_FALSE(present(keyOf(5, 77)));
+}
+
+TEST_F(TranspositionTable, ClearKeepsSizeAndEmpties) {
+    allocateTT(100);
+    store(keyOf(5, 77), 3, 10, SomeMove, BoundExact);
+    ttGeneration = 4;
+    clearTT();
+    EXPECT_EQ(ttEntryCount, 4194307u);
+    EXPECT_EQ(ttMask, 4194303u);
+    EXPECT_EQ(ttGeneration, 0);
+    EXPECT_EQ(hashfull(), 0);
+    EXPECT_FALSE(present(keyOf(5, 77)));
+}
+
+TEST_F(TranspositionTable, ExactEntryCutsOffOnlyWhenDeepEnough) {
+    const uint64_t key = keyOf(1234, 0xABCD);
+    store(key, 5, 100, SomeMove, BoundExact);
+    TTProbe out;
+    EXPECT_EQ(probe(key, 5, 0, 50, out), 100);
+    EXPECT_EQ(probe(key, 4, 0, 50, out), 100);
+
+    // Too shallow: no cutoff, but the score stands in for the static
+    // evaluation and the move is offered.
+    EXPECT_EQ(probe(key, 6, 0, 50, out), ScoreNone);
+    EXPECT_TRUE(out.hit);
+    EXPECT_EQ(out.staticEval, 100);
+    EXPECT_EQ(out.move, SomeMove);
+    EXPECT_EQ(out.depth, 5);
+    EXPECT_EQ(out.bound, BoundExact);
+
+    // Same low bits, other check word: a miss.
+    EXPECT_EQ(probe(keyOf(1234, 0xABCE), 1, 0, 50, out), ScoreNone);
+    EXPECT_FALSE(out.hit);
+    EXPECT_EQ(out.move, MoveNone);
+}
+
+TEST_F(TranspositionTable, BoundsAreUsableOnlyOnTheirSide) {
+    const uint64_t lower = keyOf(10, 1), upper = keyOf(11, 1);
+    store(lower, 4, 100, SomeMove, BoundLower);
+    store(upper, 4, 100, OtherMove, BoundUpper);
+    TTProbe out;
+    EXPECT_EQ(probe(lower, 4, 50, 100, out), 100);        // score >= beta
+    EXPECT_EQ(probe(lower, 4, 50, 101, out), ScoreNone);  // a lower bound below beta says nothing
+    EXPECT_EQ(out.move, SomeMove);
+    EXPECT_EQ(out.staticEval, ScoreNone);
+    EXPECT_EQ(probe(lower, 9, 50, 101, out), ScoreNone);  // not usable: no substitute either
+    EXPECT_EQ(out.staticEval, ScoreNone);
+    EXPECT_EQ(probe(lower, 9, 50, 90, out), ScoreNone);   // usable but shallow
+    EXPECT_EQ(out.staticEval, 100);
+
+    EXPECT_EQ(probe(upper, 4, 100, 200, out), 100);       // score <= alpha
+    EXPECT_EQ(probe(upper, 4, 99, 200, out), ScoreNone);
+    EXPECT_EQ(out.move, OtherMove);
+}
+
+TEST_F(TranspositionTable, DeepUsableEntryWithoutScoreGivesNothing) {
+    const uint64_t key = keyOf(99, 3);
+    store(key, 6, ScoreNone, SomeMove, BoundExact);
+    TTProbe out;
+    EXPECT_EQ(probe(key, 2, 0, 10, out), ScoreNone);
+    EXPECT_FALSE(out.hit);
+    EXPECT_EQ(out.move, MoveNone);
+}
+
+TEST_F(TranspositionTable, StoreWithoutMoveKeepsTheOldMove) {
+    const uint64_t key = keyOf(42, 42);
+    store(key, 3, 10, SomeMove, BoundUpper);
+    store(key, 7, 20, MoveNone, BoundLower);
+    TTProbe out;
+    probe(key, 8, -100, 100, out);
+    EXPECT_EQ(out.move, SomeMove);
+    EXPECT_EQ(out.depth, 7);
+    EXPECT_EQ(out.bound, BoundLower);
+    EXPECT_EQ(out.score, 20);
+    store(key, 7, 20, OtherMove, BoundLower);
+    probe(key, 8, -100, 100, out);
+    EXPECT_EQ(out.move, OtherMove);
+    EXPECT_EQ(ttFilled, 1u);  // the same slot was reused each time
+}
+
+TEST_F(TranspositionTable, MateDistanceFollowsTheHistoryLength) {
+    const uint64_t win = keyOf(7, 1), loss = keyOf(8, 1), plain = keyOf(9, 1);
+    store(win, 4, 31996, SomeMove, BoundExact, 10);  // mate in 5 plies seen at ply offset 10
+    store(loss, 4, -31996, SomeMove, BoundExact, 10);
+    store(plain, 4, 31000, SomeMove, BoundExact, 10);
+    TTProbe out;
+    EXPECT_EQ(probe(win, 4, 0, 1, out, 10), 31996);
+    EXPECT_EQ(probe(win, 4, 0, 1, out, 14), 31992);  // four plies further from the mate
+    EXPECT_EQ(probe(loss, 4, 0, 1, out, 14), -31992);
+    EXPECT_EQ(probe(win, 4, 0, 1, out, 6), 32000);
+    EXPECT_EQ(probe(plain, 4, 0, 1, out, 14), 31000);  // below the mate threshold: unchanged
+}
+
+TEST_F(TranspositionTable, MateScoreSurvivesALongGame) {
+    // 32000 + 900 does not fit in 16 bits; the score must still come back
+    // as the same mate, not as a mate for the other side.
+    const uint64_t key = keyOf(17, 5);
+    store(key, 4, 32000, SomeMove, BoundExact, 900);
+    TTProbe out;
+    EXPECT_EQ(probe(key, 4, 0, 1, out, 900), 32000);
+    store(key, 4, -31999, SomeMove, BoundExact, 1000);
+    EXPECT_EQ(probe(key, 4, 0, 1, out, 1000), -31999);
+}
+
+TEST_F(TranspositionTable, NothingIsWrittenAfterStopOrSearchEnd) {
+    stopFlag = true;
+    store(keyOf(3, 3), 5, 1, SomeMove, BoundExact);
+    EXPECT_FALSE(present(keyOf(3, 3)));
+    stopFlag = false;
+    searchDone = true;
+    store(keyOf(3, 3), 5, 1, SomeMove, BoundExact);
+    EXPECT_FALSE(present(keyOf(3, 3)));
+    EXPECT_EQ(ttFilled, 0u);
+    searchDone = false;
+    store(keyOf(3, 3), 5, 1, SomeMove, BoundExact);
+    EXPECT_TRUE(present(keyOf(3, 3)));
+}
+
+// A full bucket of four entries written in generation 0, the fourth with the
+// given bound; depths 10, 4, 8, 2.
+class FullBucket : public TranspositionTable {
+protected:
+    static constexpr uint32_t Bucket = 500;
+    uint64_t k[6] = {keyOf(Bucket, 1), keyOf(Bucket, 2), keyOf(Bucket, 3),
+                     keyOf(Bucket, 4), keyOf(Bucket, 5), keyOf(Bucket, 6)};
+    void fill(int lastBound = BoundUpper) {
+        store(k[0], 10, 0, SomeMove, BoundUpper);
+        store(k[1], 4, 0, SomeMove, BoundUpper);
+        store(k[2], 8, 0, SomeMove, BoundUpper);
+        store(k[3], 2, 0, SomeMove, lastBound);
+        ASSERT_EQ(ttFilled, 4u);
+    }
+    // Which of the first four keys is gone.
+    int evicted() {
+        int gone = -1, count = 0;
+        for (int i = 0; i < 4; i++)
+            if (!present(k[i])) gone = i, count++;
+        return count == 1 ? gone : -count - 1;
+    }
+};
+
+TEST_F(FullBucket, OldEntriesGiveWayToTheShallowest) {
+    fill();
+    ttGeneration = 1;
+    store(k[4], 1, 0, SomeMove, BoundUpper);
+    EXPECT_TRUE(present(k[4]));
+    EXPECT_EQ(evicted(), 3);
+    EXPECT_EQ(ttFilled, 4u);  // no empty slot was taken
+}
+
+TEST_F(FullBucket, ExactEntryOfAnOldSearchIsSpared) {
+    fill(BoundExact);
+    ttGeneration = 1;
+    store(k[4], 1, 0, SomeMove, BoundUpper);
+    EXPECT_EQ(evicted(), 1);  // the depth-4 entry, not the exact depth-2 one
+}
+
+TEST_F(FullBucket, EntryFoundInThisSearchIsSpared) {
+    fill();
+    ttGeneration = 1;
+    TTProbe out;
+    probe(k[3], 0, 0, 1, out);  // marks it as used now
+    store(k[4], 1, 0, SomeMove, BoundUpper);
+    EXPECT_EQ(evicted(), 1);
+}
+
+TEST_F(FullBucket, RootRefreshSparesTheRootEntry) {
+    fill();
+    ttGeneration = 1;
+    refreshRoot(*KeyedPosition(k[3]));
+    store(k[4], 1, 0, SomeMove, BoundUpper);
+    EXPECT_EQ(evicted(), 1);
+}
+
+TEST_F(FullBucket, WithinOneSearchTheShallowestGoes) {
+    fill();
+    store(k[4], 1, 0, SomeMove, BoundUpper);
+    EXPECT_EQ(evicted(), 3);
+    // Now depths 10, 4, 8, 1 in generation 0: the depth-1 newcomer goes next.
+    store(k[5], 1, 0, SomeMove, BoundUpper);
+    EXPECT_FALSE(present(k[4]));
+    EXPECT_TRUE(present(k[5]));
+}
+
+TEST_F(TranspositionTable, EqualStandingKeepsTheEarlierSlot) {
+    const uint32_t bucket = 77;
+    for (uint32_t c = 1; c <= 4; c++) store(keyOf(bucket, c), 5, 0, SomeMove, BoundUpper);
+    ttGeneration = 1;
+    store(keyOf(bucket, 5), 5, 0, SomeMove, BoundUpper);
+    EXPECT_FALSE(present(keyOf(bucket, 1)));
+    for (uint32_t c = 2; c <= 5; c++) EXPECT_TRUE(present(keyOf(bucket, c)));
+}
+
+TEST_F(TranspositionTable, LastBucketUsesTheThreeExtraSlots) {
+    const uint32_t last = uint32_t(ttMask);
+    for (uint32_t c = 1; c <= 4; c++) store(keyOf(last, c), c, 0, SomeMove, BoundExact);
+    for (uint32_t c = 1; c <= 4; c++) EXPECT_TRUE(present(keyOf(last, c)));
+    EXPECT_EQ(ttFilled, 4u);
+    // The fourth entry sits in the very last slot of the array.
+    EXPECT_EQ(uint32_t(ttSlots[2 * (ttEntryCount - 1)]), 4u);
+    // Bucket 0 is untouched: the index did not wrap around.
+    EXPECT_EQ(ttSlots[0], 0u);
+    // Key bits above the mask do not change the bucket.
+    EXPECT_TRUE(present(keyOf(last | 0xFFFF0000u, 1)));
+}
+
+TEST_F(TranspositionTable, HashfullCountsFirstWritesOfEmptySlots) {
+    EXPECT_EQ(hashfull(), 0);
+    for (uint32_t b = 0; b < 6554; b++) store(keyOf(b * 8, 1), 1, 0, SomeMove, BoundUpper);
+    EXPECT_EQ(ttFilled, 6554u);
+    EXPECT_EQ(hashfull(), 100);  // 6554 * 1000 / 65539
+    for (uint32_t b = 0; b < 6554; b++) store(keyOf(b * 8, 1), 2, 0, SomeMove, BoundUpper);
+    EXPECT_EQ(hashfull(), 100);  // rewriting the same positions fills nothing
+    ttFilled = 3 * ttEntryCount;  // double counting by racing threads
+    EXPECT_EQ(hashfull(), 1000);
+    clearTT();
+    EXPECT_EQ(hashfull(), 0);
+}
