@@ -15,6 +15,8 @@ namespace {
 enum class SearchWait {
     None,         // runs at once; a running search is not affected
     JoinFirst,    // waits until the running search has ended by itself
+    FinishFirst,  // as JoinFirst, but a search that only "stop" could end is
+                  // stopped first: nothing can be read while waiting
     StopAndJoin,  // stops the running search and waits until it has ended
 };
 
@@ -57,7 +59,7 @@ const Command Commands[] = {
     {"eval", SearchWait::None, false, [](CommandContext&) { evalCommand(); }, "does nothing"},
     {"hash", SearchWait::None, false, [](CommandContext& c) { hashCommand(c.record.pos); },
      "prints the position's key"},
-    {"bench", SearchWait::JoinFirst, false,
+    {"bench", SearchWait::FinishFirst, false,
      [](CommandContext& c) { benchCommand(c.words, c.record); },
      "searches the benchmark positions on this thread, prints node-rate statistics"},
     {"display", SearchWait::None, false, [](CommandContext& c) { displayCommand(c.record.pos); },
@@ -79,7 +81,8 @@ bool executeCommand(SearchThread& record, ThreadList& threads, const std::string
 
     for (const Command& command : Commands) {
         if (word != command.word) continue;
-        if (command.wait == SearchWait::JoinFirst) {
+        if (command.wait == SearchWait::JoinFirst || command.wait == SearchWait::FinishFirst) {
+            if (command.wait == SearchWait::FinishFirst && lastSearchUnbounded()) stopCommand();
             joinSearchThreads(threads);
             applyPendingCacheChanges();
         } else if (command.wait == SearchWait::StopAndJoin) {

@@ -61,10 +61,9 @@ bool readCacheMiB(std::istream& words, uint64_t maxMiB, uint64_t& mib) {
     const char* last = word.data() + word.size();
     if (first != last && *first == '+') first++;
     uint64_t value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
+    const std::errc error = std::from_chars(first, last, value).ec;
     if (error == std::errc::invalid_argument) return false;
     if (error == std::errc::result_out_of_range) value = maxMiB;
-    (void)end;
     mib = std::clamp<uint64_t>(value, 1, maxMiB);
     return true;
 }

@@ -215,7 +215,7 @@ bool discoveredCheckBy(Square k, Square from, int color, const Position& pos) {
 }
 
 bool isDraw(const Position& pos) {
-    if (pos.rule50 >= DrawRule50Plies) return true;
+    if (pos.rule50 > DrawRule50Plies) return true;
     if (pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black] < DrawMaterialLimit &&
         !(pos.pieceBB[White][Pawn] | pos.pieceBB[Black][Pawn]))
         return true;

@@ -106,8 +106,12 @@ Score knightRookPawn(const Position& pos, int strong) {
         return ScoreNone;
     }
 
+    if (relativeRank(strong, pawn) != 5) return ScoreNone;
+    // A pawn on the sixth blocked by an enemy pawn: a king that shuttles on
+    // the last rank beside the blocker cannot be shut out while the knight
+    // does not attack the blocker.
     const Square block = pawn + pawnPush(strong);
-    if (relativeRank(strong, pawn) == 5 && (pos.pieceBB[weak][Pawn] & squareBB(block))) {
+    if (pos.pieceBB[weak][Pawn] & squareBB(block)) {
         if (adjacent(wk, block) && relativeRank(strong, wk) == 7) return 0;
         if ((PseudoAttacks[King][block] & PseudoAttacks[King][wk] & lastRank) &&
             !(PseudoAttacks[Knight][block] & pos.pieceBB[strong][Knight]) &&

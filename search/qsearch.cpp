@@ -105,14 +105,14 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
     Move move;
     int orderScore, stage;
     while ((move = nextMove(picker, pos, orderScore, stage)) != MoveNone) {
-        const bool checks = givesCheck(move, pos);
         const bool promotion = isPromotion(move);
 
         // Pruning of null-window nodes (never in a PV node, which searches
-        // every legal capture).
+        // every legal capture). Checks are never pruned by futility: the
+        // stand-pat bound does not hold for the side in check.
         if constexpr (!PvNode) {
             if (!inCheck) {
-                if (!checks && !promotion) {
+                if (!promotion && !givesCheck(move, pos)) {
                     // Futility: even winning the captured piece for free would
                     // not lift the stand-pat score to beta.
                     int futilityBase = ss->staticEval + QsFutilityMargin;

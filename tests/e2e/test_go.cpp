@@ -235,3 +235,23 @@ TEST(SearchThreads, ThreadCountOutsideTheRangeIsClamped) {
     }
     EXPECT_EQ(engine.quit(), 0);
 }
+
+TEST(GoCommand, BenchStopsAnUnboundedSearchFirst) {
+    EngineProcess engine;
+    engine.send("go infinite");
+    expectNoBestmoveFor(engine, 200);
+    engine.send("bench 1");
+    Lines seen;
+    ASSERT_TRUE(engine.waitFor("NPS(Mean): ", 60000, &seen));
+    ASSERT_FALSE(seen.empty());
+    // The running search printed its move before the benchmark began.
+    int firstBest = -1, firstBenchInfo = -1;
+    for (int i = 0; i < int(seen.size()); i++) {
+        if (firstBest < 0 && startsWith(seen[i], "bestmove")) firstBest = i;
+        if (firstBest >= 0 && firstBenchInfo < 0 && startsWith(seen[i], "info depth 1 ")) firstBenchInfo = i;
+    }
+    EXPECT_GE(firstBest, 0);
+    EXPECT_GT(firstBenchInfo, firstBest);
+    EXPECT_EQ(countPrefix(seen, "bestmove"), 1 + 19);
+    EXPECT_EQ(engine.quit(), 0);
+}

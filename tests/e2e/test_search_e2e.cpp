@@ -367,3 +367,17 @@ TEST(Bench, SlowDefaultDepth) {
     EXPECT_EQ(summary, 4);
     EXPECT_EQ(engine.quit(), 0);
 }
+
+// The fingerprint of the engine's behaviour: the total node count of a
+// fixed-depth, single-thread benchmark in a fresh process. It must be the
+// same in every build configuration; a change of search or evaluation that
+// changes it must say why (and update it here).
+TEST(Bench, BenchSignature) {
+    constexpr uint64_t ExpectedBenchNodes = 73946;
+    EngineProcess engine;
+    engine.send("bench 5");
+    Lines seen;
+    ASSERT_TRUE(engine.waitFor("Nodes    : ", 60000, &seen));
+    EXPECT_EQ(seen.back(), "Nodes    : " + std::to_string(ExpectedBenchNodes));
+    EXPECT_EQ(engine.quit(), 0);
+}
