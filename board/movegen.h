@@ -37,7 +37,7 @@ struct OrderingContext {
 // Generates one stage (see the stage constants) and insertion-sorts the moves
 // it appended by score, highest first, stable. In check every stage except 1
 // and 4 yields all evasions. Stages 1 and 4 append the candidate move and leave
-// its score slot as it was. An unknown stage appends nothing.
+// its score slot as it was. Out of check an unknown stage appends nothing.
 int generateStage(Move* moves, int* scores, const Position& pos, int stage, int count,
                   const CheckInfo& ci, const OrderingContext& ctx, Move candidate);
 
