@@ -303,7 +303,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
         const bool dangerous =
             checks || (movePiece(move) == Pawn && !(PawnAttacks[us][moveTo(move)] & pos.pieceBB[us ^ 1][Pawn]));
 
-        // 4.
+        // 4. Counted even if pruned below, so later moves count as later.
         moveCount++;
 
         // 5. Late-move reduction: late quiet moves of a well-ordered list rarely
@@ -336,7 +336,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
             }
         }
 
-        // 7.
+        // 7. Pseudo-legal moves that leave the king in check are not moves.
         if (!isLegal(move, pos, ci)) {
             moveCount--;
             continue;
@@ -358,7 +358,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
             if (v < singularBeta) ext = 1;
         }
 
-        // 10.
+        // 10. Play the move.
         const int newDepth = depth - 1 + ext;
         makeMove(pos, move);
         ss->currentMove = move;
@@ -386,12 +386,12 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
             }
         }
 
-        // 12.
+        // 12. After a stop the value means nothing: unwind at once.
         unmakeMove(pos);
         if (stopped()) return 0;
         lastValue = v;
 
-        // 13.
+        // 13. Fail-soft: the best value so far, alpha raised, or a cutoff.
         if (v > bestScore) {
             bestScore = v;
             ss->bestMove = move;
@@ -424,8 +424,10 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
             moveCount--;
             continue;
         }
+        // The node's currentMove is left as the staged loop left it: the
+        // deferred captures are searched without announcing themselves to
+        // the children's counter-move and ProbCut logic.
         makeMove(pos, move);
-        ss->currentMove = move;
         Score v;
         if (PvNode && moveCount == 1) {
             (ss + 1)->pvBuffer = childPv;

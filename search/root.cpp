@@ -142,7 +142,7 @@ void rootSearch(SearchThread& thread) {
     Move rootPv[PvBufferSize];
     rootPv[0] = MoveNone;
 
-    // 3.
+    // 3. The root's own table entry counts as used by this search.
     refreshRoot(pos);
 
     // 4. The legal root moves in generation order.
@@ -150,7 +150,7 @@ void rootSearch(SearchThread& thread) {
     root.moveCount = generateLegalMoves(pos, root.moves);
     for (int i = 0; i < root.moveCount; i++) root.scores[i] = 0;
 
-    // 5.
+    // 5. Lines to search; no budget until the first iteration is done.
     const int multiPv = std::clamp(EngineSettings.multiPv.load(std::memory_order_relaxed), 1, MaxMultiPv);
     root.lineCount = std::min(multiPv, root.moveCount);
     for (int k = 0; k < MaxMultiPv; k++) {
@@ -248,11 +248,11 @@ void rootSearch(SearchThread& thread) {
                     }
                 }
 
-                // 3.
+                // 3. Best moves first for the next attempt, line or iteration.
                 flushNodes(thread);
                 sortRootMoves(root, pvIdx + 1, root.moveCount);
 
-                // 4.-5.
+                // 4.-5. A stop prints what is known; a score inside the window is final.
                 if (stopped()) goto output;
                 if (bestScore == -ScoreInfinite || (aspAlpha < bestScore && bestScore < aspBeta)) break;
 

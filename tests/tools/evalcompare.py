@@ -193,6 +193,188 @@ def random_endgame(rng):
         return fen
 
 
+def _place(rng, board, ch, files=range(8), ranks=range(8)):
+    for _ in range(200):
+        c, r = rng.choice(list(files)), rng.choice(list(ranks))
+        if (c, r) not in board:
+            board[(c, r)] = ch
+            return (c, r)
+    return None
+
+
+def _finish(rng, board, stm=None):
+    ks = [k for k, v in board.items() if v in "Kk"]
+    if len(ks) != 2 or max(abs(ks[0][0] - ks[1][0]), abs(ks[0][1] - ks[1][1])) <= 1:
+        return None
+    if sum(v == "P" for v in board.values()) > 8 or sum(v == "p" for v in board.values()) > 8:
+        return None
+    fen = board_to_fen(board, stm or rng.choice("wb"), "-", "-")
+    if in_check_illegal(fen):
+        return None
+    return fen
+
+
+def _near(rng, board, ch, centre, radius):
+    f0, r0 = centre
+    files = [f for f in range(f0 - radius, f0 + radius + 1) if 0 <= f < 8]
+    ranks = [r for r in range(r0 - radius, r0 + radius + 1) if 0 <= r < 8]
+    return _place(rng, board, ch, files, ranks)
+
+
+def targeted_endgame(rng):
+    """Endgames aimed at the rarely met special rules and scale factors."""
+    kind = rng.randrange(9)
+    board = {}
+    if kind == 0:
+        # Locked pawn chains in a pure pawn ending.
+        files = rng.sample(range(8), rng.randrange(3, 6))
+        for f in files:
+            r = rng.randrange(1, 6)
+            board[(f, r)] = "P"
+            board[(f, r + 1)] = "p"
+            if rng.random() < 0.4 and r >= 2 and (f, r - 1) not in board:
+                board[(f, r - 1)] = "P"
+        for _ in range(rng.randrange(0, 3)):
+            _place(rng, board, rng.choice("Pp"), ranks=range(1, 7))
+        _place(rng, board, "K")
+        _place(rng, board, "k")
+    elif kind == 1:
+        # Knight and rook pawn, the pawn on the sixth or seventh rank.
+        f = rng.choice((0, 7))
+        r = rng.choice((5, 6))
+        board[(f, r)] = "P"
+        if r == 5 and rng.random() < 0.7:
+            board[(f, 6)] = "p"
+        _near(rng, board, "k", (f, 7), rng.choice((1, 2)))
+        if rng.random() < 0.5:
+            board[(f, 7)] = board.get((f, 7)) or "K"
+        if "K" not in board.values():
+            _near(rng, board, "K", (f, r), 2)
+        _place(rng, board, "N")
+    elif kind == 2:
+        # Bishop and rook pawns against a king in the corner.
+        f = rng.choice((0, 7))
+        for r in rng.sample(range(1, 7), rng.randrange(1, 4)):
+            board[(f, r)] = "P"
+        _place(rng, board, "B")
+        _near(rng, board, "k", (f, 7), 1)
+        _place(rng, board, "K")
+    elif kind == 3:
+        # Queen against rook and pawns near the lone king.
+        _place(rng, board, "k", ranks=range(5, 8))
+        k = [s for s, v in board.items() if v == "k"][0]
+        for _ in range(rng.randrange(1, 3)):
+            _near(rng, board, "p", k, 1)
+        board = {s: v for s, v in board.items() if not (v == "p" and s[1] in (0, 7))}
+        _near(rng, board, "r", k, 2)
+        _place(rng, board, "Q")
+        _place(rng, board, "K")
+    elif kind == 4:
+        # Rook endings with few pawns.
+        for _ in range(rng.randrange(1, 5)):
+            _place(rng, board, "P", ranks=range(1, 7))
+        for _ in range(rng.randrange(0, 4)):
+            _place(rng, board, "p", ranks=range(1, 7))
+        for ch in "RrKk":
+            _place(rng, board, ch)
+    elif kind == 5:
+        # Two bishops or minor pieces against a lesser piece.
+        for ch in rng.choice(("BB", "BN", "RB", "RN", "BBP", "NNP", "RR")):
+            _place(rng, board, ch, ranks=range(1, 7) if ch == "P" else range(8))
+        _place(rng, board, rng.choice("rnbq"))
+        _place(rng, board, "K")
+        _place(rng, board, "k")
+    elif kind == 6:
+        # Opposite-coloured bishops with pawns and sometimes more pieces.
+        dark = [(f, r) for f in range(8) for r in range(8) if (f + r) % 2 == 0]
+        light = [(f, r) for f in range(8) for r in range(8) if (f + r) % 2 == 1]
+        a, b = rng.choice(dark), rng.choice(light)
+        if a == b:
+            return None
+        board[a] = "B"
+        board[b] = "b"
+        for _ in range(rng.randrange(0, 4)):
+            _place(rng, board, rng.choice("Pp"), ranks=range(1, 7))
+        if rng.random() < 0.3:
+            _place(rng, board, rng.choice("RrNnQq"))
+        _place(rng, board, "K")
+        _place(rng, board, "k")
+    elif kind == 7:
+        # Passed-pawn races: few pawns, kings anywhere, pieces sometimes.
+        for _ in range(rng.randrange(1, 4)):
+            _place(rng, board, rng.choice("Pp"), ranks=range(1, 7))
+        if rng.random() < 0.5:
+            _place(rng, board, rng.choice("RrQqNnBb"))
+        _place(rng, board, "K")
+        _place(rng, board, "k")
+    else:
+        # Two knights against a pawn, or knight-and-bishop mates.
+        for ch in rng.choice(("NN", "BN", "BBP", "NP")):
+            _place(rng, board, ch, ranks=range(1, 7) if ch == "P" else range(8))
+        if rng.random() < 0.6:
+            _place(rng, board, "p", ranks=range(1, 7))
+        _place(rng, board, "K")
+        _place(rng, board, "k")
+    if any(v in "Pp" and s[1] in (0, 7) for s, v in board.items()):
+        return None
+    if rng.random() < 0.5:
+        fen = _finish(rng, board)
+        return flip_fen(fen) if fen else None
+    return _finish(rng, board)
+
+
+def chaos_position(rng):
+    """Random material scattered over the board: promoted pieces, batteries,
+    pins, exposed kings and castling rights that games rarely show."""
+    board = {}
+    for side in (0, 1):
+        pawns = rng.randrange(0, 9)
+        extra = rng.randrange(0, 9 - pawns) if pawns < 8 else 0
+        pieces = "K" + "P" * pawns
+        for ch, hi in (("Q", 1), ("R", 2), ("B", 2), ("N", 2)):
+            pieces += ch * rng.randrange(0, hi + 1)
+        pieces += "".join(rng.choice("QRBN") for _ in range(rng.randrange(0, extra + 1) if rng.random() < 0.3 else 0))
+        for ch in pieces:
+            ch = ch if side == 0 else ch.lower()
+            if ch in "Pp":
+                _place(rng, board, ch, ranks=range(1, 7))
+            elif ch == "K" and rng.random() < 0.5:
+                _place(rng, board, ch, files=range(8), ranks=(0, 1))
+            elif ch == "k" and rng.random() < 0.5:
+                _place(rng, board, ch, files=range(8), ranks=(6, 7))
+            else:
+                _place(rng, board, ch)
+    fen = _finish(rng, board)
+    if not fen:
+        return None
+    castle = ""
+    for ch, k, r in (("K", (4, 0), (7, 0)), ("Q", (4, 0), (0, 0)), ("k", (4, 7), (7, 7)), ("q", (4, 7), (0, 7))):
+        white = ch.isupper()
+        if board.get(k) == ("K" if white else "k") and board.get(r) == ("R" if white else "r") and rng.random() < 0.8:
+            castle += ch
+    f = fen.split()
+    f[2] = castle or "-"
+    return " ".join(f)
+
+
+def all_kpk():
+    """Every KPK position with the pawn on files a to d, both sides to move."""
+    out = []
+    for pf in range(4):
+        for pr in range(1, 7):
+            for sk in range(64):
+                for wk in range(64):
+                    board = {(pf, pr): "P", (sk >> 3, sk & 7): "K"}
+                    if (wk >> 3, wk & 7) in board:
+                        continue
+                    board[(wk >> 3, wk & 7)] = "k"
+                    for stm in "wb":
+                        fen = _finish(None, dict(board), stm)
+                        if fen:
+                            out.append(fen)
+    return out
+
+
 def in_check_illegal(fen):
     """True when the side not to move is in check (the position cannot arise)."""
     p = evalref.parse_fen(fen)
@@ -237,6 +419,10 @@ def main():
     ap.add_argument("--fen", action="append", default=[])
     ap.add_argument("--show", type=int, default=5, help="mismatches printed in full")
     ap.add_argument("--no-flip", action="store_true")
+    ap.add_argument("--coverage", action="store_true")
+    ap.add_argument("--targeted", type=int, default=0)
+    ap.add_argument("--chaos", type=int, default=0)
+    ap.add_argument("--kpk", action="store_true", help="every KPK position")
     args = ap.parse_args()
 
     rng = random.Random(args.seed)
@@ -257,10 +443,23 @@ def main():
     fens += walks
     for _ in range(args.endgames):
         fens.append(random_endgame(rng))
+    while args.targeted > 0:
+        fen = targeted_endgame(rng)
+        if fen:
+            fens.append(fen)
+            args.targeted -= 1
+    while args.chaos > 0:
+        fen = chaos_position(rng)
+        if fen:
+            fens.append(fen)
+            args.chaos -= 1
+    if args.kpk:
+        fens += all_kpk()
     if not args.no_flip:
         fens += [flip_fen(f) for f in fens]
 
     mismatches = 0
+    rejected = 0
     shown = 0
     batch = 200
     total = 0
@@ -269,6 +468,12 @@ def main():
         for fen, (value, lines) in zip(chunk, eng.traces(chunk)):
             total += 1
             ref, terms = evalref.evaluate(fen)
+            npm = [l for l in lines if l.startswith("Non-pawn material:")]
+            p = evalref.parse_fen(fen)
+            if npm and int(npm[0].split()[2].rstrip(",")) != p.npm[0] + p.npm[1]:
+                rejected += 1
+                print("REJECTED %s" % fen)
+                continue
             if ref != value:
                 mismatches += 1
                 print("MISMATCH %s engine %d reference %d" % (fen, value, ref))
@@ -278,7 +483,10 @@ def main():
                     print(evalref.format_terms(terms))
                     print()
     eng.close()
-    print("%d positions compared, %d mismatches" % (total, mismatches))
+    if args.coverage:
+        for k in sorted(evalref.COVERAGE):
+            print("coverage %-28s %d" % (k, evalref.COVERAGE[k]))
+    print("%d positions compared, %d mismatches, %d rejected by the engine" % (total - rejected, mismatches, rejected))
     return 1 if mismatches else 0
 
 

@@ -10,8 +10,15 @@ Usage as a module:  evaluate(fen) -> (score, terms)
 Usage from the shell: evalref.py FEN...  prints the score and a term table.
 """
 
+import collections
 import os
 import sys
+
+COVERAGE = collections.Counter()
+
+
+def cov(name):
+    COVERAGE[name] += 1
 
 WHITE, BLACK = 0, 1
 PAWN, KNIGHT, BISHOP, ROOK, QUEEN, KING, NOPIECE = range(7)
@@ -474,6 +481,7 @@ def evaluate_pawns(p, c, T):
                     ranks |= RankMask[rr + push]
                 if enemy & PawnAttackSpan[c][s] & ranks:
                     backward = True
+                    cov('pawn.backward')
         candidate = False
         if blockers and neighbours and not backward and not opposed:
             ahead = s + push
@@ -481,12 +489,15 @@ def evaluate_pawns(p, c, T):
             sentries = enemy & PawnAttackSpan[c][s]
             if backers and popcount(backers) >= popcount(sentries):
                 candidate = True
+                cov('pawn.candidate.r%d' % r)
         if not neighbours:
+            cov('pawn.isolated.opp%d' % bool(opposed))
             mg -= IsolatedMg[1 if opposed else 0][f]
             eg -= 21 if opposed else 30
         if doubled:
             nearest = lsb(doubled) if c == WHITE else msb(doubled)
             d = abs(rank_of(nearest) - rank_of(s))
+            cov('pawn.doubled.d%d' % min(d, 4))
             mg += tdiv(-27, d)
             eg += tdiv(-47, d)
         if backward:
@@ -502,12 +513,14 @@ def evaluate_pawns(p, c, T):
             else:
                 both = (targets & own) == targets
             if both:
+                cov('pawn.wedge')
                 mg -= 5
                 eg -= 20
         if candidate:
             mg += CandidateMg[r]
             eg += CandidateEg[r]
         if lever:
+            cov('pawn.lever.r%d' % r)
             mg += LeverMg[r]
             eg += LeverEg[r]
     return mg, eg, passed
@@ -533,10 +546,12 @@ def evaluate_passed(p, ai, c, passed):
                 behind = ForwardFile[them][s]
                 ra = rook_attacks(s, p.occ)
                 if behind & (p.pieces[them][ROOK] | p.pieces[them][QUEEN]) & ra:
+                    cov('passed.xray.enemy')
                     unsafe = path
                 else:
                     unsafe = path & (p.color[them] | ai.by[them])
                 if behind & (p.pieces[c][ROOK] | p.pieces[c][QUEEN]) & ra:
+                    cov('passed.xray.own')
                     defended = path
                 else:
                     defended = path & ai.by[c]
@@ -554,9 +569,11 @@ def evaluate_passed(p, ai, c, passed):
                     cc = 8
                 else:
                     cc = 0
+                cov('passed.k%d.c%d' % (k, cc))
                 m += cc * w
                 e += k * w
         if passed & ~bit(s) & AdjacentFiles[file_of(s)]:
+            cov('passed.connected')
             e += 16 * (r - 1)
         mg += m
         eg += e
@@ -595,9 +612,11 @@ def evaluate_pieces(p, ai, c, pawn_rams):
         for s in squares(p.pieces[c][t]):
             a = ai.piece_attacks[s]
             if ai.pinned & bit(s):
+                cov('piece.pinned.%d' % t)
                 a &= ray_through(s, p.ksq[c])
             safe = a & mob_area & (~ai.twice[them] | ai.twice[c])
             n = min(popcount(safe), 15)
+            cov('mob.%d.%d' % (t, n))
             mg += MobilityMg[t][n]
             eg += MobilityEg[t][n]
             if a & zone:
@@ -605,12 +624,14 @@ def evaluate_pieces(p, ai, c, pawn_rams):
                 weight += AttackWeight[t]
                 adjacent += popcount(a & KingAttacks[p.ksq[them]])
             if ai.by_type[them][PAWN] & bit(s):
+                cov('piece.harass.%d' % t)
                 mg -= HarassMg[t]
                 eg -= HarassEg[t]
             if t in (KNIGHT, BISHOP):
                 if not (enemy_pawns & PawnAttackSpan[c][s]):
                     b = Outpost[t][s if c == WHITE else 63 - s]
                     if b != 0 and ai.by_type[c][PAWN] & bit(s):
+                        cov('piece.outpost.defended.%d' % b)
                         b += tdiv(b, 2)
                     mg += b
                     eg += b
@@ -620,9 +641,11 @@ def evaluate_pieces(p, ai, c, pawn_rams):
                     mg -= 11 * k + BishopRamPenalty[pawn_rams]
                     eg -= 14 * k + BishopRamPenalty[pawn_rams]
                 if not (safe & enemy_half):
+                    cov('piece.passive')
                     mg -= 15
                     eg -= 10
                 if not (safe & ~ai.by[them]) and not (safe & ai.twice[c]):
+                    cov('piece.caught.%s' % ('empty' if not safe else 'nonempty'))
                     mg -= 20
                     eg -= 60
             elif t == ROOK:
@@ -640,12 +663,14 @@ def evaluate_pieces(p, ai, c, pawn_rams):
                     mg += 21 * pc
                     eg += 26 * pc
                     if rr == 6 and rel_rank(c, p.ksq[them]) == 7:
+                        cov('rook.seventh')
                         mg += 12
                         eg += 40
                 k = p.ksq[c]
                 if n <= 3 and (own_pawns & ff) and (rank_of(k) == rank_of(s) or rel_rank(c, k) == 0):
                     kf, rf = file_of(k), file_of(s)
                     if (kf <= 3 and rf < kf) or (kf >= 4 and rf >= kf):
+                        cov('rook.trapped.%d' % n)
                         mg += 8 * n - 90
             else:
                 rr = rel_rank(c, s)
@@ -654,6 +679,7 @@ def evaluate_pieces(p, ai, c, pawn_rams):
                     mg -= 15 * pc
                     eg += 79 * pc
                     if rr == 6 and rel_rank(c, p.ksq[them]) == 7:
+                        cov('queen.seventh')
                         mg -= 34
                         eg += 30
     return mg, eg, (weight, count, adjacent)
@@ -710,6 +736,8 @@ def evaluate_king_safety(p, ai, c, tally):
             S = max(S, king_shelter(p, c, sq(2, 7)))
     mg = S
     weight, count, adjacent = tally
+    if S != king_shelter(p, c, k):
+        cov('king.shelter.castle')
     if count == 0:
         return mg, S, None
     danger = tdiv(weight * count, 3) + 3 * adjacent - tdiv(S, 32)
@@ -723,6 +751,7 @@ def evaluate_king_safety(p, ai, c, tally):
     danger += 9 * popcount((R | B) & ai.by_type[them][QUEEN]) + 13 * popcount(R & ai.by_type[them][ROOK]) + \
         2 * popcount(B & ai.by_type[them][BISHOP]) + 3 * popcount(N & ai.by_type[them][KNIGHT])
     danger = tdiv(danger * KingSafeFactor[popcount(ai.king_safe[c])], 256)
+    cov('king.danger.%s' % ('neg' if danger < 0 else 'big' if danger > 99 else 'mid'))
     danger = min(max(danger, 0), 99)
     mg -= KingDanger[danger]
     return mg, S, danger
@@ -745,6 +774,7 @@ def evaluate_threats(p, ai, c):
         v = 2
     else:
         v = 0
+    cov('threat.v%d' % v)
     if (ai.by_type[c][PAWN] | ai.by_type[c][KNIGHT] | ai.by_type[c][BISHOP]) & weak:
         mg += MinorThreatMg[v]
         eg += MinorThreatEg[v]
@@ -754,7 +784,10 @@ def evaluate_threats(p, ai, c):
     n = popcount(weak & ~ai.by[them])
     mg += 33 * n
     eg += 44 * n
+    if n:
+        cov('threat.hanging')
     if ai.by_type[c][KING] & weak & p.pieces[them][PAWN]:
+        cov('threat.king')
         mg += 214
         eg += 67
     if p.count[them][QUEEN] == 1:
@@ -762,6 +795,8 @@ def evaluate_threats(p, ai, c):
         S = ((RankMask[rank_of(q)] | FileMask[file_of(q)]) & ai.by_type[c][ROOK]) | \
             (PseudoBishop[q] & ai.by_type[c][BISHOP])
         S &= ai.piece_attacks[q] & ~ai.by_type[them][PAWN] & ai.by[c]
+        if S:
+            cov('threat.queenchase')
         mg += 40 * popcount(S)
         eg += 20 * popcount(S)
     return mg, eg
@@ -785,6 +820,7 @@ def evaluate_space(p, ai, c):
     far = CenterFiles & ((RankMask[4] | RankMask[5] | RankMask[6]) if c == WHITE else
                          (RankMask[3] | RankMask[2] | RankMask[1]))
     F = far & ai.by[c] & ~ai.by[them] & ~own_pawns
+    cov('space')
     mg = tdiv(M * M * (popcount(S) + popcount(B) + popcount(F) // 2) * 36, 256)
     mg += 14 * popcount(zone & ~p.occ)
     return mg
@@ -937,18 +973,22 @@ def knight_rook_pawn(p, strong):
     if rr == 6 and f in (0, 7):
         Q = sq(f, 7 if strong == WHITE else 0)
         if distance(wk, P) == 1 and (bit(wk) & (seventh | eighth)):
+            cov('knp.a')
             return 0
         if sk == Q and (eighth & KingAttacks[sk] & KingAttacks[wk]):
+            cov('knp.b')
             return 0
         return SCORE_NONE
     if rr == 5 and f in (0, 7):
         Bq = P + push
         if p.pieces[weak][PAWN] & bit(Bq):
             if distance(wk, Bq) == 1 and (bit(wk) & eighth):
+                cov('knp.c')
                 return 0
             if (eighth & KingAttacks[Bq] & KingAttacks[wk]) and \
                     not any(KnightAttacks[n] & bit(Bq) for n in squares(p.pieces[strong][KNIGHT])) and \
                     p.stm == strong:
+                cov('knp.d')
                 return 0
         return SCORE_NONE
     return SCORE_NONE
@@ -964,13 +1004,16 @@ def special_endgame(p, sf):
     sn, wn = p.npm[strong], p.npm[weak]
     weak_bare = wp == 0 and wn == 0
     if sp == 1 and sn == 0 and weak_bare:
-        return probe_kpk(p, strong), sf
+        v = probe_kpk(p, strong)
+        cov('eg.kpk.%s' % ('win' if v else 'draw'))
+        return v, sf
     if sn == 1300 and wn == 1300:
         if wp == 0 or sp + wp > 6:
             return SCORE_NONE, sf
         t = sp + wp
         d = sp - wp
         sf = tdiv(sf * t, 6) + tdiv(sf * d, 2)
+        cov('eg.rook.t%d.d%d' % (t, d))
         return SCORE_NONE, sf
     if sp == 1:
         if sn == 840 and weak_bare:
@@ -979,15 +1022,19 @@ def special_endgame(p, sf):
             b = lsb(p.pieces[strong][BISHOP])
             same = bool(DarkSquares & bit(b)) == bool(DarkSquares & bit(Q))
             if file_of(P) in (0, 7) and not same and distance(p.ksq[weak], Q) <= 1:
+                cov('eg.kbpk.draw')
                 return 0, sf
             return SCORE_NONE, sf
         if sn == 1680 and weak_bare:
             wk = p.ksq[weak]
             dc = min(distance(wk, c) for c in (sq(0, 0), sq(7, 0), sq(0, 7), sq(7, 7)))
             v = CornerBonus[dc] + CornerBonus[distance(wk, p.ksq[strong])]
+            cov('eg.kbbpk')
             return (10667 + v if p.stm == strong else -10667 - v), sf
         if sn == 820 and wn == 0 and wp <= 1:
-            return knight_rook_pawn(p, strong), sf
+            v = knight_rook_pawn(p, strong)
+            cov('eg.knp.%s' % ('none' if v == SCORE_NONE else 'draw'))
+            return v, sf
         return SCORE_NONE, sf
     if sp == 0:
         if sn == 2521 and wp >= 1 and wn == 1300:
@@ -995,18 +1042,22 @@ def special_endgame(p, sf):
             for s in squares(p.pieces[weak][PAWN]):
                 f = file_of(s)
                 if distance(wk, s) == 1 and (rel_rank(weak, s) == 1 or f in (1, 6)) and f not in (0, 7):
+                    cov('eg.kqkrp.draw')
                     return 0, sf
             return SCORE_NONE, sf
         if sn == 1640:
             if weak_bare:
+                cov('eg.knnk')
                 return 0, sf
             if wp == 1 and wn == 0:
+                cov('eg.knnkp')
                 return SCORE_NONE, tdiv(sf, 8)
             return SCORE_NONE, sf
         if sn == 1660 and weak_bare:
             b = lsb(p.pieces[strong][BISHOP])
             corners = (sq(0, 0), sq(7, 7)) if DarkSquares & bit(b) else (sq(0, 7), sq(7, 0))
             wk = p.ksq[weak]
+            cov('eg.kbnk')
             v = CornerBonus[min(distance(wk, c) for c in corners)] + tdiv(CornerBonus[distance(wk, p.ksq[strong])], 2)
             return (10667 + v if p.stm == strong else -10667 - v), sf
         return SCORE_NONE, sf
@@ -1022,15 +1073,18 @@ def endgame_scale_factor(p, strong):
         if Sn - Wn > 840:
             pass
         elif Sn < 1300 or Sn == Wn:
+            cov('sf.p0.zero')
             return 0
         elif not (EdgeSquares & bit(p.ksq[weak])):
             nb = p.count[strong][BISHOP]
             s = 16 if nb == 0 else (32 if nb == 1 else 128)
+            cov('sf.p0.%d' % s)
     elif pc <= 2:
         if Sn - Wn >= 840:
             pass
         elif Sn < 1300 or Sn == Wn:
             s = tdiv(PawnCountScale[pc] * 256, 100)
+            cov('sf.p%d' % pc)
     if Wn == 0 and Sn == 840:
         sp = p.pieces[strong][PAWN]
         for f in (0, 7):
@@ -1039,12 +1093,14 @@ def endgame_scale_factor(p, strong):
                 b = lsb(p.pieces[strong][BISHOP])
                 same = bool(DarkSquares & bit(b)) == bool(DarkSquares & bit(Q))
                 if not same and distance(p.ksq[weak], Q) <= 1:
+                    cov('sf.wrongbishop')
                     return 0
         return s
     if p.count[WHITE][BISHOP] == 1 and p.count[BLACK][BISHOP] == 1:
         wb = lsb(p.pieces[WHITE][BISHOP])
         bb = lsb(p.pieces[BLACK][BISHOP])
         if bool(DarkSquares & bit(wb)) != bool(DarkSquares & bit(bb)):
+            cov('sf.ocb.%s' % (Sn + Wn == 1680))
             if Sn + Wn == 1680:
                 total = p.count[WHITE][PAWN] + p.count[BLACK][PAWN]
                 return tdiv(s, 8) if total == 1 else tdiv(s, 2)
@@ -1089,6 +1145,7 @@ def blocked_pawn_ending(p, ai, strong):
     rams = rams_of(enemy)
     if popcount(rams) < 3:
         return False
+    cov('pawnending.rams3')
     wall = wall_of(rams)
     region = KingAttacks[p.ksq[strong]] & ~wall
     grown = _king_grow(region) & ~wall
@@ -1184,6 +1241,7 @@ def evaluate(fen):
         elif diff < 0:
             blocked = blocked_pawn_ending(p, ai, BLACK)
         terms['blocked'] = blocked
+        cov('pawnending.blocked.%s' % blocked)
         if blocked:
             add('Blockade', WHITE, 0, -eg[WHITE])
             add('Blockade', BLACK, 0, -eg[BLACK])
@@ -1194,6 +1252,7 @@ def evaluate(fen):
                 q = sq(f, 7 if c == WHITE else 0)
                 if distance(q, p.ksq[them]) - distance(q, s) >= 2 or \
                         (KingAttacks[p.ksq[c]] & ForwardFile[c][s]):
+                    cov('pawnending.unstoppable')
                     add('Unstoppable passers', c, 0, 60 * rel_rank(c, s))
     mgDiff = mg[WHITE] - mg[BLACK]
     egDiff = eg[WHITE] - eg[BLACK]
