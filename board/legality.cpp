@@ -196,7 +196,9 @@ bool givesCheck(Move m, Position& pos) {
     } else if ((PseudoAttacks[piece][to] & squareBB(k)) && !(Between[to][k] & pos.occupied)) {
         return true;
     }
-    // Discovered check: the piece leaves the line between the king and a slider.
+    // Discovered check: the piece leaves the line between the king and a
+    // slider. Most pieces stand on no line through the king at all.
+    if (!(PseudoAttacks[Queen][k] & squareBB(from))) return false;
     if (!(RayThrough[k][from] & squareBB(to))) return discoveredCheckBy(k, from, us, pos);
     return false;
 }

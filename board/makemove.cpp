@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "board/pieceops.h"
 #include "board/tables.h"
 #include "search/tt.h"
 
@@ -34,6 +35,15 @@ inline void liftOnly(Position& pos, int type, int color, Square s) {
     pos.pieceCount[color][type] -= 1;
     pos.pstA[color] -= PieceSquareMg[type][pstSquare(color, s)];
     pos.pstB[color] -= PieceSquareEg[type][s];
+}
+
+// A piece going from one square to another: removePiece then putPiece, in
+// one step (its material and count do not change).
+inline void shiftPiece(Position& pos, int type, int color, Square from, Square to) {
+    shiftOnBoard(pos, type, color, from, to);
+    const uint64_t k = ZobristPiece[color][type][from] ^ ZobristPiece[color][type][to];
+    pos.key ^= k;
+    if (type == Pawn) pos.pawnKey ^= k;
 }
 
 // Castling right index of a king move of two files: king side 0, queen side 1.
@@ -96,15 +106,13 @@ void makeMove(Position& pos, Move m) {
         removePiece(pos, Pawn, us, from);
         putPiece(pos, promotion, us, to);
     } else {
-        removePiece(pos, piece, us, from);
-        putPiece(pos, piece, us, to);
+        shiftPiece(pos, piece, us, from, to);
     }
 
     if (piece == King && (to - from == 16 || from - to == 16)) {
         r.castled = 1;
         const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
-        removePiece(pos, Rook, us, info[2]);
-        putPiece(pos, Rook, us, info[3]);
+        shiftPiece(pos, Rook, us, info[2], info[3]);
     }
 
     pos.sideToMove = uint8_t(them);
@@ -145,9 +153,9 @@ void unmakeMove(Position& pos) {
     } else {
         if (r.castled) {
             const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
-            movePiece(pos, Rook, us, info[3], info[2]);
+            shiftOnBoard(pos, Rook, us, info[3], info[2]);
         }
-        movePiece(pos, piece, us, to, from);
+        shiftOnBoard(pos, piece, us, to, from);
     }
     if (captured != NoPiece) placeOnly(pos, captured, them, r.captureSquare);
 

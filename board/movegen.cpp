@@ -26,14 +26,21 @@ const HistoryTable NoHistory = {};
 const OrderingContext NoOrdering = {nullptr, &NoHistory};
 
 // Where the generators write: the caller's two arrays, the running count and
-// what the scores are made of.
+// what the scores are made of (the killers, and the history row of the side
+// to move, looked up once).
 struct MoveSink {
     Move* moves;
     int* scores;
     int count;
     const Position& pos;
-    const OrderingContext& ctx;
+    const Move* killers;
+    const int32_t (*history)[64];
 };
+
+inline MoveSink makeSink(Move* moves, int* scores, int count, const Position& pos,
+                         const OrderingContext& ctx) {
+    return MoveSink{moves, scores, count, pos, ctx.killers, (*ctx.history)[pos.sideToMove]};
+}
 
 inline void append(MoveSink& out, Move m, int score) {
     out.moves[out.count] = m;
@@ -42,7 +49,7 @@ inline void append(MoveSink& out, Move m, int score) {
 }
 
 inline int historyScore(const MoveSink& out, int piece, Square to) {
-    return (*out.ctx.history)[out.pos.sideToMove][piece][to];
+    return out.history[piece][to];
 }
 
 // A capture that does not promote. An en-passant target is empty, so its
@@ -58,7 +65,7 @@ inline int promotionScore(int promotion, int captured) {
 
 // Returns true and sets score when m is one of the killers of the ply.
 inline bool killerScore(const MoveSink& out, Move m, int& score) {
-    const Move* killers = out.ctx.killers;
+    const Move* killers = out.killers;
     if (!killers) return false;
     if (m == killers[0]) {
         score = ScoreKiller0;
@@ -320,22 +327,6 @@ void genEvasions(MoveSink& out, const CheckInfo& ci) {
     for (int type = Knight; type <= Queen; type++) genPieceTypeMoves(out, Us, type, line);
 }
 
-// Stable insertion sort of moves[first, last) by score, highest first.
-void sortByScore(Move* moves, int* scores, int first, int last) {
-    for (int i = first + 1; i < last; i++) {
-        const Move m = moves[i];
-        const int score = scores[i];
-        int j = i;
-        while (j > first && scores[j - 1] < score) {
-            moves[j] = moves[j - 1];
-            scores[j] = scores[j - 1];
-            j--;
-        }
-        moves[j] = m;
-        scores[j] = score;
-    }
-}
-
 // The stage 2 and 3 generators in a row, or the evasions.
 int genAll(MoveSink& out, const CheckInfo& ci) {
     const bool white = out.pos.sideToMove == White;
@@ -356,43 +347,58 @@ int genAll(MoveSink& out, const CheckInfo& ci) {
 }  // namespace
 
 int genPromotionPushes(Move* moves, int* scores, const Position& pos, int count, Bitboard target) {
-    MoveSink out{moves, scores, count, pos, NoOrdering};
+    MoveSink out = makeSink(moves, scores, count, pos, NoOrdering);
     pos.sideToMove == White ? genPromotionPushes<White>(out, target) : genPromotionPushes<Black>(out, target);
     return out.count;
 }
 
 int genCaptures(Move* moves, int* scores, const Position& pos, int count, const OrderingContext& ctx) {
-    MoveSink out{moves, scores, count, pos, ctx};
+    MoveSink out = makeSink(moves, scores, count, pos, ctx);
     pos.sideToMove == White ? genCaptures<White>(out) : genCaptures<Black>(out);
     return out.count;
 }
 
 int genQuiets(Move* moves, int* scores, const Position& pos, int count, const OrderingContext& ctx) {
-    MoveSink out{moves, scores, count, pos, ctx};
+    MoveSink out = makeSink(moves, scores, count, pos, ctx);
     pos.sideToMove == White ? genQuiets<White>(out) : genQuiets<Black>(out);
     return out.count;
 }
 
 int genQuietChecks(Move* moves, int* scores, const Position& pos, int count, const OrderingContext& ctx) {
-    MoveSink out{moves, scores, count, pos, ctx};
+    MoveSink out = makeSink(moves, scores, count, pos, ctx);
     pos.sideToMove == White ? genQuietChecks<White>(out) : genQuietChecks<Black>(out);
     return out.count;
 }
 
 int genEvasions(Move* moves, int* scores, const Position& pos, int count, const CheckInfo& ci,
                 const OrderingContext& ctx) {
-    MoveSink out{moves, scores, count, pos, ctx};
+    MoveSink out = makeSink(moves, scores, count, pos, ctx);
     pos.sideToMove == White ? genEvasions<White>(out, ci) : genEvasions<Black>(out, ci);
     return out.count;
 }
 
-int generateStage(Move* moves, int* scores, const Position& pos, int stage, int count,
-                  const CheckInfo& ci, const OrderingContext& ctx, Move candidate) {
+void sortByScore(Move* moves, int* scores, int first, int last) {
+    for (int i = first + 1; i < last; i++) {
+        const Move m = moves[i];
+        const int score = scores[i];
+        int j = i;
+        while (j > first && scores[j - 1] < score) {
+            moves[j] = moves[j - 1];
+            scores[j] = scores[j - 1];
+            j--;
+        }
+        moves[j] = m;
+        scores[j] = score;
+    }
+}
+
+int appendStage(Move* moves, int* scores, const Position& pos, int stage, int count,
+                const CheckInfo& ci, const OrderingContext& ctx, Move candidate) {
     if (stage == StageHashMove || stage == StageQsHashMove) {
         moves[count] = candidate;
         return count + 1;
     }
-    MoveSink out{moves, scores, count, pos, ctx};
+    MoveSink out = makeSink(moves, scores, count, pos, ctx);
     const bool white = pos.sideToMove == White;
     if (ci.checkerCount > 0) {
         white ? genEvasions<White>(out, ci) : genEvasions<Black>(out, ci);
@@ -406,12 +412,18 @@ int generateStage(Move* moves, int* scores, const Position& pos, int stage, int 
     } else if (stage == StageQuietChecks) {
         white ? genQuietChecks<White>(out) : genQuietChecks<Black>(out);
     }
-    sortByScore(moves, scores, count, out.count);
     return out.count;
 }
 
+int generateStage(Move* moves, int* scores, const Position& pos, int stage, int count,
+                  const CheckInfo& ci, const OrderingContext& ctx, Move candidate) {
+    const int end = appendStage(moves, scores, pos, stage, count, ci, ctx, candidate);
+    if (stage != StageHashMove && stage != StageQsHashMove) sortByScore(moves, scores, count, end);
+    return end;
+}
+
 int generatePseudoLegalMoves(const Position& pos, const CheckInfo& ci, Move* moves, int* scores) {
-    MoveSink out{moves, scores, 0, pos, NoOrdering};
+    MoveSink out = makeSink(moves, scores, 0, pos, NoOrdering);
     return genAll(out, ci);
 }
 

@@ -41,6 +41,13 @@ struct OrderingContext {
 int generateStage(Move* moves, int* scores, const Position& pos, int stage, int count,
                   const CheckInfo& ci, const OrderingContext& ctx, Move candidate);
 
+// generateStage without the sort: the stage's moves in generation order.
+int appendStage(Move* moves, int* scores, const Position& pos, int stage, int count,
+                const CheckInfo& ci, const OrderingContext& ctx, Move candidate);
+
+// Stable insertion sort of moves[first, last) by score, highest first.
+void sortByScore(Move* moves, int* scores, int first, int last);
+
 // The individual generators, unsorted.
 int genPromotionPushes(Move* moves, int* scores, const Position& pos, int count, Bitboard target);
 int genCaptures(Move* moves, int* scores, const Position& pos, int count, const OrderingContext& ctx);

@@ -1,5 +1,31 @@
 #include "search/ordering.h"
 
+namespace {
+
+// Most nodes cut off after one or two moves, so a stage is not sorted when it
+// is generated: its first picks are found by selection, and only a stage that
+// is still being visited after that many picks sorts what is left.
+constexpr int PickerSelections = 3;
+
+// Moves the best entry not yet visited (the first of the highest score) to
+// the front of those entries, keeping the others in their order: exactly the
+// entry a stable sort of the stage would put there.
+void selectBest(MovePicker& picker) {
+    int best = picker.next;
+    for (int i = best + 1; i < picker.count; i++)
+        if (picker.scores[i] > picker.scores[best]) best = i;
+    const Move m = picker.moves[best];
+    const int score = picker.scores[best];
+    for (int i = best; i > picker.next; i--) {
+        picker.moves[i] = picker.moves[i - 1];
+        picker.scores[i] = picker.scores[i - 1];
+    }
+    picker.moves[picker.next] = m;
+    picker.scores[picker.next] = score;
+}
+
+}  // namespace
+
 Move* counterPair(SearchThread& thread, const Position& pos, Move previous) {
     // MoveNone and MoveNull decode to a pawn on a1 or a2, an index like any other.
     return thread.counterMoves[pos.sideToMove][movePiece(previous)][moveTo(previous)];
@@ -42,6 +68,7 @@ void initPicker(MovePicker& picker, Move hashMove, int firstStage, int lastStage
     picker.nextStage = firstStage;
     picker.lastStage = lastStage;
     picker.currentStage = 0;
+    picker.selectionsLeft = 0;
     picker.hashMove = hashMove;
     picker.checkInfo = &ci;
     picker.context = OrderingContext{killers, &history};
@@ -50,6 +77,12 @@ void initPicker(MovePicker& picker, Move hashMove, int firstStage, int lastStage
 Move nextMove(MovePicker& picker, const Position& pos, int& score, int& stage) {
     for (;;) {
         while (picker.next < picker.count) {
+            if (picker.selectionsLeft > 0) {
+                if (--picker.selectionsLeft > 0)
+                    selectBest(picker);
+                else
+                    sortByScore(picker.moves, picker.scores, picker.next, picker.count);
+            }
             int i = picker.next++;
             Move m = picker.moves[i];
             bool hashStage = picker.currentStage == StageHashMove || picker.currentStage == StageQsHashMove;
@@ -62,8 +95,9 @@ Move nextMove(MovePicker& picker, const Position& pos, int& score, int& stage) {
         int s = picker.nextStage++;
         // The hash-move stages append their move without a score of their own.
         if (picker.count < MaxMoves) picker.scores[picker.count] = 0;
-        picker.count = generateStage(picker.moves, picker.scores, pos, s, picker.count,
-                                     *picker.checkInfo, picker.context, picker.hashMove);
+        picker.count = appendStage(picker.moves, picker.scores, pos, s, picker.count,
+                                   *picker.checkInfo, picker.context, picker.hashMove);
         picker.currentStage = s;
+        picker.selectionsLeft = PickerSelections;
     }
 }

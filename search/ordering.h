@@ -23,8 +23,9 @@ void updateQuietStats(SearchThread& thread, SearchStack* ss, Move m, int depth,
                       const Move* quietsSearched, int quietCount);
 
 // Walks the generator stages firstStage..lastStage in turn. Each stage is
-// appended behind the moves already taken and visited in its sorted order; a
-// hash move met again after its own stage is skipped.
+// appended behind the moves already taken and visited in its sorted order
+// (highest score first, ties in generation order); a hash move met again
+// after its own stage is skipped.
 struct MovePicker {
     Move moves[MaxMoves];
     int scores[MaxMoves];
@@ -33,6 +34,7 @@ struct MovePicker {
     int nextStage;      // stage generated when the current one runs out
     int lastStage;
     int currentStage;   // stage of the entries being visited
+    int selectionsLeft; // picks of the stage still made by selection before it is sorted
     Move hashMove;
     const CheckInfo* checkInfo;
     OrderingContext context;

@@ -48,9 +48,13 @@ inline bool isCastling(Move m) {
     return movePiece(m) == King && std::abs(fileOf(moveFrom(m)) - fileOf(moveTo(m))) == 2;
 }
 
-inline void flushNodes(SearchThread& thread) {
+// The root publishes the thread's count so that the info lines are current,
+// but keeps counting on: only the periodic check starts the count afresh, so
+// that check stays on its grid of 1024 nodes. Nodes published here are
+// published again by the next periodic check; the shared count therefore
+// runs ahead of the nodes searched by at most one interval per publication.
+inline void publishNodes(SearchThread& thread) {
     nodeCounter.fetch_add(thread.localNodes, std::memory_order_relaxed);
-    thread.localNodes = 0;
 }
 
 int64_t elapsedForOutput() {
@@ -231,7 +235,7 @@ void rootSearch(SearchThread& thread) {
 
                     if (v > bestScore) {
                         if (aspAlpha < v && v < aspBeta) {
-                            flushNodes(thread);
+                            publishNodes(thread);
                             std::vector<Move>& line = root.pvLine[pvIdx];
                             line.clear();
                             line.push_back(move);
@@ -249,7 +253,7 @@ void rootSearch(SearchThread& thread) {
                 }
 
                 // 3. Best moves first for the next attempt, line or iteration.
-                flushNodes(thread);
+                publishNodes(thread);
                 sortRootMoves(root, pvIdx + 1, root.moveCount);
 
                 // 4.-5. A stop prints what is known; a score inside the window is final.

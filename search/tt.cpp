@@ -1,5 +1,6 @@
 #include "search/tt.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -81,6 +82,15 @@ inline int scoreFromTable(int score, int plyOffset) {
     return score;
 }
 
+// The distance of the node from the start of the game record: the moves kept
+// in the undo history plus those a long game had to drop from it, so that the
+// offset does not jump back when the history is compacted between searches.
+// Capped far beyond any real game so that a shifted score fits its field.
+constexpr int64_t MaxPlyOffset = 4000000;
+inline int plyOffset(const Position& pos) {
+    return int(std::min<int64_t>(int64_t(pos.historyLength) + pos.historyDropped, MaxPlyOffset));
+}
+
 }  // namespace
 
 uint64_t ttBucketCountForMiB(uint64_t mib) {
@@ -134,7 +144,7 @@ Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out)
         storeWord(slot, (w0 & ~(uint64_t(0xFFFF) << 32)) | uint64_t(uint16_t(generation)) << 32);
 
         const SlotView e = decode(w0, loadWord(slot + 1));
-        const int score = scoreFromTable(e.score, pos.historyLength);
+        const int score = scoreFromTable(e.score, plyOffset(pos));
         const bool usable = e.bound == BoundExact || (e.bound == BoundLower && score >= beta) ||
                             (e.bound == BoundUpper && score <= alpha);
         if (e.depth >= depth && usable) {
@@ -186,7 +196,7 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
     }
 
     storeWord(replace, packWord0(check, generation, depth));
-    storeWord(replace + 1, packWord1(bound, scoreToTable(score, pos.historyLength), move));
+    storeWord(replace + 1, packWord1(bound, scoreToTable(score, plyOffset(pos)), move));
 }
 
 void refreshRoot(const Position& pos) {

@@ -1,14 +1,25 @@
 #!/usr/bin/env python3
 """Compares the engine's static evaluation with the reference model evalref.py.
 
-    evalcompare.py ENGINE [--random N] [--seed S] [--limit K] [FILE.epd ...]
+    evalcompare.py ENGINE [FILE.epd ...] [--limit K] [--random N --plies P]
+                   [--endgames N] [--targeted N] [--chaos N] [--kpk | --kpk-sample N]
+                   [--seed S] [--coverage] [--emit FILE]
 
-Positions: the first four fields of every EPD line given, their colour-flipped
-twins with the other side to move, positions reached by short random walks
-from them (the engine's "perft 1" lists the legal moves), and a set of
-generated endgames. For each one the engine is asked for "trace"; the value of
-its last line is compared with the reference. Mismatches are printed with
-both term tables; the exit code is 1 when any position disagrees.
+Positions: the first four fields of every EPD line given (at most K per file);
+random endgames (--endgames), endgames aimed at the recognised configurations,
+locked pawn chains and scale factors (--targeted), scattered material with
+promoted pieces, pins and castling rights (--chaos), every KPK position
+(--kpk); the colour-flipped twin of each with the other side to move; and N
+random walks of up to P plies from every position, which the engine plays
+itself through "position fen ... moves ..." (its "perft 1" lists the legal
+moves), so that its incremental updates are checked too.
+
+For each position the engine is asked for "display" and "trace"; a position
+the engine refused (its board differs) is counted apart, otherwise the value
+of the trace's last line is compared with the model. Mismatches are printed
+with both term tables; the exit code is 1 when any position disagrees.
+--coverage counts how often each rule of the model fired; --emit writes the
+agreeing positions as "value;FEN[;moves]" lines for tests/data.
 """
 
 import argparse
@@ -41,9 +52,16 @@ class Engine:
             if predicate(line):
                 return lines
 
-    def traces(self, fens):
-        for fen in fens:
-            self.send("position fen " + fen)
+    def traces(self, items):
+        """items: FEN texts, or (start FEN, move list, resulting FEN) walks
+        that the engine plays itself through "position fen ... moves ..."."""
+        fens = items
+        for item in items:
+            if isinstance(item, tuple):
+                self.send("position fen %s moves %s" % (item[0], " ".join(item[1])))
+            else:
+                self.send("position fen " + item)
+            self.send("display")
             self.send("trace")
         self.proc.stdin.flush()
         out = []
@@ -54,10 +72,14 @@ class Engine:
         return out
 
     def legal_moves(self, fen):
+        """The engine's legal moves, or [] when it does not take the FEN."""
         self.send("position fen " + fen)
+        self.send("display")
         self.send("perft 1")
         self.proc.stdin.flush()
         lines = self.read_until(lambda l: l.startswith("Nodes searched"))
+        if display_board(lines) != fen_to_board(fen)[0]:
+            return []
         return [l.split(":")[0] for l in lines if ":" in l and not l.startswith("Nodes")]
 
     def close(self):
@@ -107,6 +129,18 @@ def board_to_fen(board, stm, castle, ep):
             row += str(empty)
         rows.append(row)
     return "%s %s %s %s 0 1" % ("/".join(rows), stm, castle or "-", ep)
+
+
+def display_board(lines):
+    """The placement shown by "display" (rank 1 first, file h on the left)."""
+    board = {}
+    for line in lines:
+        if len(line) == 10 and line[0] in "12345678" and line[1] == " ":
+            r = int(line[0]) - 1
+            for i, ch in enumerate(line[2:]):
+                if ch != "-":
+                    board[(7 - i, r)] = ch
+    return board
 
 
 def flip_fen(fen):
@@ -411,7 +445,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("engine")
     ap.add_argument("epd", nargs="*")
-    ap.add_argument("--random", type=int, default=0, help="random walks per suite position")
+    ap.add_argument("--random", type=int, default=0, help="random walks from every position")
     ap.add_argument("--plies", type=int, default=6)
     ap.add_argument("--endgames", type=int, default=0)
     ap.add_argument("--seed", type=int, default=1)
@@ -423,6 +457,8 @@ def main():
     ap.add_argument("--targeted", type=int, default=0)
     ap.add_argument("--chaos", type=int, default=0)
     ap.add_argument("--kpk", action="store_true", help="every KPK position")
+    ap.add_argument("--kpk-sample", type=int, default=0, help="this many random KPK positions")
+    ap.add_argument("--emit", help="write every agreeing position with its value to this file")
     args = ap.parse_args()
 
     rng = random.Random(args.seed)
@@ -430,17 +466,6 @@ def main():
     fens = list(args.fen)
     for path in args.epd:
         fens += read_epd(path, args.limit)
-    walks = []
-    for fen in fens:
-        for _ in range(args.random):
-            cur = fen
-            for _ in range(rng.randrange(1, args.plies + 1)):
-                moves = eng.legal_moves(cur)
-                if not moves:
-                    break
-                cur = make_move(cur, rng.choice(moves))
-            walks.append(cur)
-    fens += walks
     for _ in range(args.endgames):
         fens.append(random_endgame(rng))
     while args.targeted > 0:
@@ -455,9 +480,27 @@ def main():
             args.chaos -= 1
     if args.kpk:
         fens += all_kpk()
+    elif args.kpk_sample:
+        fens += rng.sample(all_kpk(), args.kpk_sample)
+    walks = []
+    for fen in fens:
+        for _ in range(args.random):
+            cur = fen
+            played = []
+            for _ in range(rng.randrange(1, args.plies + 1)):
+                moves = eng.legal_moves(cur)
+                if not moves:
+                    break
+                mv = rng.choice(moves)
+                played.append(mv)
+                cur = make_move(cur, mv)
+            if played:
+                walks.append((fen, played, cur))
     if not args.no_flip:
-        fens += [flip_fen(f) for f in fens]
+        fens += [flip_fen(f) for f in fens] + [flip_fen(w[2]) for w in walks]
+    fens += walks
 
+    emit = open(args.emit, "w") if args.emit else None
     mismatches = 0
     rejected = 0
     shown = 0
@@ -465,24 +508,32 @@ def main():
     total = 0
     for i in range(0, len(fens), batch):
         chunk = fens[i:i + batch]
-        for fen, (value, lines) in zip(chunk, eng.traces(chunk)):
+        for item, (value, lines) in zip(chunk, eng.traces(chunk)):
             total += 1
+            fen = item[2] if isinstance(item, tuple) else item
             ref, terms = evalref.evaluate(fen)
-            npm = [l for l in lines if l.startswith("Non-pawn material:")]
-            p = evalref.parse_fen(fen)
-            if npm and int(npm[0].split()[2].rstrip(",")) != p.npm[0] + p.npm[1]:
+            if display_board(lines) != fen_to_board(fen)[0]:
                 rejected += 1
                 print("REJECTED %s" % fen)
                 continue
+            if ref == value and emit is not None:
+                if isinstance(item, tuple):
+                    emit.write("%d;%s;%s\n" % (ref, item[0], " ".join(item[1])))
+                else:
+                    emit.write("%d;%s\n" % (ref, fen))
             if ref != value:
                 mismatches += 1
                 print("MISMATCH %s engine %d reference %d" % (fen, value, ref))
+                if isinstance(item, tuple):
+                    print("  reached from %s by %s" % (item[0], " ".join(item[1])))
                 if shown < args.show:
                     shown += 1
                     print("\n".join(lines))
                     print(evalref.format_terms(terms))
                     print()
     eng.close()
+    if emit:
+        emit.close()
     if args.coverage:
         for k in sorted(evalref.COVERAGE):
             print("coverage %-28s %d" % (k, evalref.COVERAGE[k]))

@@ -1150,19 +1150,24 @@ def blocked_pawn_ending(p, ai, strong):
     region = KingAttacks[p.ksq[strong]] & ~wall
     grown = _king_grow(region) & ~wall
     if grown == region:
+        cov('blockade.at_once')
         return True
     region = grown
     while True:
         if region & last:
+            cov('blockade.reaches_last_rank')
             return False
         if region & enemy:
+            cov('blockade.captures')
             enemy &= ~region
             rams = rams_of(enemy)
             if popcount(rams) < 3:
+                cov('blockade.rams_gone')
                 return False
             wall = wall_of(rams)
         grown = _king_grow(region) & ~wall
         if grown == region:
+            cov('blockade.shut_in')
             return True
         region = grown
 

@@ -201,6 +201,18 @@ TEST_F(TranspositionTable, MateScoreSurvivesALongGame) {
     EXPECT_EQ(probe(key, 4, 0, 1, out, 1000), -31999);
 }
 
+TEST_F(TranspositionTable, MateDistanceSurvivesAHistoryCompaction) {
+    // A long game drops old undo records between searches; the distance to
+    // mate counts from the start of the game all the same.
+    const uint64_t key = keyOf(18, 6);
+    KeyedPosition before(key, 830);
+    storeTT(4, 31990, SomeMove, BoundExact, *before);
+    KeyedPosition after(key, 100);
+    after.pos->historyDropped = 734;  // four plies further into the game
+    TTProbe out;
+    EXPECT_EQ(probeTT(*after, 4, 0, 1, out), 31986);
+}
+
 TEST_F(TranspositionTable, NothingIsWrittenAfterStopOrSearchEnd) {
     stopFlag = true;
     store(keyOf(3, 3), 5, 1, SomeMove, BoundExact);
