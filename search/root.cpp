@@ -49,12 +49,11 @@ inline bool isCastling(Move m) {
 }
 
 // The root publishes the thread's count so that the info lines are current,
-// but keeps counting on: only the periodic check starts the count afresh, so
-// that check stays on its grid of 1024 nodes. Nodes published here are
-// published again by the next periodic check; the shared count therefore
-// runs ahead of the nodes searched by at most one interval per publication.
+// and starts the count afresh like the periodic check does, so that every
+// node is counted exactly once.
 inline void publishNodes(SearchThread& thread) {
     nodeCounter.fetch_add(thread.localNodes, std::memory_order_relaxed);
+    thread.localNodes = 0;
 }
 
 int64_t elapsedForOutput() {
