@@ -13,11 +13,13 @@ build: build-64
 
 all: $(addprefix build-,$(CONFIGS))
 
-build-%:
+# Static pattern rules: make skips implicit rule search for phony targets,
+# so plain pattern rules would silently do nothing here.
+$(addprefix build-,$(CONFIGS)): build-%:
 	@cmake -S . -B build/$* -DOSTREVALK_CONFIG=$* $(CMAKE_FLAGS) > /dev/null
 	@cmake --build build/$* -j $(JOBS)
 
-test-%: build-%
+$(addprefix test-,$(CONFIGS)): test-%: build-%
 	@cd build/$* && ctest --output-on-failure
 
 test: $(addprefix test-,$(CONFIGS))
