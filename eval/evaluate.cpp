@@ -410,9 +410,11 @@ void buildAttackInfo(const Position& pos, AttackInfo& ai) {
     for (int c = White; c <= Black; c++) {
         const Bitboard pawnAttacks = pawnAttacksOf(c, pos.pieceBB[c][Pawn]);
         ai.attackedByType[c][Pawn] = pawnAttacks;
-        ai.attackedBy[c] = pawnAttacks;
-        // All pawns together count as one attacker.
-        ai.attackedTwice[c] = 0;
+        // All pawns together count as one attacker. The sets are gathered in
+        // locals: stores into the record could otherwise alias the position's
+        // bitboards and force them to be read again for every piece.
+        Bitboard attacked = pawnAttacks;
+        Bitboard twice = 0;
         const Bitboard ownQueens = pos.pieceBB[c][Queen];
         const Bitboard ownRooks = pos.pieceBB[c][Rook];
         for (int type = Knight; type <= King; type++) {
@@ -427,11 +429,13 @@ void buildAttackInfo(const Position& pos, AttackInfo& ai) {
                 const Bitboard attacks = attacksFrom(type, s, occupancy);
                 ai.pieceAttacks[s] = attacks;
                 byType |= attacks;
-                ai.attackedTwice[c] |= ai.attackedBy[c] & attacks;
-                ai.attackedBy[c] |= attacks;
+                twice |= attacked & attacks;
+                attacked |= attacks;
             }
             ai.attackedByType[c][type] = byType;
         }
+        ai.attackedBy[c] = attacked;
+        ai.attackedTwice[c] = twice;
     }
     for (int c = White; c <= Black; c++)
         ai.kingSafeSquares[c] =

@@ -37,7 +37,7 @@ void evaluatePieces(const Position& pos, const AttackInfo& ai, int color, int& m
     const Square ownKing = pos.kingSquare[color];
     const Square enemyKing = pos.kingSquare[them];
     const Bitboard enemyKingSteps = PseudoAttacks[King][enemyKing];
-    const int totalPawns = std::min(popCount(ownPawns | enemyPawns), 16);
+    const int totalPawns = std::min(pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn], 16);
 
     const Bitboard zone = kingAttackZone(pos, color);
     tally.kingAttackersCount += popCount(zone & ai.attackedByType[color][Pawn]);

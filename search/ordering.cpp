@@ -3,9 +3,9 @@
 namespace {
 
 // Most nodes cut off after one or two moves, so a stage is not sorted when it
-// is generated: its first picks are found by selection, and only a stage that
-// is still being visited after that many picks sorts what is left.
-constexpr int PickerSelections = 3;
+// is generated: its first picks are found by selection, and a stage that is
+// still being walked after that many picks sorts what is left.
+constexpr int PickerSelections = 2;
 
 // Moves the best entry not yet visited (the first of the highest score) to
 // the front of those entries, keeping the others in their order: exactly the
@@ -68,7 +68,7 @@ void initPicker(MovePicker& picker, Move hashMove, int firstStage, int lastStage
     picker.nextStage = firstStage;
     picker.lastStage = lastStage;
     picker.currentStage = 0;
-    picker.selectionsLeft = 0;
+    picker.selectionsLeft = -1;
     picker.hashMove = hashMove;
     picker.checkInfo = &ci;
     picker.context = OrderingContext{killers, &history};
@@ -78,10 +78,11 @@ Move nextMove(MovePicker& picker, const Position& pos, int& score, int& stage) {
     for (;;) {
         while (picker.next < picker.count) {
             if (picker.selectionsLeft > 0) {
-                if (--picker.selectionsLeft > 0)
-                    selectBest(picker);
-                else
-                    sortByScore(picker.moves, picker.scores, picker.next, picker.count);
+                picker.selectionsLeft--;
+                selectBest(picker);
+            } else if (picker.selectionsLeft == 0) {
+                picker.selectionsLeft = -1;  // sorted from here on
+                sortByScore(picker.moves, picker.scores, picker.next, picker.count);
             }
             int i = picker.next++;
             Move m = picker.moves[i];

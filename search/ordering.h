@@ -34,7 +34,7 @@ struct MovePicker {
     int nextStage;      // stage generated when the current one runs out
     int lastStage;
     int currentStage;   // stage of the entries being visited
-    int selectionsLeft; // picks of the stage still made by selection before it is sorted
+    int selectionsLeft; // picks of the stage still made by selection; 0: sort at the next pick, -1: sorted
     Move hashMove;
     const CheckInfo* checkInfo;
     OrderingContext context;

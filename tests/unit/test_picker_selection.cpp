@@ -1,0 +1,99 @@
+// The picker finds its first moves by selection and sorts a stage only when
+// it is still being walked after that: the order must be exactly that of a
+// stage sorted at once (highest score first, ties in generation order).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "board/legality.h"
+#include "search/ordering.h"
+#include "test_search_util.h"
+
+using searchtest::makeThread;
+using searchtest::moveByText;
+
+namespace {
+
+// Every stage of the walk generated and sorted at once, with the hash move
+// of a later stage left out.
+std::vector<Move> sortedStages(SearchThread& thread, Move hashMove, int first, int last,
+                               const Move* killers) {
+    CheckInfo ci;
+    computeCheckInfo(ci, thread.pos);
+    const OrderingContext ctx{killers, &thread.historyTable};
+    std::vector<Move> out;
+    for (int stage = first; stage <= last; stage++) {
+        Move moves[MaxMoves];
+        int scores[MaxMoves];
+        const int n = generateStage(moves, scores, thread.pos, stage, 0, ci, ctx, hashMove);
+        const bool hashStage = stage == StageHashMove || stage == StageQsHashMove;
+        for (int i = 0; i < n; i++)
+            if (hashStage || moves[i] != hashMove) out.push_back(moves[i]);
+    }
+    return out;
+}
+
+std::vector<Move> picked(SearchThread& thread, Move hashMove, int first, int last, const Move* killers) {
+    CheckInfo ci;
+    computeCheckInfo(ci, thread.pos);
+    MovePicker picker;
+    initPicker(picker, hashMove, first, last, ci, killers, thread.historyTable);
+    std::vector<Move> out;
+    Move m;
+    int score, stage;
+    while ((m = nextMove(picker, thread.pos, score, stage)) != MoveNone) out.push_back(m);
+    return out;
+}
+
+// A history with many equal values and some large ones, so that the order
+// depends on the tie-break as well as on the scores.
+void fillHistory(SearchThread& thread) {
+    for (int c = 0; c < 2; c++)
+        for (int p = 0; p < 6; p++)
+            for (int s = 0; s < 64; s++) thread.historyTable[c][p][s] = ((s * 7 + p * 3) % 5 - 2) * 100;
+}
+
+}  // namespace
+
+TEST(PickerSelection, SameOrderAsSortedStages) {
+    const char* const fens[] = {
+        "r1bq1rk1/pp2bppp/2Nppn2/6B1/4P3/2N5/PPPQ1PPP/2KR1B1R b - - 0 1",
+        "r3k2r/pbn2ppp/8/1P1pP3/P1qP4/5B2/3Q1PPP/R3K2R w KQkq - 0 1",
+        "2r4k/pB4bp/1p4p1/6q1/1P1n4/2N5/P4PPP/2R1Q1K1 b - - 0 1",
+        "6k1/8/8/8/8/8/6PP/r5K1 w - - 0 1",  // in check: evasions only
+    };
+    for (const char* fen : fens) {
+        auto thread = makeThread(fen);
+        fillHistory(*thread);
+        const std::vector<Move> noHash = sortedStages(*thread, MoveNone, StageCaptures, StageQuiets, nullptr);
+        ASSERT_FALSE(noHash.empty()) << fen;
+        // A killer and a hash move taken from the middle of the list.
+        const Move killers[2] = {noHash[noHash.size() / 2], MoveNone};
+        const Move hash = noHash[noHash.size() / 3];
+        EXPECT_EQ(picked(*thread, MoveNone, StageCaptures, StageQuiets, nullptr), noHash) << fen;
+        EXPECT_EQ(picked(*thread, hash, StageHashMove, StageQuiets, killers),
+                  sortedStages(*thread, hash, StageHashMove, StageQuiets, killers))
+            << fen;
+        EXPECT_EQ(picked(*thread, MoveNone, StageQsCaptures, StageQuietChecks, nullptr),
+                  sortedStages(*thread, MoveNone, StageQsCaptures, StageQuietChecks, nullptr))
+            << fen;
+    }
+}
+
+TEST(PickerSelection, EqualScoresKeepGenerationOrderPastTheSelections) {
+    // Start position, every quiet move at history 0 except two: the best
+    // comes first, the rest keep their generation order, the worst is last.
+    auto thread = makeThread("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    thread->historyTable[White][Pawn][makeSquare(7, 3)] = 30;    // h2h4
+    thread->historyTable[White][Knight][makeSquare(0, 2)] = -5;  // b1a3
+    const std::vector<Move> order = picked(*thread, MoveNone, StageCaptures, StageQuiets, nullptr);
+    ASSERT_EQ(order.size(), 20u);
+    EXPECT_EQ(order[0], moveByText(thread->pos, "h2h4"));
+    EXPECT_EQ(order[1], moveByText(thread->pos, "b1c3"));
+    EXPECT_EQ(order[2], moveByText(thread->pos, "g1f3"));
+    EXPECT_EQ(order[3], moveByText(thread->pos, "g1h3"));
+    EXPECT_EQ(order[4], moveByText(thread->pos, "a2a3"));
+    EXPECT_EQ(order[17], moveByText(thread->pos, "f2f4"));
+    EXPECT_EQ(order[18], moveByText(thread->pos, "g2g4"));
+    EXPECT_EQ(order[19], moveByText(thread->pos, "b1a3"));
+}
