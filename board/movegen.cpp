@@ -5,6 +5,8 @@
 // types as listed, squares from the least significant bit upward.
 #include "board/movegen.h"
 
+#include <cstdint>
+
 #include "board/tables.h"
 
 namespace {
@@ -378,17 +380,34 @@ int genEvasions(Move* moves, int* scores, const Position& pos, int count, const 
 }
 
 void sortByScore(Move* moves, int* scores, int first, int last) {
-    for (int i = first + 1; i < last; i++) {
-        const Move m = moves[i];
-        const int score = scores[i];
+    const int n = last - first;
+    if (n < 2) return;
+    // Each entry becomes one 64-bit key: its score in the upper half and its
+    // place counted down from the end in the lower half, so that of two equal
+    // scores the earlier entry has the greater key. Sorting the keys in
+    // descending order is then exactly the stable sort by score, and the
+    // insertion step moves one word instead of a move and a score. Slot 0
+    // holds a key greater than any entry's, which ends every insertion.
+    int64_t keys[MaxMoves + 1];
+    Move original[MaxMoves];
+    keys[0] = INT64_MAX;
+    for (int i = 0; i < n; i++) {
+        original[i] = moves[first + i];
+        keys[i + 1] = int64_t(scores[first + i]) * (int64_t(1) << 32) + (n - 1 - i);
+    }
+    for (int i = 2; i <= n; i++) {
+        const int64_t key = keys[i];
         int j = i;
-        while (j > first && scores[j - 1] < score) {
-            moves[j] = moves[j - 1];
-            scores[j] = scores[j - 1];
+        while (keys[j - 1] < key) {
+            keys[j] = keys[j - 1];
             j--;
         }
-        moves[j] = m;
-        scores[j] = score;
+        keys[j] = key;
+    }
+    for (int i = 0; i < n; i++) {
+        const int64_t key = keys[i + 1];
+        moves[first + i] = original[n - 1 - int(key & 0xFFFFFFFF)];
+        scores[first + i] = int(key >> 32);
     }
 }
 

@@ -234,8 +234,9 @@ Score evaluatePosition(Position& pos, EvalTrace* trace) {
 
     // 6. Passed pawns.
     before = acc;
-    evaluatePassedPawns(ai, pos, White, acc.mg[White], acc.eg[White], passed[White]);
-    evaluatePassedPawns(ai, pos, Black, acc.mg[Black], acc.eg[Black], passed[Black]);
+    // (Without passers the term adds nothing, so the call is skipped.)
+    for (int c = White; c <= Black; c++)
+        if (passed[c]) evaluatePassedPawns(ai, pos, c, acc.mg[c], acc.eg[c], passed[c]);
     if constexpr (Tracing) recordTerm(trace, TermPassedPawns, before, acc);
 
     // 7. Rams, which hem in the bishops.
@@ -406,37 +407,56 @@ int gamePhase(const Position& pos) {
     return std::max(0, (total - PhaseEndgameMaterial) * PhaseMax / PhaseRange);
 }
 
-void buildAttackInfo(const Position& pos, AttackInfo& ai) {
-    for (int c = White; c <= Black; c++) {
-        const Bitboard pawnAttacks = pawnAttacksOf(c, pos.pieceBB[c][Pawn]);
-        ai.attackedByType[c][Pawn] = pawnAttacks;
-        // All pawns together count as one attacker. The sets are gathered in
-        // locals: stores into the record could otherwise alias the position's
-        // bitboards and force them to be read again for every piece.
-        Bitboard attacked = pawnAttacks;
-        Bitboard twice = 0;
-        const Bitboard ownQueens = pos.pieceBB[c][Queen];
-        const Bitboard ownRooks = pos.pieceBB[c][Rook];
-        for (int type = Knight; type <= King; type++) {
-            // Bishops look through own queens, rooks through own queens and
-            // rooks: a battery attacks as one line.
-            Bitboard occupancy = pos.occupied;
-            if (type == Bishop) occupancy &= ~ownQueens;
-            if (type == Rook) occupancy &= ~(ownQueens | ownRooks);
-            Bitboard byType = 0;
-            for (Bitboard pieces = pos.pieceBB[c][type]; pieces;) {
-                const Square s = popLsb(pieces);
-                const Bitboard attacks = attacksFrom(type, s, occupancy);
-                ai.pieceAttacks[s] = attacks;
-                byType |= attacks;
-                twice |= attacked & attacks;
-                attacked |= attacks;
-            }
-            ai.attackedByType[c][type] = byType;
-        }
-        ai.attackedBy[c] = attacked;
-        ai.attackedTwice[c] = twice;
+namespace {
+
+// Attacks of every piece of one type of one colour, added to the colour's
+// sets. Bishops look through own queens, rooks through own queens and rooks:
+// a battery attacks as one line. Knights and kings have no blockers.
+template <int Color, int Type>
+void addPieceAttacks(const Position& pos, AttackInfo& ai, Bitboard& attacked, Bitboard& twice) {
+    constexpr int c = Color;
+    Bitboard occupancy = pos.occupied;
+    if constexpr (Type == Bishop) occupancy &= ~pos.pieceBB[c][Queen];
+    if constexpr (Type == Rook) occupancy &= ~(pos.pieceBB[c][Queen] | pos.pieceBB[c][Rook]);
+    Bitboard byType = 0;
+    for (Bitboard pieces = pos.pieceBB[c][Type]; pieces;) {
+        const Square s = popLsb(pieces);
+        const Bitboard attacks = (Type == Knight || Type == King)
+                                     ? PseudoAttacks[Type][s]
+                                     : attacksFrom(Type, s, occupancy);
+        ai.pieceAttacks[s] = attacks;
+        byType |= attacks;
+        twice |= attacked & attacks;
+        attacked |= attacks;
     }
+    ai.attackedByType[c][Type] = byType;
+}
+
+// The attack sets of one colour.
+template <int Color>
+void addColourAttacks(const Position& pos, AttackInfo& ai) {
+    constexpr int c = Color;
+    const Bitboard pawnAttacks = pawnAttacksOf(c, pos.pieceBB[c][Pawn]);
+    ai.attackedByType[c][Pawn] = pawnAttacks;
+    // All pawns together count as one attacker. The sets are gathered in
+    // locals: stores into the record could otherwise alias the position's
+    // bitboards and force them to be read again for every piece.
+    Bitboard attacked = pawnAttacks;
+    Bitboard twice = 0;
+    addPieceAttacks<Color, Knight>(pos, ai, attacked, twice);
+    addPieceAttacks<Color, Bishop>(pos, ai, attacked, twice);
+    addPieceAttacks<Color, Rook>(pos, ai, attacked, twice);
+    addPieceAttacks<Color, Queen>(pos, ai, attacked, twice);
+    addPieceAttacks<Color, King>(pos, ai, attacked, twice);
+    ai.attackedBy[c] = attacked;
+    ai.attackedTwice[c] = twice;
+}
+
+}  // namespace
+
+void buildAttackInfo(const Position& pos, AttackInfo& ai) {
+    addColourAttacks<White>(pos, ai);
+    addColourAttacks<Black>(pos, ai);
     for (int c = White; c <= Black; c++)
         ai.kingSafeSquares[c] =
             PseudoAttacks[King][pos.kingSquare[c]] & ~ai.attackedBy[c ^ 1] & ~pos.colorBB[c];

@@ -21,8 +21,12 @@ void initKingDanger() {
     }
 }
 
-int kingShelter(const Position& pos, int color, Square kingSq) {
-    const int them = color ^ 1;
+namespace {
+
+// The pawn shelter, with the colour fixed at compile time.
+template <int Color>
+int kingShelterOf(const Position& pos, Square kingSq) {
+    constexpr int color = Color, them = Color ^ 1;
     const Bitboard ownPawns = pos.pieceBB[color][Pawn];
     const Bitboard enemyPawns = pos.pieceBB[them][Pawn];
     const int kingRank = relativeRank(color, kingSq);
@@ -55,24 +59,24 @@ int kingShelter(const Position& pos, int color, Square kingSq) {
     return score;
 }
 
-namespace {
-
 // The shelter of the king where it stands, or of a castled king if it still
 // may castle there, whichever is best; memoised in the position.
-int shelterValue(Position& pos, int color) {
+template <int Color>
+int shelterValue(Position& pos) {
+    constexpr int color = Color;
     const Square kingSq = pos.kingSquare[color];
     const uint64_t key =
         pos.pawnKey ^ ZobristCastle[pos.castleRights] ^ ZobristPiece[color][King][kingSq];
     if (pos.shelterKey[color] == key) return pos.shelterScore[color];
 
-    const int kingside = color == White ? WhiteKingside : BlackKingside;
-    const int queenside = color == White ? WhiteQueenside : BlackQueenside;
-    const int backRank = color == White ? 0 : 7;
-    int score = kingShelter(pos, color, kingSq);
+    constexpr int kingside = color == White ? WhiteKingside : BlackKingside;
+    constexpr int queenside = color == White ? WhiteQueenside : BlackQueenside;
+    constexpr int backRank = color == White ? 0 : 7;
+    int score = kingShelterOf<Color>(pos, kingSq);
     if (pos.castleRights & kingside)
-        score = std::max(score, kingShelter(pos, color, makeSquare(6, backRank)));
+        score = std::max(score, kingShelterOf<Color>(pos, makeSquare(6, backRank)));
     if (pos.castleRights & queenside)
-        score = std::max(score, kingShelter(pos, color, makeSquare(2, backRank)));
+        score = std::max(score, kingShelterOf<Color>(pos, makeSquare(2, backRank)));
     pos.shelterKey[color] = key;
     pos.shelterScore[color] = score;
     return score;
@@ -80,11 +84,18 @@ int shelterValue(Position& pos, int color) {
 
 }  // namespace
 
-void evaluateKingSafety(const AttackInfo& ai, Position& pos, int color, int& mg,
-                        const KingAttackTally& enemyTally) {
-    const int them = color ^ 1;
+int kingShelter(const Position& pos, int color, Square kingSq) {
+    return color == White ? kingShelterOf<White>(pos, kingSq) : kingShelterOf<Black>(pos, kingSq);
+}
+
+namespace {
+
+template <int Color>
+void evaluateKingSafetyOf(const AttackInfo& ai, Position& pos, int& mg,
+                          const KingAttackTally& enemyTally) {
+    constexpr int color = Color, them = Color ^ 1;
     const Square kingSq = pos.kingSquare[color];
-    const int shelter = shelterValue(pos, color);
+    const int shelter = shelterValue<Color>(pos);
     mg += shelter;
 
     if (enemyTally.kingAttackersCount == 0) return;
@@ -104,12 +115,22 @@ void evaluateKingSafety(const AttackInfo& ai, Position& pos, int color, int& mg,
               popCount(weak & ai.attackedByType[them][Rook] & lines & ai.attackedTwice[them]);
 
     // Safe checks: checking squares we do not cover that the enemy can reach.
+    // A line's attack set is built only when some safe square on its
+    // unobstructed pattern is reached by an enemy piece that checks along it;
+    // otherwise every count below that reads it is zero anyway.
     const Bitboard safe = ~ai.attackedBy[color] & ~pos.colorBB[them];
-    const Bitboard rookChecks = attacksFrom(Rook, kingSq, pos.occupied) & safe;
-    const Bitboard bishopChecks = attacksFrom(Bishop, kingSq, pos.occupied) & safe;
+    const Bitboard queenReach = ai.attackedByType[them][Queen];
+    const Bitboard rookChecks =
+        (PseudoAttacks[Rook][kingSq] & safe & (queenReach | ai.attackedByType[them][Rook]))
+            ? attacksFrom(Rook, kingSq, pos.occupied) & safe
+            : 0;
+    const Bitboard bishopChecks =
+        (PseudoAttacks[Bishop][kingSq] & safe & (queenReach | ai.attackedByType[them][Bishop]))
+            ? attacksFrom(Bishop, kingSq, pos.occupied) & safe
+            : 0;
     const Bitboard knightChecks = PseudoAttacks[Knight][kingSq] & safe;
     danger += QueenCheckWeight *
-                  popCount((rookChecks | bishopChecks) & ai.attackedByType[them][Queen]) +
+                  popCount((rookChecks | bishopChecks) & queenReach) +
               RookCheckWeight * popCount(rookChecks & ai.attackedByType[them][Rook]) +
               BishopCheckWeight * popCount(bishopChecks & ai.attackedByType[them][Bishop]) +
               KnightCheckWeight * popCount(knightChecks & ai.attackedByType[them][Knight]);
@@ -117,4 +138,14 @@ void evaluateKingSafety(const AttackInfo& ai, Position& pos, int color, int& mg,
     danger = danger * KingSafeFactor[popCount(ai.kingSafeSquares[color])] / 256;
     danger = std::clamp(danger, 0, KingDangerSize - 1);
     mg -= KingDanger[danger];
+}
+
+}  // namespace
+
+void evaluateKingSafety(const AttackInfo& ai, Position& pos, int color, int& mg,
+                        const KingAttackTally& enemyTally) {
+    if (color == White)
+        evaluateKingSafetyOf<White>(ai, pos, mg, enemyTally);
+    else
+        evaluateKingSafetyOf<Black>(ai, pos, mg, enemyTally);
 }

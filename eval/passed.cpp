@@ -4,9 +4,13 @@
 #include "eval/params.h"
 #include "eval/terms.h"
 
-void evaluatePassedPawns(const AttackInfo& ai, const Position& pos, int color, int& mg, int& eg,
-                         Bitboard passed) {
-    const int them = color ^ 1;
+namespace {
+
+// Both terms are written once with the colour fixed at compile time.
+template <int Color>
+void evaluatePassedPawnsOf(const AttackInfo& ai, const Position& pos, int& mg, int& eg,
+                           Bitboard passed) {
+    constexpr int color = Color, them = Color ^ 1;
     const Square ownKing = pos.kingSquare[color];
     const Square enemyKing = pos.kingSquare[them];
     const Bitboard enemyHeavy = pos.pieceBB[them][Rook] | pos.pieceBB[them][Queen];
@@ -35,7 +39,9 @@ void evaluatePassedPawns(const AttackInfo& ai, const Position& pos, int color, i
                 const Bitboard behind = ForwardFile[them][s];
                 // A heavy piece behind the pawn on its file controls the whole
                 // path through the pawn (the x-ray of a rook behind a passer).
-                const Bitboard rookLines = attacksFrom(Rook, s, pos.occupied);
+                // The attack set is built only when a heavy piece stands behind.
+                const Bitboard heavyBehind = (enemyHeavy | ownHeavy) & behind;
+                const Bitboard rookLines = heavyBehind ? attacksFrom(Rook, s, pos.occupied) : 0;
                 const Bitboard unsafe = (enemyHeavy & behind & rookLines)
                                             ? path
                                             : path & (pos.colorBB[them] | ai.attackedBy[them]);
@@ -65,8 +71,9 @@ void evaluatePassedPawns(const AttackInfo& ai, const Position& pos, int color, i
     }
 }
 
-void evaluateThreats(const AttackInfo& ai, const Position& pos, int color, int& mg, int& eg) {
-    const int them = color ^ 1;
+template <int Color>
+void evaluateThreatsOf(const AttackInfo& ai, const Position& pos, int& mg, int& eg) {
+    constexpr int color = Color, them = Color ^ 1;
     const Bitboard weak = pos.colorBB[them] & ~ai.attackedByType[them][Pawn] & ai.attackedBy[color];
     if (!weak) return;
 
@@ -112,4 +119,21 @@ void evaluateThreats(const AttackInfo& ai, const Position& pos, int color, int& 
         mg += QueenChaseMg * n;
         eg += QueenChaseEg * n;
     }
+}
+
+}  // namespace
+
+void evaluatePassedPawns(const AttackInfo& ai, const Position& pos, int color, int& mg, int& eg,
+                         Bitboard passed) {
+    if (color == White)
+        evaluatePassedPawnsOf<White>(ai, pos, mg, eg, passed);
+    else
+        evaluatePassedPawnsOf<Black>(ai, pos, mg, eg, passed);
+}
+
+void evaluateThreats(const AttackInfo& ai, const Position& pos, int color, int& mg, int& eg) {
+    if (color == White)
+        evaluateThreatsOf<White>(ai, pos, mg, eg);
+    else
+        evaluateThreatsOf<Black>(ai, pos, mg, eg);
 }

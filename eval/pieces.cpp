@@ -23,128 +23,190 @@ Bitboard kingAttackZone(const Position& pos, int color) {
     const Bitboard files = FileMask[file - 1] | FileMask[file] | FileMask[file + 1];
     Bitboard zone = files & EnemyHalf[color];
     // Squares in front of the enemy's own shield pawns are screened by them.
-    for (Bitboard shield = zone & pos.pieceBB[them][Pawn]; shield;)
-        zone &= ~ForwardFile[them][popLsb(shield)];
-    return zone;
+    // The zone spans four ranks of a file, so one to three steps forward reach
+    // every zone square in front of a shield pawn, and with file-major squares
+    // such short steps never leave the pawn's file.
+    const Bitboard shield = zone & pos.pieceBB[them][Pawn];
+    const Bitboard screened = them == White ? (shield << 1) | (shield << 2) | (shield << 3)
+                                            : (shield >> 1) | (shield >> 2) | (shield >> 3);
+    return zone & ~screened;
 }
 
-void evaluatePieces(const Position& pos, const AttackInfo& ai, int color, int& mg, int& eg,
-                    KingAttackTally& tally, int pawnRams) {
-    const int them = color ^ 1;
-    const Bitboard ownPawns = pos.pieceBB[color][Pawn];
-    const Bitboard enemyPawns = pos.pieceBB[them][Pawn];
-    const Bitboard enemyPawnAttacks = ai.attackedByType[them][Pawn];
-    const Square ownKing = pos.kingSquare[color];
-    const Square enemyKing = pos.kingSquare[them];
-    const Bitboard enemyKingSteps = PseudoAttacks[King][enemyKing];
-    const int totalPawns = std::min(pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn], 16);
+namespace {
 
-    const Bitboard zone = kingAttackZone(pos, color);
-    tally.kingAttackersCount += popCount(zone & ai.attackedByType[color][Pawn]);
+// What every piece of one colour reads, gathered once per colour.
+struct PieceContext {
+    const Position& pos;
+    const AttackInfo& ai;
+    int them;
+    Bitboard ownPawns;
+    Bitboard enemyPawns;
+    Bitboard enemyPawnAttacks;
+    Bitboard ownPawnAttacks;
+    Square ownKing;
+    Square enemyKing;
+    Bitboard enemyKingSteps;
+    Bitboard zone;
+    Bitboard mobilityArea;
+    Bitboard contested;
+    int rookPawnBonus;
+    int bishopRamPenalty;
+    int pawnsOnSquareColour[2];  // own pawns on light [0] and dark [1] squares
+};
 
-    // Squares a piece can use: not covered by enemy pawns, not blocked by own
-    // pawns; of those, the ones the enemy does not hold with a second attacker
-    // unless we hold them twice as well.
-    const Bitboard mobilityArea = ~enemyPawnAttacks & ~ownPawns;
-    const Bitboard contested = ~ai.attackedTwice[them] | ai.attackedTwice[color];
+// The terms of every piece of one type; colour and type are fixed at compile
+// time so that each piece kind of each side gets its own straight-line code.
+template <int Color, int Type>
+void evaluatePieceType(const PieceContext& ctx, int& mg, int& eg, KingAttackTally& tally) {
+    constexpr int color = Color;
+    for (Bitboard pieces = ctx.pos.pieceBB[color][Type]; pieces;) {
+        const Square s = popLsb(pieces);
+        const int r = relativeRank(color, s);
+        Bitboard attacks = ctx.ai.pieceAttacks[s];
+        // A pinned piece may only move along the line to its own king.
+        if (ctx.ai.pinned & squareBB(s)) attacks &= RayThrough[s][ctx.ownKing];
 
-    for (int type = Knight; type <= Queen; type++) {
-        for (Bitboard pieces = pos.pieceBB[color][type]; pieces;) {
-            const Square s = popLsb(pieces);
-            const int r = relativeRank(color, s);
-            Bitboard attacks = ai.pieceAttacks[s];
-            // A pinned piece may only move along the line to its own king.
-            if (ai.pinned & squareBB(s)) attacks &= RayThrough[s][ownKing];
+        const Bitboard safe = attacks & ctx.mobilityArea & ctx.contested;
+        const int n = std::min(popCount(safe), MobilityCap);
+        mg += MobilityMg[Type - Knight][n];
+        eg += MobilityEg[Type - Knight][n];
 
-            const Bitboard safe = attacks & mobilityArea & contested;
-            const int n = std::min(popCount(safe), MobilityCap);
-            mg += MobilityMg[type - Knight][n];
-            eg += MobilityEg[type - Knight][n];
+        if (attacks & ctx.zone) {
+            tally.kingAttackersCount += 1;
+            tally.kingAttackWeight += KingAttackWeight[Type];
+            tally.kingAdjacentAttacks += popCount(attacks & ctx.enemyKingSteps);
+        }
 
-            if (attacks & zone) {
-                tally.kingAttackersCount += 1;
-                tally.kingAttackWeight += KingAttackWeight[type];
-                tally.kingAdjacentAttacks += popCount(attacks & enemyKingSteps);
+        if (ctx.enemyPawnAttacks & squareBB(s)) {
+            mg -= PawnHarassMg[Type];
+            eg -= PawnHarassEg[Type];
+        }
+
+        if constexpr (Type == Knight || Type == Bishop) {
+            // Outpost: no enemy pawn can ever drive the piece away.
+            if (!(ctx.enemyPawns & PawnAttackSpan[color][s])) {
+                const Square relative = color == White ? s : 63 - s;
+                int bonus = OutpostBonus[Type - Knight][relative];
+                if (bonus != 0 && (ctx.ownPawnAttacks & squareBB(s))) bonus += bonus / 2;
+                mg += bonus;
+                eg += bonus;
             }
-
-            if (enemyPawnAttacks & squareBB(s)) {
-                mg -= PawnHarassMg[type];
-                eg -= PawnHarassEg[type];
+            if constexpr (Type == Bishop) {
+                // Own pawns on the bishop's colour block its diagonals,
+                // the more so when the centre is locked by rams.
+                const int k = ctx.pawnsOnSquareColour[(DarkSquares & squareBB(s)) ? 1 : 0];
+                mg -= BishopPawnPenaltyMg * k + ctx.bishopRamPenalty;
+                eg -= BishopPawnPenaltyEg * k + ctx.bishopRamPenalty;
             }
-
-            if (type == Knight || type == Bishop) {
-                // Outpost: no enemy pawn can ever drive the piece away.
-                if (!(enemyPawns & PawnAttackSpan[color][s])) {
-                    const Square relative = color == White ? s : 63 - s;
-                    int bonus = OutpostBonus[type - Knight][relative];
-                    if (bonus != 0 && (ai.attackedByType[color][Pawn] & squareBB(s)))
-                        bonus += bonus / 2;
-                    mg += bonus;
-                    eg += bonus;
-                }
-                if (type == Bishop) {
-                    // Own pawns on the bishop's colour block its diagonals,
-                    // the more so when the centre is locked by rams.
-                    const Bitboard sameColour =
-                        (DarkSquares & squareBB(s)) ? DarkSquares : ~DarkSquares;
-                    const int k = popCount(ownPawns & sameColour);
-                    const int ramPenalty = BishopRamPenalty[std::min(pawnRams, 8)];
-                    mg -= BishopPawnPenaltyMg * k + ramPenalty;
-                    eg -= BishopPawnPenaltyEg * k + ramPenalty;
-                }
-                if (!(safe & EnemyHalf[color])) {
-                    mg -= MinorPassiveMg;
-                    eg -= MinorPassiveEg;
-                }
-                if (!(safe & ~ai.attackedBy[them]) && !(safe & ai.attackedTwice[color])) {
-                    mg -= MinorCaughtMg;
-                    eg -= MinorCaughtEg;
-                }
-            } else if (type == Rook) {
-                // Rooks gain as pawns come off and files open.
-                mg += RookPawnCount[totalPawns];
-                const Bitboard file = FileMask[fileOf(s)];
-                if (!(ownPawns & file)) {
+            if (!(safe & EnemyHalf[color])) {
+                mg -= MinorPassiveMg;
+                eg -= MinorPassiveEg;
+            }
+            if (!(safe & ~ctx.ai.attackedBy[ctx.them]) && !(safe & ctx.ai.attackedTwice[color])) {
+                mg -= MinorCaughtMg;
+                eg -= MinorCaughtEg;
+            }
+        } else if constexpr (Type == Rook) {
+            // Rooks gain as pawns come off and files open.
+            mg += ctx.rookPawnBonus;
+            const Bitboard file = FileMask[fileOf(s)];
+            if (!(ctx.ownPawns & file)) {
+                mg += RookFileMg;
+                eg += RookFileEg;
+                if (!(ctx.enemyPawns & file)) {
                     mg += RookFileMg;
                     eg += RookFileEg;
-                    if (!(enemyPawns & file)) {
-                        mg += RookFileMg;
-                        eg += RookFileEg;
-                    }
                 }
-                if (r >= 4) {
-                    const int p = popCount(enemyPawns & rankBB(rankOf(s)));
-                    mg += RookOnPawnsMg * p;
-                    eg += RookOnPawnsEg * p;
-                    if (r == 6 && relativeRank(color, enemyKing) == 7) {
-                        mg += RookSeventhMg;
-                        eg += RookSeventhEg;
-                    }
+            }
+            if (r >= 4) {
+                const int p = popCount(ctx.enemyPawns & rankBB(rankOf(s)));
+                mg += RookOnPawnsMg * p;
+                eg += RookOnPawnsEg * p;
+                if (r == 6 && relativeRank(color, ctx.enemyKing) == 7) {
+                    mg += RookSeventhMg;
+                    eg += RookSeventhEg;
                 }
-                // A rook with little room, behind an own pawn, on the outer
-                // side of a king that has not castled past it, is shut in.
-                if (n <= TrappedRookMaxSquares && (ownPawns & file) &&
-                    (rankOf(ownKing) == rankOf(s) || relativeRank(color, ownKing) == 0)) {
-                    const int kingFile = fileOf(ownKing);
-                    const int rookFile = fileOf(s);
-                    if ((kingFile <= 3 && rookFile < kingFile) ||
-                        (kingFile >= 4 && rookFile >= kingFile))
-                        mg += TrappedRookPerSquare * n - TrappedRookBase;
-                }
-            } else {
-                if (r >= 4) {
-                    const int p = popCount(enemyPawns & rankBB(rankOf(s)));
-                    mg += QueenOnPawnsMg * p;
-                    eg += QueenOnPawnsEg * p;
-                    if (r == 6 && relativeRank(color, enemyKing) == 7) {
-                        mg += QueenSeventhMg;
-                        eg += QueenSeventhEg;
-                    }
+            }
+            // A rook with little room, behind an own pawn, on the outer
+            // side of a king that has not castled past it, is shut in.
+            const Square ownKing = ctx.ownKing;
+            if (n <= TrappedRookMaxSquares && (ctx.ownPawns & file) &&
+                (rankOf(ownKing) == rankOf(s) || relativeRank(color, ownKing) == 0)) {
+                const int kingFile = fileOf(ownKing);
+                const int rookFile = fileOf(s);
+                if ((kingFile <= 3 && rookFile < kingFile) ||
+                    (kingFile >= 4 && rookFile >= kingFile))
+                    mg += TrappedRookPerSquare * n - TrappedRookBase;
+            }
+        } else {
+            if (r >= 4) {
+                const int p = popCount(ctx.enemyPawns & rankBB(rankOf(s)));
+                mg += QueenOnPawnsMg * p;
+                eg += QueenOnPawnsEg * p;
+                if (r == 6 && relativeRank(color, ctx.enemyKing) == 7) {
+                    mg += QueenSeventhMg;
+                    eg += QueenSeventhEg;
                 }
             }
         }
     }
+}
 
-    mg += pos.pstA[color];
-    eg += pos.pstB[color];
+template <int Color>
+void evaluatePiecesOf(const Position& pos, const AttackInfo& ai, int& mg, int& eg,
+                      KingAttackTally& tally, int pawnRams) {
+    constexpr int color = Color, them = Color ^ 1;
+    const Bitboard ownPawns = pos.pieceBB[color][Pawn];
+    const Bitboard enemyPawnAttacks = ai.attackedByType[them][Pawn];
+    const int totalPawns = std::min(pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn], 16);
+    PieceContext ctx{pos,
+                     ai,
+                     them,
+                     ownPawns,
+                     pos.pieceBB[them][Pawn],
+                     enemyPawnAttacks,
+                     ai.attackedByType[color][Pawn],
+                     pos.kingSquare[color],
+                     pos.kingSquare[them],
+                     PseudoAttacks[King][pos.kingSquare[them]],
+                     kingAttackZone(pos, color),
+                     // Squares a piece can use: not covered by enemy pawns, not
+                     // blocked by own pawns; of those, the ones the enemy does not
+                     // hold with a second attacker unless we hold them twice as well.
+                     ~enemyPawnAttacks & ~ownPawns,
+                     ~ai.attackedTwice[them] | ai.attackedTwice[color],
+                     RookPawnCount[totalPawns],
+                     BishopRamPenalty[std::min(pawnRams, 8)],
+                     {0, 0}};
+    // Own pawns per square colour, counted once for all bishops.
+    if (pos.pieceBB[color][Bishop]) {
+        const int dark = popCount(ownPawns & DarkSquares);
+        ctx.pawnsOnSquareColour[1] = dark;
+        ctx.pawnsOnSquareColour[0] = pos.pieceCount[color][Pawn] - dark;
+    }
+
+    // Sums kept in locals, which the compiler can hold in registers.
+    int mgSum = pos.pstA[color];
+    int egSum = pos.pstB[color];
+    KingAttackTally sum = tally;
+    sum.kingAttackersCount += popCount(ctx.zone & ctx.ownPawnAttacks);
+
+    evaluatePieceType<Color, Knight>(ctx, mgSum, egSum, sum);
+    evaluatePieceType<Color, Bishop>(ctx, mgSum, egSum, sum);
+    evaluatePieceType<Color, Rook>(ctx, mgSum, egSum, sum);
+    evaluatePieceType<Color, Queen>(ctx, mgSum, egSum, sum);
+
+    mg += mgSum;
+    eg += egSum;
+    tally = sum;
+}
+
+}  // namespace
+
+void evaluatePieces(const Position& pos, const AttackInfo& ai, int color, int& mg, int& eg,
+                    KingAttackTally& tally, int pawnRams) {
+    if (color == White)
+        evaluatePiecesOf<White>(pos, ai, mg, eg, tally, pawnRams);
+    else
+        evaluatePiecesOf<Black>(pos, ai, mg, eg, tally, pawnRams);
 }
