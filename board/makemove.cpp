@@ -12,31 +12,6 @@
 
 namespace {
 
-inline Square pstSquare(int color, Square s) { return color == White ? s : 63 - s; }
-
-// Bitboard, board, count and piece-square parts of putPiece / removePiece:
-// unmaking restores keys and material from the undo record instead.
-inline void placeOnly(Position& pos, int type, int color, Square s) {
-    Bitboard b = squareBB(s);
-    pos.pieceBB[color][type] |= b;
-    pos.colorBB[color] |= b;
-    pos.board[s] = type;
-    pos.pieceCount[color][type] += 1;
-    pos.pstA[color] += PieceSquareMg[type][pstSquare(color, s)];
-    pos.pstB[color] += PieceSquareEg[type][s];
-    if (type == King) pos.kingSquare[color] = s;
-}
-
-inline void liftOnly(Position& pos, int type, int color, Square s) {
-    Bitboard b = squareBB(s);
-    pos.pieceBB[color][type] &= ~b;
-    pos.colorBB[color] &= ~b;
-    pos.board[s] = NoPiece;
-    pos.pieceCount[color][type] -= 1;
-    pos.pstA[color] -= PieceSquareMg[type][pstSquare(color, s)];
-    pos.pstB[color] -= PieceSquareEg[type][s];
-}
-
 // A piece going from one square to another: removePiece then putPiece, in
 // one step (its material and count do not change).
 inline void shiftPiece(Position& pos, int type, int color, Square from, Square to) {
@@ -148,8 +123,8 @@ void unmakeMove(Position& pos) {
     const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
 
     if (promotion != NoPiece) {
-        liftOnly(pos, promotion, us, to);
-        placeOnly(pos, Pawn, us, from);
+        liftFromBoard(pos, promotion, us, to);
+        placeOnBoard(pos, Pawn, us, from);
     } else {
         if (r.castled) {
             const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
@@ -157,7 +132,7 @@ void unmakeMove(Position& pos) {
         }
         shiftOnBoard(pos, piece, us, to, from);
     }
-    if (captured != NoPiece) placeOnly(pos, captured, them, r.captureSquare);
+    if (captured != NoPiece) placeOnBoard(pos, captured, them, r.captureSquare);
 
     pos.sideToMove = uint8_t(us);
     restoreUndo(pos, r);

@@ -4,6 +4,34 @@
 
 #include "board/bitops.h"
 #include "board/position.h"
+#include "board/tables.h"
+
+// The middle-game chart is written from White's side and read turned by 180
+// degrees for Black.
+inline Square pstSquare(int color, Square s) { return color == White ? s : 63 - s; }
+
+// Bitboard, board, count, piece-square and king-square parts of putPiece and
+// removePiece: unmaking restores keys and material from the undo record instead.
+inline void placeOnBoard(Position& pos, int type, int color, Square s) {
+    Bitboard b = squareBB(s);
+    pos.pieceBB[color][type] |= b;
+    pos.colorBB[color] |= b;
+    pos.board[s] = type;
+    pos.pieceCount[color][type] += 1;
+    pos.pstA[color] += PieceSquareMg[type][pstSquare(color, s)];
+    pos.pstB[color] += PieceSquareEg[type][s];
+    if (type == King) pos.kingSquare[color] = s;
+}
+
+inline void liftFromBoard(Position& pos, int type, int color, Square s) {
+    Bitboard b = squareBB(s);
+    pos.pieceBB[color][type] &= ~b;
+    pos.colorBB[color] &= ~b;
+    pos.board[s] = NoPiece;
+    pos.pieceCount[color][type] -= 1;
+    pos.pstA[color] -= PieceSquareMg[type][pstSquare(color, s)];
+    pos.pstB[color] -= PieceSquareEg[type][s];
+}
 
 inline void shiftOnBoard(Position& pos, int type, int color, Square from, Square to) {
     const Bitboard fromTo = squareBB(from) | squareBB(to);

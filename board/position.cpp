@@ -22,8 +22,6 @@ constexpr int PieceLetterCount = 12;
 // overflowing as moves are made.
 constexpr int32_t RuleFiftyCap = 1 << 20;
 
-inline Square pstSquare(int color, Square s) { return color == White ? s : 63 - s; }
-
 int pieceLetterIndex(char ch) {
     for (int i = 0; i < PieceLetterCount; i++)
         if (PieceLetters[i] == ch) return i;
@@ -35,28 +33,6 @@ int pieceLetterIndex(char ch) {
 bool pawnOfColorOn(const Position& pos, Square s, int color) {
     if (s < 0 || s > 63) return false;
     return pos.board[s] == Pawn && ((pos.colorBB[color] >> s) & 1);
-}
-
-// Bitboard, board, count, piece-square and king-square parts of putPiece.
-void placeOnBoard(Position& pos, int type, int color, Square s) {
-    Bitboard b = squareBB(s);
-    pos.pieceBB[color][type] |= b;
-    pos.colorBB[color] |= b;
-    pos.board[s] = type;
-    pos.pstA[color] += PieceSquareMg[type][pstSquare(color, s)];
-    pos.pstB[color] += PieceSquareEg[type][s];
-    if (type == King) pos.kingSquare[color] = s;
-    pos.pieceCount[color][type] += 1;
-}
-
-void liftFromBoard(Position& pos, int type, int color, Square s) {
-    Bitboard b = squareBB(s);
-    pos.pieceBB[color][type] &= ~b;
-    pos.colorBB[color] &= ~b;
-    pos.board[s] = NoPiece;
-    pos.pieceCount[color][type] -= 1;
-    pos.pstA[color] -= PieceSquareMg[type][pstSquare(color, s)];
-    pos.pstB[color] -= PieceSquareEg[type][s];
 }
 
 // Squares of pieces of colour 'by' that attack square q.
