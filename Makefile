@@ -37,5 +37,8 @@ tsan:
 	@./build/tsan/unit_tests --gtest_filter='*Concurrent*'
 	@./build/tsan/e2e_tests --gtest_filter='*Threads*:GoCommand.*'
 
+# Further targets (sanitizers, fuzzing, soak, installation) live in mk/.
+-include $(wildcard mk/*.mk)
+
 clean:
 	rm -rf build
