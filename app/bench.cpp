@@ -80,6 +80,8 @@ void benchCommand(std::istream& words, SearchThread& engineRecord) {
     std::vector<int32_t> rates;
     uint64_t totalNodes = 0;
 
+    // Bench searches run on this thread and answer as soon as they end.
+    searchAwaitsCommand.store(false, std::memory_order_relaxed);
     for (int32_t run = 0; run < runs; run++) {
         // Every run starts from an empty table; the pawn and evaluation caches stay.
         clearTT();

@@ -22,6 +22,7 @@ using SearchBody = void (*)(SearchThread&);
 // after its last access to the shared caches, so a loop thread that reads 0
 // with acquire order may free or replace the cache arrays.
 std::atomic<int> ActiveSearchThreads{0};
+// Whether the last search can only be ended by a command: see lastSearchUnbounded.
 std::atomic<bool> LastSearchUnbounded{false};
 
 // Owns the thread's record copy for exactly the life of the search body.
@@ -66,11 +67,10 @@ bool readInt(std::istream& words, int32_t& field) {
 void parseGoLimits(std::istream& words, SearchThread& record) {
     SearchLimits& limits = record.limits;
     const bool whiteToMove = record.pos.sideToMove == White;
+    // Every "go" starts from the limits a fresh position has, so nothing of
+    // the previous search (its untimed flag, its clock) carries over.
+    clearSearchLimits(limits);
     limits.depthLimit = DepthUnlimited;
-    limits.nodeLimit = -1;
-    limits.movesToGo = 0;
-    limits.ponderStart = false;
-    limits.moveTime = 0;
 
     std::string word;
     while (words >> word) {
@@ -88,6 +88,7 @@ void parseGoLimits(std::istream& words, SearchThread& record) {
             parsed = readInt(words, limits.moveTime);
         } else if (word == "depth") {
             limits.untimed = true;
+            limits.depthGiven = true;
             parsed = readInt(words, limits.depthLimit);
         } else if (word == "nodes") {
             limits.untimed = true;
@@ -122,9 +123,15 @@ void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
     ponderhitFlag.store(false, std::memory_order_relaxed);
     stopFlag.store(false, std::memory_order_relaxed);
 
+    // Infinite and ponder searches answer only after "stop" or "ponderhit",
+    // even when their iterations run out first.
+    // A "go depth 100" (or more) is not waited for like that, but it may run
+    // for ever all the same, so a command that would wait for its end stops it.
     const SearchLimits& limits = record.limits;
-    LastSearchUnbounded.store(limits.untimed && limits.moveTime == 0 &&
-                                  limits.depthLimit >= DepthUnlimited && limits.nodeLimit < 0,
+    const bool noLimit = limits.untimed && limits.moveTime == 0 && limits.nodeLimit < 0;
+    searchAwaitsCommand.store(limits.ponderStart || (noLimit && !limits.depthGiven),
+                              std::memory_order_relaxed);
+    LastSearchUnbounded.store(limits.ponderStart || (noLimit && limits.depthLimit >= DepthUnlimited),
                               std::memory_order_relaxed);
 
     // A helper that cannot be started is simply left out: the search is the
@@ -139,22 +146,30 @@ void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
     // Without a thread of its own the main search runs here, on the loop's
     // thread, so that a "bestmove" is still printed. The loop cannot read
     // "stop" meanwhile, so a search that only "stop" could end is cut to one
-    // iteration.
+    // iteration, and answers at once.
     try {
         auto copy = std::make_unique<SearchThread>(record);
         if (LastSearchUnbounded.load(std::memory_order_relaxed)) copy->limits.depthLimit = 1;
+        searchAwaitsCommand.store(false, std::memory_order_relaxed);
+        LastSearchUnbounded.store(false, std::memory_order_relaxed);
         mainSearch(*copy);
     } catch (const std::exception&) {
         // Not even a record copy could be had: nothing can be searched.
     }
 }
 
-void stopCommand() { stopFlag.store(true, std::memory_order_relaxed); }
+void stopCommand() {
+    stopFlag.store(true, std::memory_order_relaxed);
+    wakeSearchWaiter();
+}
 
 void ponderhitCommand() {
-    // From now on the clock budget can end the search.
+    // From now on the clock budget can end the search; one whose iterations
+    // have already run out answers at once.
     ponderhitFlag.store(true, std::memory_order_relaxed);
+    searchAwaitsCommand.store(false, std::memory_order_relaxed);
     LastSearchUnbounded.store(false, std::memory_order_relaxed);
+    wakeSearchWaiter();
 }
 
 bool searchThreadsRunning() { return ActiveSearchThreads.load(std::memory_order_acquire) > 0; }

@@ -24,8 +24,9 @@ void ponderhitCommand();
 
 // Whether a thread of the last "go" is still inside its search body.
 bool searchThreadsRunning();
-// Whether the last search can only end by "stop": untimed, without a move
-// time, node limit or depth limit below 100, and no "ponderhit" since.
+// Whether the last search can only end by "stop" (or "ponderhit"): a ponder
+// search, or one untimed without a move time, node limit or depth limit
+// below 100; and no "ponderhit" since.
 bool lastSearchUnbounded();
 // Joins every thread of the list, in order, and empties it.
 void joinSearchThreads(ThreadList& threads);

@@ -14,9 +14,9 @@ namespace {
 // What a command does about a search that may be running when it arrives.
 enum class SearchWait {
     None,         // runs at once; a running search is not affected
-    JoinFirst,    // waits until the running search has ended by itself
-    FinishFirst,  // as JoinFirst, but a search that only "stop" could end is
-                  // stopped first: nothing can be read while waiting
+    FinishFirst,  // waits until the running search has ended by itself; one
+                  // that only "stop" could end is stopped first, since nothing
+                  // can be read while waiting
     StopAndJoin,  // stops the running search and waits until it has ended
 };
 
@@ -48,7 +48,7 @@ const Command Commands[] = {
     {"position", SearchWait::None, false,
      [](CommandContext& c) { positionCommand(c.words, c.line, c.record); },
      "sets up startpos or a FEN, then plays the moves; a search works on its own copy"},
-    {"go", SearchWait::JoinFirst, false,
+    {"go", SearchWait::FinishFirst, false,
      [](CommandContext& c) { goCommand(c.words, c.record, c.threads); },
      "starts a search and returns at once"},
     {"newgame", SearchWait::None, false, [](CommandContext& c) { newgameCommand(c.threads); },
@@ -81,8 +81,8 @@ bool executeCommand(SearchThread& record, ThreadList& threads, const std::string
 
     for (const Command& command : Commands) {
         if (word != command.word) continue;
-        if (command.wait == SearchWait::JoinFirst || command.wait == SearchWait::FinishFirst) {
-            if (command.wait == SearchWait::FinishFirst && lastSearchUnbounded()) stopCommand();
+        if (command.wait == SearchWait::FinishFirst) {
+            if (lastSearchUnbounded()) stopCommand();
             joinSearchThreads(threads);
             applyPendingCacheChanges();
         } else if (command.wait == SearchWait::StopAndJoin) {

@@ -168,7 +168,6 @@ void rootSearch(SearchThread& thread) {
     int delta = AspirationDelta;
     int instability = 0;
     Move prevBest = MoveNone;
-    bool iterationStarted = false;
     const int us = pos.sideToMove;
 
     for (int depth = 1; depth <= thread.limits.depthLimit; depth++) {
@@ -182,7 +181,6 @@ void rootSearch(SearchThread& thread) {
                     break;
             }
         }
-        iterationStarted = true;
 
         // 2. One aspiration search per line.
         for (int pvIdx = 0; pvIdx < root.lineCount; pvIdx++) {
@@ -283,10 +281,13 @@ void rootSearch(SearchThread& thread) {
     }
 
     if constexpr (MainThread) {
-        // A stop during the first root move of iteration 1 leaves no best
-        // move; the first legal move still answers the protocol.
+        // An infinite or ponder search answers only when told to.
+        waitForStopOrPonderhit();
+        // A stop before the first root move of iteration 1 was searched to
+        // the end leaves no best move; as long as there is a legal move, the
+        // first one in search order answers instead of "(none)".
         Move best = root.bestMove[0];
-        if (best == MoveNone && iterationStarted && root.moveCount > 0) best = root.moves[0];
+        if (best == MoveNone && root.moveCount > 0) best = root.moves[0];
         if (best == MoveNone) {
             writeLine("bestmove (none)");
         } else {

@@ -1,6 +1,8 @@
 #include "search/state.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 EngineSettingsRecord EngineSettings;
 
@@ -11,6 +13,31 @@ std::atomic<uint64_t> nodeCounter{0};
 std::atomic<int64_t> searchStartTime{0};
 std::atomic<int64_t> timeLimit{9999999};
 std::atomic<int32_t> selDepth{0};
+std::atomic<bool> searchAwaitsCommand{false};
+
+namespace {
+
+std::mutex WaiterMutex;
+std::condition_variable WaiterSignal;
+
+bool waitIsOver() {
+    return stopFlag.load(std::memory_order_relaxed) || ponderhitFlag.load(std::memory_order_relaxed) ||
+           !searchAwaitsCommand.load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void waitForStopOrPonderhit() {
+    std::unique_lock<std::mutex> lock(WaiterMutex);
+    WaiterSignal.wait(lock, waitIsOver);
+}
+
+void wakeSearchWaiter() {
+    // The flag was changed before the mutex is taken here, so a waiter either
+    // sees it in its predicate or is already waiting and gets the signal.
+    { std::lock_guard<std::mutex> lock(WaiterMutex); }
+    WaiterSignal.notify_all();
+}
 
 void clearSearchLimits(SearchLimits& limits) {
     limits.increment = 0;
@@ -21,6 +48,7 @@ void clearSearchLimits(SearchLimits& limits) {
     limits.untimed = false;
     limits.ponderStart = false;
     limits.moveTime = 0;
+    limits.depthGiven = false;
 }
 
 void resetSearchRecord(SearchThread& thread) {

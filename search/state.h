@@ -17,6 +17,7 @@ struct SearchLimits {
     bool untimed;
     bool ponderStart;
     int32_t moveTime;
+    bool depthGiven;  // the "go" line named a depth, even one of 100 or more
 };
 
 // The cleared state that every position set-up leaves.
@@ -53,6 +54,19 @@ extern std::atomic<uint64_t> nodeCounter;
 extern std::atomic<int64_t> searchStartTime;
 extern std::atomic<int64_t> timeLimit;
 extern std::atomic<int32_t> selDepth;
+
+// Set by "go" for a search that may answer only after "stop" or "ponderhit":
+// a ponder search, or an untimed one without a move time, node limit or depth
+// ("go infinite", a bare "go"). Cleared by "ponderhit".
+extern std::atomic<bool> searchAwaitsCommand;
+
+// Main search thread, after its iterations: blocks, without spinning, until
+// "stop" or "ponderhit" has come when searchAwaitsCommand is set; returns at
+// once otherwise.
+void waitForStopOrPonderhit();
+// Wakes waitForStopOrPonderhit after stopFlag, ponderhitFlag or
+// searchAwaitsCommand has been changed.
+void wakeSearchWaiter();
 
 // Milliseconds of a monotonic process clock.
 int64_t nowMs();

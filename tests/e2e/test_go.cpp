@@ -1,6 +1,7 @@
 // Starting, signalling and ending searches through the engine process.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -253,5 +254,85 @@ TEST(GoCommand, BenchStopsAnUnboundedSearchFirst) {
     EXPECT_GE(firstBest, 0);
     EXPECT_GT(firstBenchInfo, firstBest);
     EXPECT_EQ(countPrefix(seen, "bestmove"), 1 + 19);
+    EXPECT_EQ(engine.quit(), 0);
+}
+
+// Bare kings: every iteration is over at once, so depth 100 is reached in
+// about a millisecond.
+const char* const BareKings = "position fen 7k/8/8/8/8/8/8/K7 w - - 0 1";
+
+TEST(GoCommand, InfiniteAndPonderAnswerOnlyWhenTold) {
+    EngineProcess engine;
+    engine.send(BareKings);
+    for (const char* go : {"go infinite", "go", "go ponder wtime 5000 btime 5000"}) {
+        engine.send(go);
+        // The iterations have long run out; the answer must still wait.
+        expectNoBestmoveFor(engine, 400);
+        const long long told = monotonicMs();
+        engine.send(std::string(go).find("ponder") != std::string::npos ? "ponderhit" : "stop");
+        ASSERT_TRUE(engine.waitFor("bestmove a1", 2000)) << go;
+        EXPECT_LT(monotonicMs() - told, 1000) << go;
+    }
+    // A search with a limit of its own answers as soon as it ends.
+    engine.send("go depth 100");
+    EXPECT_TRUE(engine.waitFor("bestmove a1", 2000));
+    EXPECT_EQ(engine.quit(), 0);
+}
+
+TEST(GoCommand, GoDuringAnUnboundedSearchStopsItFirst) {
+    EngineProcess engine;
+    for (const char* first : {"go infinite", "go ponder wtime 60000 btime 60000", "go", "go depth 200"}) {
+        engine.send("position startpos");
+        engine.send(first);
+        expectNoBestmoveFor(engine, 200);
+        // The loop cannot read "stop" while it waits for the running search.
+        engine.send("go depth 2");
+        Lines seen;
+        ASSERT_TRUE(engine.waitFor("bestmove", 5000, &seen)) << first;
+        seen.clear();
+        ASSERT_TRUE(engine.waitFor("bestmove", 5000, &seen)) << first;
+        EXPECT_TRUE(anyContains(seen, "info depth 2 ")) << first;
+        EXPECT_FALSE(anyContains(seen, "info depth 3 ")) << first;
+    }
+    EXPECT_EQ(engine.quit(), 0);
+}
+
+TEST(GoCommand, AClockedGoAfterAnUntimedOneUsesTheClock) {
+    EngineProcess engine;
+    for (const char* first : {"go infinite", "go movetime 100", "go depth 1", "go nodes 100"}) {
+        engine.send("position startpos");
+        engine.send(first);
+        if (std::string(first) == "go infinite") engine.send("stop");
+        ASSERT_TRUE(engine.waitFor("bestmove", 5000)) << first;
+        // No "position" in between: this search must still keep to its clock.
+        const long long start = monotonicMs();
+        engine.send("go wtime 1000 btime 1000");
+        ASSERT_TRUE(engine.waitFor("bestmove", 5000)) << first;
+        EXPECT_LT(monotonicMs() - start, 1500) << first;
+    }
+    EXPECT_EQ(engine.quit(), 0);
+}
+
+TEST(GoCommand, ALegalMoveAnswersEvenWithoutACompletedIteration) {
+    EngineProcess engine;
+    engine.send("position startpos");
+    for (const char* go : {"go depth 0", "go depth -5", "go nodes 0", "go movetime 1"}) {
+        engine.send(go);
+        auto best = engine.waitFor("bestmove", 5000);
+        ASSERT_TRUE(best) << go;
+        EXPECT_NE(*best, "bestmove (none)") << go;
+    }
+    // Stopped at once: the first root move in search order, without a ponder move.
+    for (int i = 0; i < 20; i++) {
+        engine.send("go infinite");
+        engine.send("stop");
+        auto best = engine.waitFor("bestmove", 5000);
+        ASSERT_TRUE(best);
+        EXPECT_NE(*best, "bestmove (none)");
+    }
+    // Checkmate and stalemate still have nothing to answer.
+    engine.send("position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
+    engine.send("go depth 0");
+    EXPECT_EQ(engine.waitFor("bestmove", 5000), std::optional<std::string>("bestmove (none)"));
     EXPECT_EQ(engine.quit(), 0);
 }

@@ -75,20 +75,27 @@ TEST(GoLimits, BadNumberEndsTheReading) {
     EXPECT_EQ(parsed("depth").depthLimit, 100);
 }
 
-TEST(GoLimits, EarlierValuesAreResetOrKept) {
+TEST(GoLimits, NothingOfThePreviousGoCarriesOver) {
     auto record = recordToMove(White);
     std::istringstream first("depth 3 nodes 9 movestogo 5 movetime 7 ponder wtime 400 winc 5");
     parseGoLimits(first, *record);
-    std::istringstream second("");
+    // A clocked go after an untimed one must search on the clock: a leftover
+    // untimed mark would let it run past the clock and lose on time.
+    std::istringstream second("btime 900");
     parseGoLimits(second, *record);
-    // Reset by every go line ...
     EXPECT_EQ(record->limits.depthLimit, 100);
     EXPECT_EQ(record->limits.nodeLimit, -1);
     EXPECT_EQ(record->limits.movesToGo, 0);
     EXPECT_EQ(record->limits.moveTime, 0);
     EXPECT_FALSE(record->limits.ponderStart);
-    // ... while the clock and the untimed mark stay until the next position.
-    EXPECT_EQ(record->limits.timeLeft, 400);
-    EXPECT_EQ(record->limits.increment, 5);
-    EXPECT_TRUE(record->limits.untimed);
+    EXPECT_FALSE(record->limits.untimed);
+    EXPECT_EQ(record->limits.timeLeft, -1);
+    EXPECT_EQ(record->limits.increment, 0);
+
+    std::istringstream third("infinite");
+    parseGoLimits(third, *record);
+    std::istringstream fourth("wtime 10000 btime 10000");
+    parseGoLimits(fourth, *record);
+    EXPECT_FALSE(record->limits.untimed);
+    EXPECT_EQ(record->limits.timeLeft, 10000);
 }

@@ -237,6 +237,16 @@ TEST_F(PositionTest, CheckedFenAcceptsSoundText) {
     EXPECT_EQ(pos->epSquare, NoSquare);
     ASSERT_TRUE(setFromFenChecked("4k3/8/8/3pP3/8/8/8/4K3 w - e3 0 1", *pos));
     EXPECT_EQ(pos->epSquare, NoSquare);
+    // The pawn cannot have just passed d6 or left d7 if either is occupied;
+    // capturing onto an occupied d6 would also lose the piece standing there.
+    ASSERT_TRUE(setFromFenChecked("4k3/8/3n4/3pP3/8/8/8/4K3 w - d6 0 1", *pos));
+    EXPECT_EQ(pos->epSquare, NoSquare);
+    ASSERT_TRUE(setFromFenChecked("4k3/3n4/8/3pP3/8/8/8/4K3 w - d6 0 1", *pos));
+    EXPECT_EQ(pos->epSquare, NoSquare);
+    ASSERT_TRUE(setFromFenChecked("4k3/8/8/8/3Pp3/8/8/4K3 b - d3 0 1", *pos));
+    EXPECT_EQ(pos->epSquare, sq("d3"));
+    ASSERT_TRUE(setFromFenChecked("4k3/8/8/8/3Pp3/8/3N4/4K3 b - d3 0 1", *pos));
+    EXPECT_EQ(pos->epSquare, NoSquare);
 }
 
 // Every sound FEN of the perft file sets up exactly as the trusted parser does.
