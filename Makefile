@@ -4,7 +4,7 @@ CONFIGS := 64 popcount 32
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run build test all clean tsan slow $(addprefix build-,$(CONFIGS)) $(addprefix test-,$(CONFIGS))
+.PHONY: run build test all clean tsan asan slow $(addprefix build-,$(CONFIGS)) $(addprefix test-,$(CONFIGS))
 
 run: build-64
 	@./build/64/ostrevalk
@@ -39,6 +39,13 @@ tsan:
 
 # Further targets (sanitizers, fuzzing, soak, installation) live in mk/.
 -include $(wildcard mk/*.mk)
+
+# AddressSanitizer and UndefinedBehaviorSanitizer build of every normal test:
+# any report ends the process with an error, so a test that provokes one fails.
+asan:
+	@cmake -S . -B build/asan -DOSTREVALK_ASAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake --build build/asan -j $(JOBS)
+	@cd build/asan && ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -E selfplay
 
 clean:
 	rm -rf build

@@ -385,7 +385,8 @@ bool matches(const Position& pos, const Snapshot& s) {
            std::memcmp(f.nonPawnMaterial, pos.nonPawnMaterial, sizeof pos.nonPawnMaterial) == 0 &&
            std::memcmp(f.pstA, pos.pstA, sizeof pos.pstA) == 0 &&
            std::memcmp(f.pstB, pos.pstB, sizeof pos.pstB) == 0 && f.historyDropped == pos.historyDropped &&
-           std::memcmp(s.history.data(), pos.history, s.history.size() * sizeof(UndoRecord)) == 0;
+           (s.history.empty() ||
+            std::memcmp(s.history.data(), pos.history, s.history.size() * sizeof(UndoRecord)) == 0);
 }
 
 }  // namespace
