@@ -122,6 +122,7 @@ void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
     searchStartTime.store(nowMs(), std::memory_order_relaxed);
     ponderhitFlag.store(false, std::memory_order_relaxed);
     stopFlag.store(false, std::memory_order_relaxed);
+    stopCommanded.store(false, std::memory_order_relaxed);
 
     // Infinite and ponder searches answer only after "stop" or "ponderhit",
     // even when their iterations run out first.
@@ -159,6 +160,7 @@ void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
 }
 
 void stopCommand() {
+    stopCommanded.store(true, std::memory_order_relaxed);
     stopFlag.store(true, std::memory_order_relaxed);
     wakeSearchWaiter();
 }

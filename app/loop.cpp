@@ -17,7 +17,6 @@ enum class SearchWait {
     FinishFirst,  // waits until the running search has ended by itself; one
                   // that only "stop" could end is stopped first, since nothing
                   // can be read while waiting
-    StopAndJoin,  // stops the running search and waits until it has ended
 };
 
 struct CommandContext {
@@ -69,7 +68,8 @@ const Command Commands[] = {
      "counts the leaves of the legal move tree to a depth"},
     {"trace", SearchWait::None, false, [](CommandContext& c) { traceCommand(c.record.pos); },
      "prints every evaluation term of the position"},
-    {"quit", SearchWait::StopAndJoin, true, [](CommandContext&) {}, "ends the program"},
+    {"quit", SearchWait::FinishFirst, true, [](CommandContext&) {},
+     "ends the program once a search with limits of its own has printed its move"},
 };
 
 }  // namespace
@@ -84,10 +84,7 @@ bool executeCommand(SearchThread& record, ThreadList& threads, const std::string
         if (command.wait == SearchWait::FinishFirst) {
             if (lastSearchUnbounded()) stopCommand();
             joinSearchThreads(threads);
-            applyPendingCacheChanges();
-        } else if (command.wait == SearchWait::StopAndJoin) {
-            stopCommand();
-            joinSearchThreads(threads);
+            if (!command.endsLoop) applyPendingCacheChanges();
         }
         CommandContext context{record, threads, words, line};
         command.run(context);

@@ -14,6 +14,7 @@ std::atomic<int64_t> searchStartTime{0};
 std::atomic<int64_t> timeLimit{9999999};
 std::atomic<int32_t> selDepth{0};
 std::atomic<bool> searchAwaitsCommand{false};
+std::atomic<bool> stopCommanded{false};
 
 namespace {
 
@@ -21,7 +22,7 @@ std::mutex WaiterMutex;
 std::condition_variable WaiterSignal;
 
 bool waitIsOver() {
-    return stopFlag.load(std::memory_order_relaxed) || ponderhitFlag.load(std::memory_order_relaxed) ||
+    return stopCommanded.load(std::memory_order_relaxed) || ponderhitFlag.load(std::memory_order_relaxed) ||
            !searchAwaitsCommand.load(std::memory_order_relaxed);
 }
 

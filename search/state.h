@@ -59,10 +59,14 @@ extern std::atomic<int32_t> selDepth;
 // a ponder search, or an untimed one without a move time, node limit or depth
 // ("go infinite", a bare "go"). Cleared by "ponderhit".
 extern std::atomic<bool> searchAwaitsCommand;
+// Set with stopFlag when a command ends the search ("stop", or "quit", "go",
+// "bench" or the end of input ending an unbounded one); unlike stopFlag,
+// never by the search's own move time or clock.
+extern std::atomic<bool> stopCommanded;
 
 // Main search thread, after its iterations: blocks, without spinning, until
 // "stop" or "ponderhit" has come when searchAwaitsCommand is set; returns at
-// once otherwise.
+// once otherwise. A ponder search whose move time ran out still waits.
 void waitForStopOrPonderhit();
 // Wakes waitForStopOrPonderhit after stopFlag, ponderhitFlag or
 // searchAwaitsCommand has been changed.

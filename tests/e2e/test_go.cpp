@@ -126,13 +126,25 @@ TEST(GoCommand, SecondGoWaitsForTheFirst) {
     EXPECT_EQ(engine.quit(), 0);
 }
 
-TEST(GoCommand, QuitStopsARunningSearch) {
-    EngineProcess engine;
-    engine.send("go infinite");
-    expectNoBestmoveFor(engine, 300);
-    engine.send("quit");
-    EXPECT_TRUE(engine.waitFor("bestmove", 5000));
-    EXPECT_EQ(engine.waitExit(5000), 0);
+TEST(GoCommand, QuitStopsOnlyAnUnboundedSearch) {
+    {
+        EngineProcess engine;
+        engine.send("go infinite");
+        expectNoBestmoveFor(engine, 300);
+        engine.send("quit");
+        EXPECT_TRUE(engine.waitFor("bestmove", 5000));
+        EXPECT_EQ(engine.waitExit(5000), 0);
+    }
+    {
+        // A search with a limit of its own prints its move before the exit.
+        EngineProcess engine;
+        const long long start = monotonicMs();
+        engine.send("go movetime 800");
+        engine.send("quit");
+        EXPECT_TRUE(engine.waitFor("bestmove", 5000));
+        EXPECT_GE(monotonicMs() - start, 700);
+        EXPECT_EQ(engine.waitExit(5000), 0);
+    }
 }
 
 TEST(GoCommand, EndOfInputStopsOnlyAnUnboundedSearch) {
@@ -334,5 +346,18 @@ TEST(GoCommand, ALegalMoveAnswersEvenWithoutACompletedIteration) {
     engine.send("position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
     engine.send("go depth 0");
     EXPECT_EQ(engine.waitFor("bestmove", 5000), std::optional<std::string>("bestmove (none)"));
+    EXPECT_EQ(engine.quit(), 0);
+}
+
+TEST(GoCommand, PonderWithAMoveTimeStillWaitsForPonderhit) {
+    EngineProcess engine;
+    engine.send("position startpos moves e2e4");
+    engine.send("go movetime 300 ponder");
+    // The move time ends the thinking, but not the pondering.
+    expectNoBestmoveFor(engine, 800);
+    const long long hit = monotonicMs();
+    engine.send("ponderhit");
+    ASSERT_TRUE(engine.waitFor("bestmove", 2000));
+    EXPECT_LT(monotonicMs() - hit, 1000);
     EXPECT_EQ(engine.quit(), 0);
 }
