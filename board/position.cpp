@@ -45,24 +45,25 @@ Bitboard attackersOf(const Position& pos, Square q, int by) {
 
 // The placement field must name every square exactly once: eight ranks of
 // eight squares, separated by '/', with only digits 1-8 and piece letters.
+// The placement runs through the squares a8..h1 in one count: '/' is only a
+// separator and a digit skips that many squares, so ranks need not be cut
+// at eight. What has no meaning is a character outside the table or a count
+// that runs past h1; squares never reached stay empty.
 bool placementIsWellFormed(const std::string& fen, size_t end) {
-    int ranks = 0, squares = 0;
+    int squares = 0;
     for (size_t i = 0; i < end; i++) {
         char ch = fen[i];
-        if (ch == '/') {
-            if (squares != 8) return false;
-            ranks++;
-            squares = 0;
-        } else if (ch >= '1' && ch <= '8') {
+        if (ch == '/') continue;
+        if (ch >= '0' && ch <= '9') {
             squares += ch - '0';
         } else if (pieceLetterIndex(ch) >= 0) {
             squares++;
         } else {
             return false;
         }
-        if (squares > 8) return false;
+        if (squares > 64) return false;
     }
-    return ranks == 7 && squares == 8;
+    return true;
 }
 
 // At most sixteen men a side: the bound that keeps every move list of the
@@ -228,12 +229,10 @@ bool setFromFenChecked(const std::string& text, Position& pos) {
     if (!placementIsWellFormed(fen, placementEnd)) return false;
 
     // The remaining fields, cut exactly as setFromFen's cursor cuts them.
+    // The side is one character ('w' White, anything else Black), and the
+    // character after it is skipped whatever it is.
     size_t i = std::min(placementEnd + 1, n);
-    if (i < n) {
-        if (fen[i] != 'w' && fen[i] != 'b') return false;
-        if (i + 1 < n && fen[i + 1] != ' ') return false;
-        i = std::min(i + 2, n);
-    }
+    i = std::min(i + 2, n);
     for (; i < n && fen[i] != ' '; i++)
         if (fen[i] == '\0' || std::strchr("KQkq-", fen[i]) == nullptr) return false;
     if (i < n) i++;
@@ -241,8 +240,9 @@ bool setFromFenChecked(const std::string& text, Position& pos) {
     for (; i < n && fen[i] != ' '; i++) {
     }
     std::string ep = fen.substr(epStart, i - epStart);
+    // Only the first two characters of the field name the square.
     if (!ep.empty() && ep != "-") {
-        if (ep.size() != 2 || ep[0] < 'a' || ep[0] > 'h' || ep[1] < '1' || ep[1] > '8') return false;
+        if (ep.size() < 2 || ep[0] < 'a' || ep[0] > 'h' || ep[1] < '1' || ep[1] > '8') return false;
     }
 
     // Parse into a copy, so that the target keeps every field on failure and

@@ -158,8 +158,8 @@ TEST(Protocol, InvalidFenChangesNothing) {
     for (const char* line :
          {"position fen", "position fen ", "position fen      ", "position fen moves e7e5",
           "position fen xyz", "position fen 8/8/8/8/8/8/8/8 w - - 0 1",
-          "position fen 8/8/8/8/8/8/8/K6k x - - 0 1", "position fen 9/8/8/8/8/8/8/K6k w - - 0 1",
-          "position fen 8/8/8/8/8/8/8/K6k/8 w - - 0 1", "position fen 8/8/8/8/8/8/8/K5k w - - 0 1",
+          "position fen 8/8/8/8/8/8/8/K6k w KQX - 0 1", "position fen 9/8/8/8/8/8/8/K6k w - - 0 1",
+          "position fen 8/8/8/8/8/8/8/K6k/8 w - - 0 1", "position fen 8/8/8/8/8/8/8/K5k? w - - 0 1",
           "position fen 8/8/8/8/8/8/8/KK5k w - - 0 1", "position fen P7/8/8/8/8/8/8/K6k w - - 0 1",
           "position fen 8/8/8/8/8/8/8/K6k w - z9 0 1",
           "position fen 7k/8/8/8/8/8/8/K6q b - - 0 1",  // the side not to move is in check
