@@ -260,6 +260,10 @@ bool setFromFenChecked(const std::string& text, Position& pos) {
     int us = s.sideToMove, them = us ^ 1;
     // The side that just moved cannot have left its king in check.
     if (attackersOf(s, s.kingSquare[them], us)) return false;
+    // Two pawns or knights can never check at once (a second check is always
+    // a line piece uncovered), and the check detection relies on that.
+    const Bitboard leapers = s.pieceBB[them][Pawn] | s.pieceBB[them][Knight];
+    if (popCount(attackersOf(s, s.kingSquare[us], them) & leapers) > 1) return false;
 
     if (s.epSquare != NoSquare && !epSquareIsPlausible(s)) s.epSquare = NoSquare;
     if (s.rule50 < 0) s.rule50 = 0;

@@ -175,6 +175,9 @@ TEST_F(PositionTest, CheckedFenRejectsMalformedText) {
         "4k3/8/8/8/8/8/8/p3K3 b - - 0 1",                             // pawn on rank 1
         "7k/8/8/8/8/8/8/K6R w - - 0 1",                               // could take the king
         "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",                            // same, rook on e1
+        "7k/8/8/8/8/2p1p3/3K4/1N6 w - - 0 1",                         // checked by two pawns
+        "7k/8/8/8/8/1n6/3K4/1n6 w - - 0 1",                            // checked by two knights
+        "7k/8/8/8/8/4p3/3K4/1n6 w - - 0 1",                           // pawn and knight
         "4k3/8/8/8/8/8/8/4K3 w KQx - 0 1",                            // castling letter
         "4k3/8/8/8/8/8/8/4K3 w - e9 0 1",                             // ep off the board
         "4k3/8/8/8/8/8/8/4K3 w - i6 0 1",                             // ep off the board
