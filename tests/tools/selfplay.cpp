@@ -1,0 +1,324 @@
+// Self-play soak driver: two engine processes play a series of games at a
+// fast clock under a referee built from the engine's own board code.
+//
+//   selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]
+//            [--margin MS] [--max-plies N] [--verbose] ENGINE [ENGINE2]
+//
+// Times are in milliseconds. The second engine (the same program when only
+// one is given) runs with T search threads. Openings are played in pairs
+// with the colours swapped. The driver counts results, time forfeits,
+// illegal moves, crashes and hangs (no "bestmove" within the remaining clock
+// plus the margin), malformed "info" lines and principal variations with
+// illegal moves, and the lowest clock left after a move. The exit code is 0
+// only when none of those faults occurred.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/movetext.h"
+#include "board/tables.h"
+#include "engine_process.h"
+#include "referee.h"
+
+namespace {
+
+constexpr int DefaultGames = 10;
+constexpr int DefaultBaseMs = 2000;
+constexpr int DefaultIncrementMs = 20;
+constexpr int DefaultMarginMs = 1000;
+constexpr int DefaultMaxPlies = 400;
+constexpr int HandshakeTimeoutMs = 10000;
+
+struct Options {
+    int games = DefaultGames;
+    int baseMs = DefaultBaseMs;
+    int incrementMs = DefaultIncrementMs;
+    int secondThreads = 1;
+    int marginMs = DefaultMarginMs;
+    int maxPlies = DefaultMaxPlies;
+    bool verbose = false;
+    std::string openings = OSTREVALK_OPENINGS;
+    std::string engines[2];
+};
+
+struct Player {
+    std::string path;
+    int threads = 1;
+    std::unique_ptr<EngineProcess> process;
+    int wins = 0, draws = 0, losses = 0;
+};
+
+struct Tally {
+    int games = 0;
+    int forfeits = 0;
+    int illegalMoves = 0;
+    int crashes = 0;  // process died, hung, or failed to start or quit
+    int badInfoLines = 0;
+    int badPvs = 0;
+    bool anyMove = false;
+    long long lowestClockMs = 0;  // after a move, before the increment
+    long long moves = 0;
+};
+
+void usage() {
+    std::fprintf(stderr,
+                 "usage: selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]\n"
+                 "                [--margin MS] [--max-plies N] [--verbose] ENGINE [ENGINE2]\n");
+    std::exit(2);
+}
+
+int parseCount(const char* text, int low) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (*text == '\0' || *end != '\0' || value < low || value > 1000000) usage();
+    return int(value);
+}
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
+    int engineCount = 0;
+    for (int i = 1; i < argc; i++) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--games" && hasValue) {
+            options.games = parseCount(argv[++i], 1);
+        } else if (arg == "--tc" && hasValue) {
+            const std::string tc = argv[++i];
+            const size_t plus = tc.find('+');
+            if (plus == std::string::npos) usage();
+            options.baseMs = parseCount(tc.substr(0, plus).c_str(), 1);
+            options.incrementMs = parseCount(tc.substr(plus + 1).c_str(), 0);
+        } else if (arg == "--threads" && hasValue) {
+            options.secondThreads = parseCount(argv[++i], 1);
+        } else if (arg == "--openings" && hasValue) {
+            options.openings = argv[++i];
+        } else if (arg == "--margin" && hasValue) {
+            options.marginMs = parseCount(argv[++i], 0);
+        } else if (arg == "--max-plies" && hasValue) {
+            options.maxPlies = parseCount(argv[++i], 1);
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if (arg.rfind("--", 0) == 0 || engineCount == 2) {
+            usage();
+        } else {
+            options.engines[engineCount++] = arg;
+        }
+    }
+    if (engineCount == 0) usage();
+    if (engineCount == 1) options.engines[1] = options.engines[0];
+    return options;
+}
+
+std::vector<std::string> readOpenings(const std::string& path) {
+    std::ifstream file(path);
+    std::vector<std::string> fens;
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] != '#') fens.push_back(line);
+    }
+    return fens;
+}
+
+// Starts the engine and completes the handshake; false when it does not answer.
+bool startEngine(Player& player) {
+    player.process = std::make_unique<EngineProcess>(player.path);
+    EngineProcess& engine = *player.process;
+    if (!engine.running() || !engine.send("uci")) return false;
+    if (!engine.waitFor("uciok", HandshakeTimeoutMs)) return false;
+    if (player.threads > 1 && !engine.send("setoption name Threads value " + std::to_string(player.threads)))
+        return false;
+    bool ready = false;
+    engine.roundTrip("", HandshakeTimeoutMs, &ready);
+    return ready;
+}
+
+// Stops a process that is still running and reports whether it ended as it
+// should (exit code 0 after "quit").
+bool stopEngine(Player& player) {
+    if (!player.process) return true;
+    const std::optional<int> code = player.process->quit();
+    player.process.reset();
+    return code && *code == 0;
+}
+
+enum class Outcome { WhiteWins, Draw, BlackWins };
+
+struct GameResult {
+    Outcome outcome = Outcome::Draw;
+    std::string reason;
+};
+
+// Checks the search output of one move against the position it was searched in.
+void checkSearchOutput(const std::vector<std::string>& lines, const Position& pos, Tally& tally,
+                       bool verbose) {
+    for (const std::string& line : lines) {
+        if (line.rfind("info depth", 0) != 0) continue;
+        const InfoLine info = parseInfoLine(line);
+        if (!info.valid) {
+            tally.badInfoLines++;
+            if (verbose) std::printf("  malformed: %s\n", line.c_str());
+        } else if (legalPvLength(pos, info.pv) != info.pv.size()) {
+            tally.badPvs++;
+            if (verbose) std::printf("  illegal pv: %s\n", line.c_str());
+        }
+    }
+}
+
+GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally& tally) {
+    long long clock[2] = {options.baseMs, options.baseMs};
+    for (int ply = 0;; ply++) {
+        const GameEnd end = gameEnd(game);
+        if (end != GameEnd::None) {
+            if (end == GameEnd::Checkmate)
+                return {game.pos->sideToMove == White ? Outcome::BlackWins : Outcome::WhiteWins,
+                        gameEndText(end)};
+            return {Outcome::Draw, gameEndText(end)};
+        }
+        if (ply >= options.maxPlies) return {Outcome::Draw, "ply limit"};
+
+        const int us = game.pos->sideToMove;
+        const Outcome loss = us == White ? Outcome::BlackWins : Outcome::WhiteWins;
+        EngineProcess& engine = *sides[us]->process;
+        const std::string go = "go wtime " + std::to_string(clock[White]) + " btime " +
+                               std::to_string(clock[Black]) + " winc " +
+                               std::to_string(options.incrementMs) + " binc " +
+                               std::to_string(options.incrementMs);
+
+        std::vector<std::string> lines;
+        const long long started = monotonicMs();
+        std::optional<std::string> best;
+        if (engine.send(positionCommand(game)) && engine.send(go))
+            best = engine.waitFor("bestmove", int(clock[us] + options.marginMs), &lines);
+        const long long elapsed = monotonicMs() - started;
+
+        if (!best) {
+            tally.crashes++;
+            const std::string reason = std::string(engine.outputEnded ? "engine died" : "no bestmove") +
+                                       " after " + std::to_string(elapsed) + " ms with " +
+                                       std::to_string(clock[us]) + " ms left";
+            sides[us]->process.reset();  // killed; started afresh for the next game
+            return {loss, reason};
+        }
+        checkSearchOutput(lines, *game.pos, tally, options.verbose);
+
+        const long long before = clock[us];
+        clock[us] -= elapsed;
+        if (!tally.anyMove || clock[us] < tally.lowestClockMs) tally.lowestClockMs = clock[us];
+        tally.anyMove = true;
+        if (clock[us] < 0) {
+            tally.forfeits++;
+            return {loss, "time forfeit (" + std::to_string(elapsed) + " ms used of " +
+                              std::to_string(before) + ")"};
+        }
+        clock[us] += options.incrementMs;
+
+        std::istringstream words(*best);
+        std::string word, moveWord, ponderWord;
+        words >> word >> moveWord >> word >> ponderWord;
+        const Move m = findLegalMove(*game.pos, moveWord);
+        if (m == MoveNone) {
+            tally.illegalMoves++;
+            return {loss, "illegal move " + moveWord};
+        }
+        playMove(game, m, moveWord);
+        tally.moves++;
+        // The expected reply must be a legal move of the new position.
+        if (!ponderWord.empty() && findLegalMove(*game.pos, ponderWord) == MoveNone) tally.badPvs++;
+    }
+}
+
+void record(Player& player, bool white, Outcome outcome) {
+    if (outcome == Outcome::Draw)
+        player.draws++;
+    else if ((outcome == Outcome::WhiteWins) == white)
+        player.wins++;
+    else
+        player.losses++;
+}
+
+const char* outcomeText(Outcome outcome) {
+    return outcome == Outcome::WhiteWins ? "1-0" : outcome == Outcome::BlackWins ? "0-1" : "1/2-1/2";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parseOptions(argc, argv);
+    initBoardTables();
+
+    const std::vector<std::string> openings = readOpenings(options.openings);
+    if (openings.empty()) {
+        std::fprintf(stderr, "selfplay: no openings in %s\n", options.openings.c_str());
+        return 2;
+    }
+
+    Player players[2];
+    for (int i = 0; i < 2; i++) players[i].path = options.engines[i];
+    players[1].threads = options.secondThreads;
+    Tally tally;
+    Game game;
+
+    for (int g = 0; g < options.games; g++) {
+        const std::string& fen = openings[size_t(g / 2) % openings.size()];
+        if (!startGame(game, fen)) {
+            std::fprintf(stderr, "selfplay: unusable opening %s\n", fen.c_str());
+            return 2;
+        }
+        // Colours alternate, so each opening is played from both sides.
+        const int whitePlayer = g % 2;
+        Player* sides[2] = {&players[whitePlayer], &players[whitePlayer ^ 1]};
+
+        bool started = true;
+        for (Player* player : sides) {
+            if (player->process && !player->process->running()) player->process.reset();
+            if (player->process) {
+                bool ready = false;
+                player->process->roundTrip("newgame", HandshakeTimeoutMs, &ready);
+                if (!ready) player->process.reset();
+            }
+            if (!player->process && !startEngine(*player)) {
+                tally.crashes++;
+                started = false;
+            }
+        }
+        if (!started) {
+            std::printf("game %d: an engine did not start\n", g + 1);
+            for (Player& player : players) player.process.reset();
+            continue;
+        }
+
+        const GameResult result = playGame(game, sides, options, tally);
+        tally.games++;
+        record(*sides[White], true, result.outcome);
+        record(*sides[Black], false, result.outcome);
+        std::printf("game %d: engine %d (white) - engine %d (black): %s, %s, %zu plies\n", g + 1,
+                    whitePlayer + 1, (whitePlayer ^ 1) + 1, outcomeText(result.outcome),
+                    result.reason.c_str(), game.moves.size());
+        if (options.verbose) std::printf("  %s\n", positionCommand(game).c_str());
+        std::fflush(stdout);
+    }
+
+    for (Player& player : players)
+        if (!stopEngine(player)) tally.crashes++;
+
+    std::printf("games: %d, moves: %lld, time control %d+%d ms\n", tally.games, tally.moves,
+                options.baseMs, options.incrementMs);
+    for (int i = 0; i < 2; i++)
+        std::printf("engine %d (%d thread%s): %d wins, %d draws, %d losses\n", i + 1, players[i].threads,
+                    players[i].threads == 1 ? "" : "s", players[i].wins, players[i].draws,
+                    players[i].losses);
+    std::printf("time forfeits: %d\nillegal moves: %d\ncrashes or timeouts: %d\n", tally.forfeits,
+                tally.illegalMoves, tally.crashes);
+    std::printf("malformed info lines: %d\nillegal pv or ponder moves: %d\n", tally.badInfoLines,
+                tally.badPvs);
+    std::printf("lowest remaining clock: %lld ms\n", tally.lowestClockMs);
+    const int faults = tally.forfeits + tally.illegalMoves + tally.crashes + tally.badInfoLines + tally.badPvs;
+    std::printf("%s\n", faults == 0 ? "selfplay passed" : "selfplay FAILED");
+    return faults == 0 ? 0 : 1;
+}
