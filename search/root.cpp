@@ -272,9 +272,13 @@ void rootSearch(SearchThread& thread) {
         }
 
     output:
-        // 3.-4. One final line per variation, also after a stop.
+        // 3.-4. One final line per variation, also after a stop; but a line
+        // that has no result at all yet (stopped before its first move was
+        // searched to the end in iteration 1) has nothing to say: its score
+        // would read as "mate 0" with an empty variation.
         if constexpr (MainThread) {
-            for (int k = 0; k < root.lineCount; k++) printLine(depth, k, root);
+            for (int k = 0; k < root.lineCount; k++)
+                if (!root.pvLine[k].empty()) printLine(depth, k, root);
             if (root.bestMove[0] == prevBest) instability = instability * 50 / 100;
             prevBest = root.bestMove[0];
         }

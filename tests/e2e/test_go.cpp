@@ -334,6 +334,18 @@ TEST(GoCommand, ALegalMoveAnswersEvenWithoutACompletedIteration) {
         ASSERT_TRUE(best) << go;
         EXPECT_NE(*best, "bestmove (none)") << go;
     }
+    // A negative move time has passed at the first node: no line has a result,
+    // so no info line claims one.
+    for (const char* go : {"go movetime -5", "setoption name MultiPv value 3\ngo movetime -5"}) {
+        engine.send(go);
+        Lines seen;
+        auto best = engine.waitFor("bestmove", 5000, &seen);
+        ASSERT_TRUE(best) << go;
+        EXPECT_NE(*best, "bestmove (none)") << go;
+        EXPECT_FALSE(anyContains(seen, "score mate 0")) << go;
+        for (const std::string& line : seen) EXPECT_NE(line.substr(line.size() >= 4 ? line.size() - 4 : 0), " pv ") << go;
+    }
+    engine.send("setoption name MultiPv value 1");
     // Stopped at once: the first root move in search order, without a ponder move.
     for (int i = 0; i < 20; i++) {
         engine.send("go infinite");
