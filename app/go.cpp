@@ -125,9 +125,9 @@ void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
     stopCommanded.store(false, std::memory_order_relaxed);
 
     // Infinite and ponder searches answer only after "stop" or "ponderhit",
-    // even when their iterations run out first.
-    // A "go depth 100" (or more) is not waited for like that, but it may run
-    // for ever all the same, so a command that would wait for its end stops it.
+    // even when their iterations run out first. A "go depth 100" (or more)
+    // answers by itself, but it may run for ever all the same, so it counts
+    // as unbounded for a command that would wait for its end.
     const SearchLimits& limits = record.limits;
     const bool noLimit = limits.untimed && limits.moveTime == 0 && limits.nodeLimit < 0;
     searchAwaitsCommand.store(limits.ponderStart || (noLimit && !limits.depthGiven),
