@@ -12,8 +12,7 @@ uint64_t perft(Position& pos, int depth) {
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     Move moves[MaxMoves];
-    int scores[MaxMoves];
-    const int n = generatePseudoLegalMoves(pos, ci, moves, scores);
+    const int n = generatePseudoLegalMoves(pos, ci, moves);
     uint64_t nodes = 0;
     // One ply from the leaves the legal moves are counted, not played.
     if (depth == 1) {

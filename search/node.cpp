@@ -10,7 +10,7 @@
 #include "board/tables.h"
 #include "eval/eval.h"
 #include "search/node.h"
-#include "search/ordering.h"
+#include "search/picker.h"
 #include "search/tables.h"
 #include "search/tt.h"
 
@@ -42,10 +42,10 @@ constexpr int SeePruneMaxDepth = 3;
 // Singular extension.
 constexpr int SingularMinDepth = 8;
 constexpr int SingularTableDepthMargin = 3;
-// Ordering-score bands (see the generators): killers and castling sit above
-// every history value, tactical moves above the killers.
+// Ordering-score bands (see search/ordering.h): killers and castling sit
+// above every history value, tactical moves above the killers.
 constexpr int OrderTopQuiet = ScoreKiller0;
-constexpr int OrderMaxHistory = 2000;
+constexpr int OrderMaxHistory = HistoryMax;
 // Quiet moves remembered for the history malus of a cutoff (no real position
 // has more quiet moves).
 constexpr int MaxQuietsSearched = 256;
@@ -95,10 +95,11 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
     const int probeDepth = depth - depth / 4 - 2;
 
     MovePicker picker;
-    initPicker(picker, hashMove, hashMove != MoveNone ? StageHashMove : StageCaptures, StageCaptures, ci,
+    initPicker(picker, hashMove, hashMove != MoveNone ? Stage::HashMove : Stage::Captures, Stage::Captures, ci,
                ss->killers, thread.historyTable);
     Move move;
-    int orderScore, stage;
+    int orderScore;
+    Stage stage;
     while ((move = nextMove(picker, pos, orderScore, stage)) != MoveNone) {
         if (moveCaptured(move) == Pawn) continue;
         if (see(move, pos, us, pos.occupied) <= threshold) continue;
@@ -281,11 +282,12 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
     bool cutoff = false;
 
     MovePicker picker;
-    initPicker(picker, hashMove, hashMove != MoveNone ? StageHashMove : StageCaptures,
-               inCheck ? StageCaptures : StageQuiets, ci, ss->killers, thread.historyTable);
+    initPicker(picker, hashMove, hashMove != MoveNone ? Stage::HashMove : Stage::Captures,
+               inCheck ? Stage::Captures : Stage::Quiets, ci, ss->killers, thread.historyTable);
 
     Move move;
-    int orderScore, stage;
+    int orderScore;
+    Stage stage;
     while ((move = nextMove(picker, pos, orderScore, stage)) != MoveNone) {
         // 1. The excluded move of a singular test is left out.
         if (move == ss->excludedMove) continue;
@@ -348,7 +350,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
 
         // 9. Singular extension: if every other move falls well short of the
         //    hash move's table score, the hash move is forced and gets a ply more.
-        if (depth >= SingularMinDepth && ext == 0 && move == hashMove && stage == StageHashMove &&
+        if (depth >= SingularMinDepth && ext == 0 && move == hashMove && stage == Stage::HashMove &&
             ss->excludedMove == MoveNone && ttDepth >= depth - SingularTableDepthMargin &&
             (ttBound == BoundLower || ttBound == BoundExact) && std::abs(ttScore) < ScoreDecisive) {
             int singularBeta = ttScore - 2 * depth;

@@ -1,30 +1,110 @@
 #include "search/ordering.h"
 
+#include "board/generator.h"
+
 namespace {
 
-// Most nodes cut off after one or two moves, so a stage is not sorted when it
-// is generated: its first picks are found by selection, and a stage that is
-// still being walked after that many picks sorts what is left.
-constexpr int PickerSelections = 2;
+// The history row of the side to move: [moving piece type][to square].
+using HistoryRow = const int32_t (*)[64];
 
-// Moves the best entry not yet visited (the first of the highest score) to
-// the front of those entries, keeping the others in their order: exactly the
-// entry a stable sort of the stage would put there.
-void selectBest(MovePicker& picker) {
-    int best = picker.next;
-    for (int i = best + 1; i < picker.count; i++)
-        if (picker.scores[i] > picker.scores[best]) best = i;
-    const Move m = picker.moves[best];
-    const int score = picker.scores[best];
-    for (int i = best; i > picker.next; i--) {
-        picker.moves[i] = picker.moves[i - 1];
-        picker.scores[i] = picker.scores[i - 1];
+// A generator sink that scores each move as it is appended, by its kind.
+// Killers are compared by their full code; MoveNone stands for a missing
+// killer and never matches a generated move.
+struct ScoringSink {
+    Move* moves;
+    int* scores;
+    int count;
+    const Position& pos;
+    Move killer0;
+    Move killer1;
+    HistoryRow history;
+
+    void append(Move m, int score) {
+        moves[count] = m;
+        scores[count] = score;
+        count++;
     }
-    picker.moves[picker.next] = m;
-    picker.scores[picker.next] = score;
+    int killerOr(Move m, int otherwise) const {
+        return m == killer0 ? ScoreKiller0 : m == killer1 ? ScoreKiller1 : otherwise;
+    }
+    void quiet(Move m) { append(m, killerOr(m, history[movePiece(m)][moveTo(m)])); }
+    void castling(Move m) { append(m, killerOr(m, ScoreCastling)); }
+    // An en-passant capture lands on an empty square, so it scores the
+    // capture base plus its history only: the board, not the move code,
+    // names the value.
+    void capture(Move m) {
+        const Square to = moveTo(m);
+        append(m, CaptureValue[pos.board[to]] + ScoreCaptureBase + history[movePiece(m)][to]);
+    }
+    void promotion(Move m) {
+        const int captured = moveCaptured(m);
+        append(m, ScorePromotionUnit * movePromotion(m) +
+                      (captured != NoPiece ? ScorePromotionCaptureUnit * captured : 0));
+    }
+};
+
+GenKind generatorOf(Stage stage) {
+    switch (stage) {
+        case Stage::Captures: return GenKind::Tactical;
+        case Stage::Quiets: return GenKind::Quiets;
+        case Stage::QsCaptures: return GenKind::Captures;
+        case Stage::QuietChecks: return GenKind::QuietChecks;
+        default: return GenKind::Evasions;  // not reached: the caller handles the rest
+    }
 }
 
 }  // namespace
+
+int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
+                Move candidate, Move* moves, int* scores, int count) {
+    if (isHashStage(stage)) {
+        moves[count] = candidate;
+        return count + 1;
+    }
+    const bool inCheck = ci.checkerCount > 0;
+    if (!inCheck && stage == Stage::None) return count;
+    ScoringSink out{moves,
+                    scores,
+                    count,
+                    pos,
+                    ctx.killers ? ctx.killers[0] : MoveNone,
+                    ctx.killers ? ctx.killers[1] : MoveNone,
+                    (*ctx.history)[pos.sideToMove]};
+    generation::generate(out, inCheck ? GenKind::Evasions : generatorOf(stage), ci);
+    return out.count;
+}
+
+void sortByScore(Move* moves, int* scores, int first, int last) {
+    const int n = last - first;
+    if (n < 2) return;
+    // Each entry becomes one 64-bit key: its score in the upper half and its
+    // place counted down from the end in the lower half, so that of two equal
+    // scores the earlier entry has the greater key. Sorting the keys in
+    // descending order is then exactly the stable sort by score, and the
+    // insertion step moves one word instead of a move and a score. Slot 0
+    // holds a key greater than any entry's, which ends every insertion.
+    int64_t keys[MaxMoves + 1];
+    Move original[MaxMoves];
+    keys[0] = INT64_MAX;
+    for (int i = 0; i < n; i++) {
+        original[i] = moves[first + i];
+        keys[i + 1] = int64_t(scores[first + i]) * (int64_t(1) << 32) + (n - 1 - i);
+    }
+    for (int i = 2; i <= n; i++) {
+        const int64_t key = keys[i];
+        int j = i;
+        while (keys[j - 1] < key) {
+            keys[j] = keys[j - 1];
+            j--;
+        }
+        keys[j] = key;
+    }
+    for (int i = 0; i < n; i++) {
+        const int64_t key = keys[i + 1];
+        moves[first + i] = original[n - 1 - int(key & 0xFFFFFFFF)];
+        scores[first + i] = int(key >> 32);
+    }
+}
 
 Move* counterPair(SearchThread& thread, const Position& pos, Move previous) {
     // MoveNone and MoveNull decode to a pawn on a1 or a2, an index like any other.
@@ -58,47 +138,5 @@ void updateQuietStats(SearchThread& thread, SearchStack* ss, Move m, int depth,
             pair[1] = pair[0];
             pair[0] = m;
         }
-    }
-}
-
-void initPicker(MovePicker& picker, Move hashMove, int firstStage, int lastStage,
-                const CheckInfo& ci, const Move* killers, const HistoryTable& history) {
-    picker.count = 0;
-    picker.next = 0;
-    picker.nextStage = firstStage;
-    picker.lastStage = lastStage;
-    picker.currentStage = 0;
-    picker.selectionsLeft = -1;
-    picker.hashMove = hashMove;
-    picker.checkInfo = &ci;
-    picker.context = OrderingContext{killers, &history};
-}
-
-Move nextMove(MovePicker& picker, const Position& pos, int& score, int& stage) {
-    for (;;) {
-        while (picker.next < picker.count) {
-            if (picker.selectionsLeft > 0) {
-                picker.selectionsLeft--;
-                selectBest(picker);
-            } else if (picker.selectionsLeft == 0) {
-                picker.selectionsLeft = -1;  // sorted from here on
-                sortByScore(picker.moves, picker.scores, picker.next, picker.count);
-            }
-            int i = picker.next++;
-            Move m = picker.moves[i];
-            bool hashStage = picker.currentStage == StageHashMove || picker.currentStage == StageQsHashMove;
-            if (!hashStage && m == picker.hashMove && m != MoveNone) continue;
-            score = picker.scores[i];
-            stage = picker.currentStage;
-            return m;
-        }
-        if (picker.nextStage > picker.lastStage) return MoveNone;
-        int s = picker.nextStage++;
-        // The hash-move stages append their move without a score of their own.
-        if (picker.count < MaxMoves) picker.scores[picker.count] = 0;
-        picker.count = appendStage(picker.moves, picker.scores, pos, s, picker.count,
-                                   *picker.checkInfo, picker.context, picker.hashMove);
-        picker.currentStage = s;
-        picker.selectionsLeft = PickerSelections;
     }
 }

@@ -1,15 +1,57 @@
-// Move ordering: the history, killer and counter-move tables that the search
-// learns from its cutoffs, and the staged move picker over the generators.
+// Move ordering: the scores the search sorts generated moves by, the stages
+// the picker walks, and the history, killer and counter-move learning from
+// cutoffs.
 #pragma once
 
 #include "board/movegen.h"
+#include "search/history.h"
 #include "search/stack.h"
 #include "search/state.h"
 
-// Histories stay within +-HistoryMax, below the killer band of the ordering scores.
-constexpr int HistoryMax = 2000;
-// Cutoffs deeper than this no longer change the history.
-constexpr int HistoryMaxBonusDepth = 16;
+// Ordering bands, highest first. Promotions by the new piece (and the piece
+// they take), then captures by the value of the captured piece plus the
+// history of the capturing move; then the killers and castling, above every
+// history value; then the other quiet moves by their history alone.
+constexpr int ScorePromotionUnit = 10000;
+constexpr int ScorePromotionCaptureUnit = 1000;
+constexpr int ScoreCaptureBase = 10000;
+constexpr int ScoreKiller0 = 2003;
+constexpr int ScoreKiller1 = 2002;
+constexpr int ScoreCastling = 2001;
+static_assert(ScoreCastling > HistoryMax, "killers and castling must sort above every history value");
+
+// Stages of the move picker, in the order a walk visits them.
+enum class Stage : int8_t {
+    None = 0,
+    HashMove,     // the table's move
+    Captures,     // promotion pushes, then captures
+    Quiets,
+    QsHashMove,   // the table's move in the quiescence search
+    QsCaptures,   // captures only
+    QuietChecks,
+};
+
+inline Stage nextStage(Stage s) { return Stage(int(s) + 1); }
+inline bool isHashStage(Stage s) { return s == Stage::HashMove || s == Stage::QsHashMove; }
+
+// What the scores of one node are made of: the two killers of its ply (null:
+// none) and the thread's history table.
+struct OrderingContext {
+    const Move* killers;
+    const HistoryTable* history;
+};
+
+// Appends the moves of one stage behind moves[0, count) in generation order,
+// each with its ordering score, and returns the new count. In check every
+// stage except the hash-move ones yields all evasions. The hash-move stages
+// append candidate and leave its score slot as it was. Out of check
+// Stage::None appends nothing.
+int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
+                Move candidate, Move* moves, int* scores, int count);
+
+// Stable sort of moves[first, last) by score, highest first: of two equal
+// scores the earlier entry stays in front.
+void sortByScore(Move* moves, int* scores, int first, int last);
 
 // The two quiet moves that last refuted the previous move (newest first).
 // MoveNone and MoveNull read as a pawn move to a1 or a2; such pairs are read
@@ -21,30 +63,3 @@ Move* counterPair(SearchThread& thread, const Position& pos, Move previous);
 // counter move of the previous move.
 void updateQuietStats(SearchThread& thread, SearchStack* ss, Move m, int depth,
                       const Move* quietsSearched, int quietCount);
-
-// Walks the generator stages firstStage..lastStage in turn. Each stage is
-// appended behind the moves already taken and visited in its sorted order
-// (highest score first, ties in generation order); a hash move met again
-// after its own stage is skipped.
-struct MovePicker {
-    Move moves[MaxMoves];
-    int scores[MaxMoves];
-    int count;
-    int next;
-    int nextStage;      // stage generated when the current one runs out
-    int lastStage;
-    int currentStage;   // stage of the entries being visited
-    int selectionsLeft; // picks of the stage still made by selection; 0: sort at the next pick, -1: sorted
-    Move hashMove;
-    const CheckInfo* checkInfo;
-    OrderingContext context;
-};
-
-// hashMove is MoveNone when there is none; firstStage is then the stage after
-// the hash-move stage.
-void initPicker(MovePicker& picker, Move hashMove, int firstStage, int lastStage,
-                const CheckInfo& ci, const Move* killers, const HistoryTable& history);
-
-// The next move, MoveNone when the stages are exhausted. score receives its
-// ordering score, stage the stage that produced it.
-Move nextMove(MovePicker& picker, const Position& pos, int& score, int& stage);

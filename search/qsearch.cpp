@@ -6,7 +6,7 @@
 #include "board/tables.h"
 #include "eval/eval.h"
 #include "search/node.h"
-#include "search/ordering.h"
+#include "search/picker.h"
 #include "search/tt.h"
 
 namespace {
@@ -95,15 +95,16 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
 
     // 8. Stages: hash move, captures (evasions in check), quiet checks at the first ply.
     MovePicker picker;
-    initPicker(picker, hashMove, hashMove != MoveNone ? StageQsHashMove : StageQsCaptures,
-               (qdepth == 0 && !inCheck) ? StageQuietChecks : StageQsCaptures, ci, ss->killers,
+    initPicker(picker, hashMove, hashMove != MoveNone ? Stage::QsHashMove : Stage::QsCaptures,
+               (qdepth == 0 && !inCheck) ? Stage::QuietChecks : Stage::QsCaptures, ci, ss->killers,
                thread.historyTable);
 
     const int us = pos.sideToMove;
     const bool keepAllEvasions = !PvNode && inCheck && castlingPathOpen(pos);
     Move tableMove = MoveNone;
     Move move;
-    int orderScore, stage;
+    int orderScore;
+    Stage stage;
     while ((move = nextMove(picker, pos, orderScore, stage)) != MoveNone) {
         const bool promotion = isPromotion(move);
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "board/movegen.h"
 #include "board/position.h"
+#include "search/history.h"
 
 // Late-move reduction of a quiet root move, in plies. The root has no killers,
 // so the ordering score is the history of the move, or the castling score.

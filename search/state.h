@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "board/movegen.h"
 #include "board/position.h"
+#include "search/history.h"
 
 struct SearchLimits {
     int32_t increment;
@@ -22,9 +22,6 @@ struct SearchLimits {
 
 // The cleared state that every position set-up leaves.
 void clearSearchLimits(SearchLimits& limits);
-
-// [colour][piece type of the previous move][its to-square] -> two quiet moves, newest first.
-using CounterMoveTable = Move[2][6][64][2];
 
 struct SearchThread {
     Position pos;

@@ -71,8 +71,7 @@ int checkPosition(Position& pos, Position& saved, Move* legal) {
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     Move pseudo[MaxMoves];
-    int scores[MaxMoves];
-    const int pseudoCount = generatePseudoLegalMoves(pos, ci, pseudo, scores);
+    const int pseudoCount = generatePseudoLegalMoves(pos, ci, pseudo);
     const int legalCount = generateLegalMoves(pos, legal);
     require(pseudoCount <= MaxMoves && legalCount <= pseudoCount, "move list sizes");
 
@@ -138,8 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckInfo ci;
         computeCheckInfo(ci, *pos);
         Move pseudo[MaxMoves];
-        int scores[MaxMoves];
-        const int n = generatePseudoLegalMoves(*pos, ci, pseudo, scores);
+        const int n = generatePseudoLegalMoves(*pos, ci, pseudo);
         for (const uint8_t* p = choice; p + 4 <= end; p += 4) {
             Move m;
             std::memcpy(&m, p, sizeof m);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "board/movegen.h"
+#include "search/ordering.h"
 #include "test_eval_util.h"
 
 using namespace evaltest;

@@ -186,8 +186,7 @@ TEST(Legality, IsLegalAgreesWithPlayingTheMove) {
     forRandomPositions(2, 12, [&](Position& pos) {
         const CheckInfo ci = checkInfo(pos);
         Move list[MaxMoves];
-        int scores[MaxMoves];
-        const int n = generatePseudoLegalMoves(pos, ci, list, scores);
+        const int n = generatePseudoLegalMoves(pos, ci, list);
         const uint64_t key = pos.key;
         for (int i = 0; i < n; i++) {
             const bool legal = reallyLegal(list[i], pos);
@@ -209,8 +208,7 @@ TEST(Legality, PseudoLegalAcceptsGeneratedMoves) {
     forRandomPositions(2, 12, [&](Position& pos) {
         const CheckInfo ci = checkInfo(pos);
         Move list[MaxMoves];
-        int scores[MaxMoves];
-        const int n = generatePseudoLegalMoves(pos, ci, list, scores);
+        const int n = generatePseudoLegalMoves(pos, ci, list);
         for (int i = 0; i < n; i++) {
             const Move m = list[i];
             const bool expected = isSpecial(m, pos) ? isLegal(m, pos, ci) : true;
@@ -230,8 +228,7 @@ TEST(Legality, PseudoLegalRejectsEverythingElse) {
     forRandomPositions(1, 8, [&](Position& pos) {
         const CheckInfo ci = checkInfo(pos);
         Move list[MaxMoves];
-        int scores[MaxMoves];
-        const int n = generatePseudoLegalMoves(pos, ci, list, scores);
+        const int n = generatePseudoLegalMoves(pos, ci, list);
         std::vector<Move> generated(list, list + n);
         std::sort(generated.begin(), generated.end());
         const uint64_t key = pos.key;

@@ -14,11 +14,6 @@
 
 namespace {
 
-struct Generated {
-    std::vector<Move> moves;
-    std::vector<int> scores;
-};
-
 // One shared position record for the tests (it is large).
 Position& setUp(const std::string& fen) {
     initTestTables();
@@ -27,19 +22,13 @@ Position& setUp(const std::string& fen) {
     return pos;
 }
 
-HistoryTable ZeroHistory = {};
-
-Generated stage(const Position& pos, int stageNumber, const OrderingContext& ctx, Move candidate = MoveNone) {
+// The moves of one kind in generation order.
+std::vector<Move> generated(const Position& pos, GenKind kind) {
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     Move moves[MaxMoves];
-    int scores[MaxMoves];
-    const int n = generateStage(moves, scores, pos, stageNumber, 0, ci, ctx, candidate);
-    return {std::vector<Move>(moves, moves + n), std::vector<int>(scores, scores + n)};
-}
-
-Generated stage(const Position& pos, int stageNumber) {
-    return stage(pos, stageNumber, OrderingContext{nullptr, &ZeroHistory});
+    const int n = generateMoves(kind, pos, ci, moves, 0);
+    return std::vector<Move>(moves, moves + n);
 }
 
 std::vector<std::string> texts(const std::vector<Move>& moves) {
@@ -57,117 +46,65 @@ TEST(MoveGen, StartPositionQuietOrder) {
     const std::vector<std::string> expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a3", "b2b3", "c2c3",
                                                "d2d3", "e2e3", "f2f3", "g2g3", "h2h3", "a2a4", "b2b4",
                                                "c2c4", "d2d4", "e2e4", "f2f4", "g2g4", "h2h4"};
-    EXPECT_EQ(texts(stage(pos, StageQuiets).moves), expected);
-    EXPECT_TRUE(stage(pos, StageCaptures).moves.empty());
+    EXPECT_EQ(texts(generated(pos, GenKind::Quiets)), expected);
+    EXPECT_EQ(texts(generated(pos, GenKind::All)), expected);
+    EXPECT_TRUE(generated(pos, GenKind::Tactical).empty());
     // Black mirrors White: knights, single pushes, double pushes, in bit order.
     setFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1", pos);
     const std::vector<std::string> black = {"b8a6", "b8c6", "g8f6", "g8h6", "a7a6", "b7b6", "c7c6",
                                             "d7d6", "e7e6", "f7f6", "g7g6", "h7h6", "a7a5", "b7b5",
                                             "c7c5", "d7d5", "e7e5", "f7f5", "g7g5", "h7h5"};
-    EXPECT_EQ(texts(stage(pos, StageQuiets).moves), black);
+    EXPECT_EQ(texts(generated(pos, GenKind::Quiets)), black);
 }
 
-TEST(MoveGen, PromotionScoresAndOrder) {
+TEST(MoveGen, PromotionOrder) {
+    // The pushes come first and each promotion runs Q, R, B, N; the capture
+    // list alone has no promotion pushes.
     Position& pos = setUp("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
-    const Generated g = stage(pos, StageCaptures);
-    EXPECT_EQ(texts(g.moves), (std::vector<std::string>{"b7a8Q", "b7b8Q", "b7a8R", "b7b8R", "b7a8B", "b7b8B",
-                                                        "b7a8N", "b7b8N"}));
-    EXPECT_EQ(g.scores, (std::vector<int>{43000, 40000, 33000, 30000, 23000, 20000, 13000, 10000}));
-    // Unsorted, the pushes come first and each promotion runs Q, R, B, N.
-    Move moves[MaxMoves];
-    int scores[MaxMoves];
-    OrderingContext ctx{nullptr, &ZeroHistory};
-    int n = genPromotionPushes(moves, scores, pos, 0, ~pos.occupied);
-    n = genCaptures(moves, scores, pos, n, ctx);
-    EXPECT_EQ(texts(std::vector<Move>(moves, moves + n)),
+    const std::vector<Move> tactical = generated(pos, GenKind::Tactical);
+    EXPECT_EQ(texts(tactical),
               (std::vector<std::string>{"b7b8Q", "b7b8R", "b7b8B", "b7b8N", "b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
-    EXPECT_EQ(moves[4], makeMoveCode(at("b7"), at("a8"), Pawn, Rook, Queen));
+    EXPECT_EQ(tactical[4], makeMoveCode(at("b7"), at("a8"), Pawn, Rook, Queen));
+    EXPECT_EQ(texts(generated(pos, GenKind::Captures)),
+              (std::vector<std::string>{"b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
+    EXPECT_EQ(std::count_if(tactical.begin(), tactical.end(), isQuiet), 0);
     // Black promotes on the first rank.
     setFromFen("4k3/8/8/8/8/8/6p1/4K2N b - - 0 1", pos);
-    EXPECT_EQ(texts(stage(pos, StageCaptures).moves),
-              (std::vector<std::string>{"g2h1Q", "g2g1Q", "g2h1R", "g2g1R", "g2h1B", "g2g1B", "g2h1N", "g2g1N"}));
+    EXPECT_EQ(texts(generated(pos, GenKind::Tactical)),
+              (std::vector<std::string>{"g2g1Q", "g2g1R", "g2g1B", "g2g1N", "g2h1Q", "g2h1R", "g2h1B", "g2h1N"}));
 }
 
-TEST(MoveGen, CaptureOrderAndScores) {
+TEST(MoveGen, CaptureOrder) {
     // Pawn captures: all towards the a-file first, then towards the h-file;
     // then knights, bishops, rooks, queens, king; en passant last.
     Position& pos = setUp("4k3/8/8/2pPp3/1n1Q1r2/2P1P3/8/4K3 w - c6 0 1");
     ASSERT_EQ(pos.epSquare, at("c6"));
-    static HistoryTable history = {};
-    history[White][Pawn][at("c6")] = 7;
-    history[White][Queen][at("f4")] = -5;
-    OrderingContext ctx{nullptr, &history};
-    Move moves[MaxMoves];
-    int scores[MaxMoves];
-    const int n = genCaptures(moves, scores, pos, 0, ctx);
-    EXPECT_EQ(texts(std::vector<Move>(moves, moves + n)),
-              (std::vector<std::string>{"c3b4", "e3f4", "d4b4", "d4c5", "d4e5", "d4f4", "d5c6"}));
-    ASSERT_EQ(n, 7);
-    EXPECT_EQ(scores[0], 820 + 10000);       // pawn takes knight
-    EXPECT_EQ(scores[1], 1300 + 10000);      // pawn takes rook
-    EXPECT_EQ(scores[3], 200 + 10000);       // queen takes pawn
-    EXPECT_EQ(scores[5], 1300 + 10000 - 5);  // queen takes rook, with its history
-    EXPECT_EQ(scores[6], 10000 + 7);         // en passant: the target square is empty
-    EXPECT_EQ(moves[5], makeMoveCode(at("d4"), at("f4"), Queen, Rook, NoPiece));
-    EXPECT_EQ(moves[6], makeMoveCode(at("d5"), at("c6"), Pawn, Pawn, NoPiece));
-    // Sorted, highest first, ties in generation order.
-    EXPECT_EQ(texts(stage(pos, StageQsCaptures, ctx).moves),
-              (std::vector<std::string>{"e3f4", "d4f4", "c3b4", "d4b4", "d4c5", "d4e5", "d5c6"}));
+    const std::vector<Move> captures = generated(pos, GenKind::Captures);
+    EXPECT_EQ(texts(captures), (std::vector<std::string>{"c3b4", "e3f4", "d4b4", "d4c5", "d4e5", "d4f4", "d5c6"}));
+    ASSERT_EQ(captures.size(), 7u);
+    EXPECT_EQ(captures[5], makeMoveCode(at("d4"), at("f4"), Queen, Rook, NoPiece));
+    // En passant names the pawn it takes, though the target square is empty.
+    EXPECT_EQ(captures[6], makeMoveCode(at("d5"), at("c6"), Pawn, Pawn, NoPiece));
 }
 
 TEST(MoveGen, PawnCapturesAtTheEdges) {
     // Pawns on the a- and h-files capture only inwards, and the pass towards
     // the a-file comes first for both colours.
     Position& pos = setUp("4k3/8/8/8/8/1n4n1/P6P/4K3 w - - 0 1");
-    EXPECT_EQ(texts(stage(pos, StageQsCaptures).moves), (std::vector<std::string>{"h2g3", "a2b3"}));
+    EXPECT_EQ(texts(generated(pos, GenKind::Captures)), (std::vector<std::string>{"h2g3", "a2b3"}));
     setFromFen("4k3/p2p3p/1N2N1N1/8/8/8/8/4K3 b - - 0 1", pos);
-    EXPECT_EQ(texts(stage(pos, StageQsCaptures).moves), (std::vector<std::string>{"h7g6", "a7b6", "d7e6"}));
-}
-
-TEST(MoveGen, KillerAndCastlingScores) {
-    Position& pos = setUp("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    static HistoryTable history = {};
-    history[White][Rook][at("a5")] = 1500;
-    history[White][Rook][at("h5")] = -300;
-    const Move killers[2] = {makeMoveCode(at("a1"), at("a5"), Rook, NoPiece, NoPiece),
-                             makeMoveCode(at("h1"), at("h5"), Rook, NoPiece, NoPiece)};
-    const Generated g = stage(pos, StageQuiets, OrderingContext{killers, &history});
-    ASSERT_GE(g.moves.size(), 4u);
-    EXPECT_EQ(g.moves[0], killers[0]);
-    EXPECT_EQ(g.scores[0], ScoreKiller0);  // whatever its history
-    EXPECT_EQ(g.moves[1], killers[1]);
-    EXPECT_EQ(g.scores[1], ScoreKiller1);
-    EXPECT_EQ(moveToText(g.moves[2]), "e1g1");  // king side first, both 2001
-    EXPECT_EQ(g.scores[2], ScoreCastling);
-    EXPECT_EQ(moveToText(g.moves[3]), "e1c1");
-    EXPECT_EQ(g.scores[3], ScoreCastling);
-    EXPECT_EQ(g.moves[2], makeMoveCode(at("e1"), at("g1"), King, NoPiece, NoPiece));
-    // Without killers the two rook moves fall back to their history.
-    const Generated plain = stage(pos, StageQuiets, OrderingContext{nullptr, &history});
-    EXPECT_EQ(moveToText(plain.moves[0]), "e1g1");
-    EXPECT_EQ(moveToText(plain.moves[1]), "e1c1");
-    EXPECT_EQ(plain.moves[2], killers[0]);
-    EXPECT_EQ(plain.scores[2], 1500);
-    EXPECT_EQ(plain.moves.back(), killers[1]);
-    EXPECT_EQ(plain.scores.back(), -300);
-    // A castling move that is a killer scores as a killer.
-    const Move castleKiller[2] = {makeMoveCode(at("e1"), at("c1"), King, NoPiece, NoPiece), MoveNone};
-    const Generated k = stage(pos, StageQuiets, OrderingContext{castleKiller, &ZeroHistory});
-    EXPECT_EQ(moveToText(k.moves[0]), "e1c1");
-    EXPECT_EQ(k.scores[0], ScoreKiller0);
-    EXPECT_EQ(moveToText(k.moves[1]), "e1g1");
-    EXPECT_EQ(k.scores[1], ScoreCastling);
+    EXPECT_EQ(texts(generated(pos, GenKind::Captures)), (std::vector<std::string>{"h7g6", "a7b6", "d7e6"}));
 }
 
 TEST(MoveGen, CastlingSquares) {
     // Through an attacked f1: not generated.
     Position& pos = setUp("4k3/8/8/8/2b5/8/8/4K2R w K - 0 1");
     const Move shortCastle = makeMoveCode(at("e1"), at("g1"), King, NoPiece, NoPiece);
-    std::vector<Move> quiets = stage(pos, StageQuiets).moves;
+    std::vector<Move> quiets = generated(pos, GenKind::Quiets);
     EXPECT_EQ(std::count(quiets.begin(), quiets.end(), shortCastle), 0);
     // Into an attacked g1: generated, then rejected by the legality test.
     setFromFen("4k1r1/8/8/8/8/8/8/4K2R w K - 0 1", pos);
-    quiets = stage(pos, StageQuiets).moves;
+    quiets = generated(pos, GenKind::Quiets);
     EXPECT_EQ(std::count(quiets.begin(), quiets.end(), shortCastle), 1);
     CheckInfo ci;
     computeCheckInfo(ci, pos);
@@ -175,64 +112,33 @@ TEST(MoveGen, CastlingSquares) {
     // Queen side: an attacked b1 does not matter, a piece on b1 does.
     const Move longCastle = makeMoveCode(at("e1"), at("c1"), King, NoPiece, NoPiece);
     setFromFen("1r2k3/8/8/8/8/8/8/R3K3 w Q - 0 1", pos);
-    quiets = stage(pos, StageQuiets).moves;
+    quiets = generated(pos, GenKind::Quiets);
     ASSERT_EQ(std::count(quiets.begin(), quiets.end(), longCastle), 1);
     computeCheckInfo(ci, pos);
     EXPECT_TRUE(isLegal(longCastle, pos, ci));
     setFromFen("4k3/8/8/8/8/8/8/RN2K3 w Q - 0 1", pos);
-    quiets = stage(pos, StageQuiets).moves;
+    quiets = generated(pos, GenKind::Quiets);
     EXPECT_EQ(std::count(quiets.begin(), quiets.end(), longCastle), 0);
-    // Black castles on the eighth rank, king side first.
+    // Both sides castle first, king side before queen side.
+    setFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", pos);
+    quiets = generated(pos, GenKind::Quiets);
+    EXPECT_EQ(moveToText(quiets[0]), "e1g1");
+    EXPECT_EQ(moveToText(quiets[1]), "e1c1");
     setFromFen("r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1", pos);
-    quiets = stage(pos, StageQuiets).moves;
+    quiets = generated(pos, GenKind::Quiets);
     EXPECT_EQ(moveToText(quiets[0]), "e8g8");
     EXPECT_EQ(moveToText(quiets[1]), "e8c8");
 }
 
-TEST(MoveGen, StageSortsOnlyTheAppendedMovesStably) {
-    Position& pos = setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    static HistoryTable history = {};
-    history[White][Pawn][at("e4")] = 40;
-    history[White][Pawn][at("d4")] = 40;
-    history[White][Knight][at("f3")] = 90;
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
-    Move moves[MaxMoves];
-    int scores[MaxMoves];
-    moves[0] = 12345;
-    scores[0] = -99999;  // an earlier entry, worse than everything: must stay put
-    const Move candidate = makeMoveCode(at("g1"), at("f3"), Knight, NoPiece, NoPiece);
-    const OrderingContext ctx{nullptr, &history};
-    int n = generateStage(moves, scores, pos, StageHashMove, 1, ci, ctx, candidate);
-    ASSERT_EQ(n, 2);
-    EXPECT_EQ(moves[1], candidate);
-    n = generateStage(moves, scores, pos, StageQuiets, n, ci, ctx, MoveNone);
-    ASSERT_EQ(n, 22);
-    EXPECT_EQ(moves[0], 12345);
-    EXPECT_EQ(moves[1], candidate);
-    EXPECT_EQ(moveToText(moves[2]), "g1f3");
-    EXPECT_EQ(moveToText(moves[3]), "d2d4");  // equal scores keep generation order
-    EXPECT_EQ(moveToText(moves[4]), "e2e4");
-    EXPECT_EQ(moveToText(moves[5]), "b1a3");
-    EXPECT_EQ(moveToText(moves[21]), "h2h4");
-    for (int i = 3; i < n; i++) EXPECT_GE(scores[i - 1], scores[i]);
-    // The quiescence hash-move stage appends the candidate the same way; an
-    // unknown stage appends nothing.
-    EXPECT_EQ(generateStage(moves, scores, pos, StageQsHashMove, 5, ci, ctx, candidate), 6);
-    EXPECT_EQ(moves[5], candidate);
-    EXPECT_EQ(generateStage(moves, scores, pos, 0, 5, ci, ctx, candidate), 5);
-}
-
 TEST(MoveGen, DoubleCheckGivesOnlyKingMoves) {
-    // Knight f3 and rook e8 both check the king on e1.
+    // Knight f3 and rook e8 both check the king on e1: the king steps off the
+    // rook's line (never to e2) and off its own pieces.
     Position& pos = setUp("4r2k/8/8/8/8/5n2/3P4/R3K2R w KQ - 0 1");
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     ASSERT_EQ(ci.checkerCount, 2);
-    // Every stage but the hash-move ones yields the evasions: the king steps
-    // off the rook's line (never to e2) and off its own pieces.
-    for (int s : {StageCaptures, StageQuiets, StageQsCaptures, StageQuietChecks})
-        EXPECT_EQ(texts(stage(pos, s).moves), (std::vector<std::string>{"e1d1", "e1f1", "e1f2"}));
+    for (GenKind kind : {GenKind::Evasions, GenKind::All})
+        EXPECT_EQ(texts(generated(pos, kind)), (std::vector<std::string>{"e1d1", "e1f1", "e1f2"}));
 }
 
 TEST(MoveGen, EvasionsIncludeEnPassant) {
@@ -244,14 +150,14 @@ TEST(MoveGen, EvasionsIncludeEnPassant) {
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     ASSERT_EQ(ci.checkerCount, 1);
-    std::vector<Move> g = stage(pos, StageCaptures).moves;
+    std::vector<Move> g = generated(pos, GenKind::Evasions);
     EXPECT_EQ(std::count(g.begin(), g.end(), ep), 1);
     EXPECT_FALSE(isLegal(ep, pos, ci));
     // Here the pawn that made the double step is the checker, and en passant removes it.
     setFromFen("4k3/8/8/3pP3/4K3/8/8/8 w - d6 0 1", pos);
     computeCheckInfo(ci, pos);
     ASSERT_EQ(ci.checkerCount, 1);
-    g = stage(pos, StageQuiets).moves;
+    g = generated(pos, GenKind::All);
     EXPECT_EQ(std::count(g.begin(), g.end(), ep), 1);
     EXPECT_TRUE(isLegal(ep, pos, ci));
 }
@@ -262,21 +168,10 @@ TEST(MoveGen, EvasionOrder) {
     // bishops, rooks, queens), then interpositions (pawn pushes, promotion
     // pushes, then knights, bishops, rooks, queens).
     Position& pos = setUp("r6K/1PP1P3/1N3Q2/8/8/4k2B/8/R7 w - - 0 1");
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
-    ASSERT_EQ(ci.checkerCount, 1);
-    Move moves[MaxMoves];
-    int scores[MaxMoves];
-    const int n = genEvasions(moves, scores, pos, 0, ci, OrderingContext{nullptr, &ZeroHistory});
-    EXPECT_EQ(texts(std::vector<Move>(moves, moves + n)),
+    EXPECT_EQ(texts(generated(pos, GenKind::Evasions)),
               (std::vector<std::string>{"h8g7",  "h8h7",  "b7a8Q", "b7a8R", "b7a8B", "b7a8N", "b6a8",  "a1a8",
                                         "b7b8Q", "b7b8R", "b7b8B", "b7b8N", "c7c8Q", "c7c8R", "c7c8B", "c7c8N",
                                         "e7e8Q", "e7e8R", "e7e8B", "e7e8N", "b6c8",  "h3c8",  "f6f8"}));
-    ASSERT_EQ(n, 23);
-    EXPECT_EQ(scores[2], 40000 + 3000);  // promotion capturing a rook
-    EXPECT_EQ(scores[6], 1300 + 10000);  // knight takes rook
-    EXPECT_EQ(scores[8], 40000);         // promotion push
-    EXPECT_EQ(scores[0], 0);             // quiet king step, no history
 }
 
 TEST(MoveGen, QuietChecks) {
@@ -284,16 +179,11 @@ TEST(MoveGen, QuietChecks) {
     // by the g7 pawn, d6 is occupied), the pawn push to d7, then direct
     // checks by the bishop and the queen. No king moves, no captures.
     Position& pos = setUp("4k3/6p1/3P4/8/4N3/3B4/8/K3R2Q w - - 0 1");
-    const std::vector<std::string> expected = {"e4c3", "e4c5", "e4d2", "e4f2", "e4g3", "e4g5",
-                                               "d6d7", "d3b5", "h1h5", "h1h8"};
-    Move moves[MaxMoves];
-    int scores[MaxMoves];
-    const int n = genQuietChecks(moves, scores, pos, 0, OrderingContext{nullptr, &ZeroHistory});
-    EXPECT_EQ(texts(std::vector<Move>(moves, moves + n)), expected);
+    const std::vector<Move> checks = generated(pos, GenKind::QuietChecks);
+    EXPECT_EQ(texts(checks), (std::vector<std::string>{"e4c3", "e4c5", "e4d2", "e4f2", "e4g3", "e4g5", "d6d7",
+                                                       "d3b5", "h1h5", "h1h8"}));
     // Every one of them does give check.
-    for (int i = 0; i < n; i++) EXPECT_TRUE(givesCheck(moves[i], pos)) << moveToText(moves[i]);
-    // Stage 6 is the same list, sorted (all scores 0 here, so unchanged).
-    EXPECT_EQ(texts(stage(pos, StageQuietChecks).moves), expected);
+    for (Move m : checks) EXPECT_TRUE(givesCheck(m, pos)) << moveToText(m);
 }
 
 TEST(MoveGen, QuietChecksBlack) {
@@ -301,10 +191,7 @@ TEST(MoveGen, QuietChecksBlack) {
     // (the c3 pawn guards b4 and d4, not the knight's squares), then the push
     // d3-d2, from where the pawn attacks the king.
     Position& pos = setUp("k3r3/8/8/4n3/8/2Pp4/8/4K3 b - - 0 1");
-    Move moves[MaxMoves];
-    int scores[MaxMoves];
-    const int n = genQuietChecks(moves, scores, pos, 0, OrderingContext{nullptr, &ZeroHistory});
-    EXPECT_EQ(texts(std::vector<Move>(moves, moves + n)),
+    EXPECT_EQ(texts(generated(pos, GenKind::QuietChecks)),
               (std::vector<std::string>{"e5c4", "e5c6", "e5d7", "e5f3", "e5f7", "e5g4", "e5g6", "d3d2"}));
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "board/legality.h"
-#include "search/ordering.h"
+#include "search/picker.h"
 #include "test_search_util.h"
 
 using searchtest::makeThread;
@@ -16,31 +16,32 @@ namespace {
 
 // Every stage of the walk generated and sorted at once, with the hash move
 // of a later stage left out.
-std::vector<Move> sortedStages(SearchThread& thread, Move hashMove, int first, int last,
+std::vector<Move> sortedStages(SearchThread& thread, Move hashMove, Stage first, Stage last,
                                const Move* killers) {
     CheckInfo ci;
     computeCheckInfo(ci, thread.pos);
     const OrderingContext ctx{killers, &thread.historyTable};
     std::vector<Move> out;
-    for (int stage = first; stage <= last; stage++) {
+    for (Stage stage = first; stage <= last; stage = nextStage(stage)) {
         Move moves[MaxMoves];
         int scores[MaxMoves];
-        const int n = generateStage(moves, scores, thread.pos, stage, 0, ci, ctx, hashMove);
-        const bool hashStage = stage == StageHashMove || stage == StageQsHashMove;
+        const int n = appendStage(stage, thread.pos, ci, ctx, hashMove, moves, scores, 0);
+        if (!isHashStage(stage)) sortByScore(moves, scores, 0, n);
         for (int i = 0; i < n; i++)
-            if (hashStage || moves[i] != hashMove) out.push_back(moves[i]);
+            if (isHashStage(stage) || moves[i] != hashMove) out.push_back(moves[i]);
     }
     return out;
 }
 
-std::vector<Move> picked(SearchThread& thread, Move hashMove, int first, int last, const Move* killers) {
+std::vector<Move> picked(SearchThread& thread, Move hashMove, Stage first, Stage last, const Move* killers) {
     CheckInfo ci;
     computeCheckInfo(ci, thread.pos);
     MovePicker picker;
     initPicker(picker, hashMove, first, last, ci, killers, thread.historyTable);
     std::vector<Move> out;
     Move m;
-    int score, stage;
+    int score;
+    Stage stage;
     while ((m = nextMove(picker, thread.pos, score, stage)) != MoveNone) out.push_back(m);
     return out;
 }
@@ -65,17 +66,17 @@ TEST(PickerSelection, SameOrderAsSortedStages) {
     for (const char* fen : fens) {
         auto thread = makeThread(fen);
         fillHistory(*thread);
-        const std::vector<Move> noHash = sortedStages(*thread, MoveNone, StageCaptures, StageQuiets, nullptr);
+        const std::vector<Move> noHash = sortedStages(*thread, MoveNone, Stage::Captures, Stage::Quiets, nullptr);
         ASSERT_FALSE(noHash.empty()) << fen;
         // A killer and a hash move taken from the middle of the list.
         const Move killers[2] = {noHash[noHash.size() / 2], MoveNone};
         const Move hash = noHash[noHash.size() / 3];
-        EXPECT_EQ(picked(*thread, MoveNone, StageCaptures, StageQuiets, nullptr), noHash) << fen;
-        EXPECT_EQ(picked(*thread, hash, StageHashMove, StageQuiets, killers),
-                  sortedStages(*thread, hash, StageHashMove, StageQuiets, killers))
+        EXPECT_EQ(picked(*thread, MoveNone, Stage::Captures, Stage::Quiets, nullptr), noHash) << fen;
+        EXPECT_EQ(picked(*thread, hash, Stage::HashMove, Stage::Quiets, killers),
+                  sortedStages(*thread, hash, Stage::HashMove, Stage::Quiets, killers))
             << fen;
-        EXPECT_EQ(picked(*thread, MoveNone, StageQsCaptures, StageQuietChecks, nullptr),
-                  sortedStages(*thread, MoveNone, StageQsCaptures, StageQuietChecks, nullptr))
+        EXPECT_EQ(picked(*thread, MoveNone, Stage::QsCaptures, Stage::QuietChecks, nullptr),
+                  sortedStages(*thread, MoveNone, Stage::QsCaptures, Stage::QuietChecks, nullptr))
             << fen;
     }
 }
@@ -86,7 +87,7 @@ TEST(PickerSelection, EqualScoresKeepGenerationOrderPastTheSelections) {
     auto thread = makeThread("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     thread->historyTable[White][Pawn][makeSquare(7, 3)] = 30;    // h2h4
     thread->historyTable[White][Knight][makeSquare(0, 2)] = -5;  // b1a3
-    const std::vector<Move> order = picked(*thread, MoveNone, StageCaptures, StageQuiets, nullptr);
+    const std::vector<Move> order = picked(*thread, MoveNone, Stage::Captures, Stage::Quiets, nullptr);
     ASSERT_EQ(order.size(), 20u);
     EXPECT_EQ(order[0], moveByText(thread->pos, "h2h4"));
     EXPECT_EQ(order[1], moveByText(thread->pos, "b1c3"));
