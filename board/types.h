@@ -46,6 +46,8 @@ constexpr int MaxPly = 100;
 constexpr int BoundUpper = 0;
 constexpr int BoundLower = 1;
 constexpr int BoundExact = 2;
+// No usable bound (no table hit, or an entry whose score cannot be used).
+constexpr int BoundNone = -1;
 
 // Material values used by exchange evaluation and capture ordering (index NoPiece = 0).
 constexpr int CaptureValue[7] = {200, 820, 840, 1300, 2521, 32000, 0};

@@ -1,11 +1,14 @@
 # Long self-play run: "make soak" plays GAMES games at TC (milliseconds,
 # base+increment) between two copies of the 64-bit engine, the second with
 # SOAK_THREADS search threads, and fails on any forfeit, illegal move, crash
-# or malformed search output.
+# or malformed search output. It then plays ENDING_GAMES games from king and
+# rook or king and queen against a bare king with the table kept from game
+# to game (no clearing between games, as a tournament manager runs them).
 GAMES ?= 50
 TC ?= 2000+20
 SOAK_THREADS ?= 2
 SOAK_ARGS ?=
+ENDING_GAMES ?= 60
 
 .PHONY: soak
 
@@ -14,3 +17,5 @@ soak:
 	@cmake --build build/64 -j $(JOBS) --target ostrevalk selfplay
 	@./build/64/tests/tools/selfplay --games $(GAMES) --tc $(TC) --threads $(SOAK_THREADS) \
 		$(SOAK_ARGS) ./build/64/ostrevalk
+	@./build/64/tests/tools/selfplay --games $(ENDING_GAMES) --tc 1000+10 --keep-table \
+		--openings tests/data/mating_endings.epd ./build/64/ostrevalk

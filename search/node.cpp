@@ -53,7 +53,6 @@ constexpr int MaxQuietsSearched = 256;
 constexpr int MaxBadCaptures = 256;
 // "No table depth" for a node without a table hit.
 constexpr int DepthNone = -1000;
-constexpr int BoundNone = -1;
 // Only PV nodes keep a variation buffer for their children.
 template <bool PvNode>
 constexpr int PvNodeBufferSize = PvNode ? PvBufferSize : 1;
@@ -158,7 +157,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
     //    node with the excluded move included.
     if (ss->excludedMove == MoveNone) {
         TTProbe probe;
-        Score cut = probeTT(pos, depth, alpha, beta, probe);
+        Score cut = probeTT(pos, depth, alpha, beta, probe, ss->ply);
         if (cut != ScoreNone) return cut;
         if (probe.hit) {
             hashMove = probe.move;

@@ -74,7 +74,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
 
     // 6. Table probe.
     TTProbe probe;
-    Score ttCut = probeTT(pos, ttDepth, alpha, beta, probe);
+    Score ttCut = probeTT(pos, ttDepth, alpha, beta, probe, ss->ply);
     if (ttCut != ScoreNone) return ttCut;
     Move hashMove = MoveNone;
     if (probe.hit) {

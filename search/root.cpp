@@ -257,6 +257,15 @@ void rootSearch(SearchThread& thread) {
                 if (stopped()) goto output;
                 if (bestScore == -ScoreInfinite || (aspAlpha < bestScore && bestScore < aspBeta)) break;
 
+                // A side of the window already at the limit cannot widen
+                // any further: searching again would give the same result
+                // for ever, so the line is final for this depth.
+                if ((bestScore <= aspAlpha && aspAlpha == -ScoreInfinite) ||
+                    (bestScore >= aspBeta && aspBeta == ScoreInfinite)) {
+                    bestScore = std::clamp(bestScore, -ScoreInfinite, int(ScoreInfinite));
+                    break;
+                }
+
                 // 6. Widen the failed side of the window and search again.
                 if (bestScore <= aspAlpha) {
                     if (MainThread && root.lineCount == 1) printBoundLine(depth, bestScore, false, root.moves[0]);

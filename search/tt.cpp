@@ -128,7 +128,7 @@ void clearTT() {
     ttFilled.store(0, std::memory_order_relaxed);
 }
 
-Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out) {
+Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out, int ply) {
     out = TTProbe{false, MoveNone, ScoreNone, 0, 0, ScoreNone};
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
@@ -145,6 +145,18 @@ Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out)
 
         const SlotView e = decode(w0, loadWord(slot + 1));
         const int score = scoreFromTable(e.score, plyOffset(pos));
+
+        // Mate scores are kept relative to the game record, so an entry
+        // written in a longer game (or later in this one) and read back
+        // after fewer moves claims a mate nearer than the node allows: the
+        // side to move can mate at the next ply at the earliest, and can at
+        // worst be mated right here. Such a score says nothing reliable
+        // about the distance; clamping it would pass off a mate in 1 that is
+        // not there, so the node is searched instead, with the entry's move.
+        if (score != ScoreNone && (score > ScoreInfinite - ply - 1 || score < ply - ScoreInfinite)) {
+            out = TTProbe{true, e.move, ScoreNone, e.depth, BoundNone, ScoreNone};
+            return ScoreNone;
+        }
         const bool usable = e.bound == BoundExact || (e.bound == BoundLower && score >= beta) ||
                             (e.bound == BoundUpper && score <= alpha);
         if (e.depth >= depth && usable) {

@@ -35,8 +35,10 @@ uint64_t ttBucketCountForMiB(uint64_t mib);
 void allocateTT(uint64_t mib);
 // Frees and allocates the table again zero-filled at its current size.
 void clearTT();
-// Returns the cutoff score, or ScoreNone when there is no cutoff.
-Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out);
+// Returns the cutoff score, or ScoreNone when there is no cutoff. ply is the
+// node's distance from the root: a mate score the node cannot have (nearer
+// than ply + 1 for the side to move, or than ply against it) is not used.
+Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out, int ply = 0);
 void storeTT(int depth, int score, Move move, int bound, const Position& pos);
 void refreshRoot(const Position& pos);
 int hashfull();

@@ -2,7 +2,8 @@
 // fast clock under a referee built from the engine's own board code.
 //
 //   selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]
-//            [--margin MS] [--max-plies N] [--verbose] ENGINE [ENGINE2]
+//            [--margin MS] [--max-plies N] [--keep-table] [--verbose]
+//            ENGINE [ENGINE2]
 //
 // Times are in milliseconds. The second engine (the same program when only
 // one is given) runs with T search threads. Openings are played in pairs
@@ -11,6 +12,11 @@
 // plus the margin), malformed "info" lines and principal variations with
 // illegal moves, and the lowest clock left after a move. The exit code is 0
 // only when none of those faults occurred.
+//
+// Between games each engine is sent "newgame", which clears its table;
+// with --keep-table it gets "ucinewgame" instead, as a tournament manager
+// sends it, which the engine passes over: the table then carries what
+// earlier games stored into the next one.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +49,7 @@ struct Options {
     int marginMs = DefaultMarginMs;
     int maxPlies = DefaultMaxPlies;
     bool verbose = false;
+    bool keepTable = false;
     std::string openings = OSTREVALK_OPENINGS;
     std::string engines[2];
 };
@@ -69,7 +76,8 @@ struct Tally {
 void usage() {
     std::fprintf(stderr,
                  "usage: selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]\n"
-                 "                [--margin MS] [--max-plies N] [--verbose] ENGINE [ENGINE2]\n");
+                 "                [--margin MS] [--max-plies N] [--keep-table] [--verbose]\n"
+                 "                ENGINE [ENGINE2]\n");
     std::exit(2);
 }
 
@@ -102,6 +110,8 @@ Options parseOptions(int argc, char** argv) {
             options.marginMs = parseCount(argv[++i], 0);
         } else if (arg == "--max-plies" && hasValue) {
             options.maxPlies = parseCount(argv[++i], 1);
+        } else if (arg == "--keep-table") {
+            options.keepTable = true;
         } else if (arg == "--verbose") {
             options.verbose = true;
         } else if (arg.rfind("--", 0) == 0 || engineCount == 2) {
@@ -279,7 +289,8 @@ int main(int argc, char** argv) {
             if (player->process && !player->process->running()) player->process.reset();
             if (player->process) {
                 bool ready = false;
-                player->process->roundTrip("newgame", HandshakeTimeoutMs, &ready);
+                player->process->roundTrip(options.keepTable ? "ucinewgame" : "newgame", HandshakeTimeoutMs,
+                                           &ready);
                 if (!ready) player->process.reset();
             }
             if (!player->process && !startEngine(*player)) {

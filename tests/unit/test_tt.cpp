@@ -213,6 +213,44 @@ TEST_F(TranspositionTable, MateDistanceSurvivesAHistoryCompaction) {
     EXPECT_EQ(probeTT(*after, 4, 0, 1, out), 31986);
 }
 
+TEST_F(TranspositionTable, AMateNearerThanTheNodeAllowsIsNotUsed) {
+    // Written 40 plies into a game, read back at its start: the winning
+    // score comes back 40 plies nearer, beyond what any node can have.
+    const uint64_t key = keyOf(19, 7);
+    store(key, 10, 31995, SomeMove, BoundLower, 40);
+    TTProbe out;
+    EXPECT_EQ(probe(key, 4, 0, 1, out, 0), ScoreNone);
+    EXPECT_TRUE(out.hit);
+    EXPECT_EQ(out.move, SomeMove);  // the move still orders the search
+    EXPECT_EQ(out.score, ScoreNone);
+    EXPECT_EQ(out.bound, BoundNone);
+    EXPECT_EQ(out.staticEval, ScoreNone);
+
+    // The same for a losing score, and for an exact one.
+    store(key, 10, -31990, SomeMove, BoundExact, 40);
+    EXPECT_EQ(probe(key, 4, -5, 5, out, 0), ScoreNone);
+    EXPECT_EQ(out.bound, BoundNone);
+
+    // The limits themselves: at ply 3 a winning side mates at ply 4 at the
+    // earliest (32001 - 4) and a losing one is at worst mated at ply 3.
+    const auto probeAtPly = [&](int ply) {
+        return probeTT(*KeyedPosition(key, 0), 4, -ScoreInfinite, ScoreInfinite, out, ply);
+    };
+    store(key, 10, ScoreInfinite - 4, SomeMove, BoundExact, 0);
+    EXPECT_EQ(probeAtPly(3), ScoreInfinite - 4);
+    EXPECT_EQ(probeAtPly(4), ScoreNone);
+    store(key, 10, 3 - ScoreInfinite, SomeMove, BoundExact, 0);
+    EXPECT_EQ(probeAtPly(3), 3 - ScoreInfinite);
+    EXPECT_EQ(probeAtPly(2), 3 - ScoreInfinite);
+    EXPECT_EQ(probeAtPly(4), ScoreNone);
+
+    // An ordinary score, or a mate read back later in the game, is used.
+    store(key, 10, 500, SomeMove, BoundExact, 40);
+    EXPECT_EQ(probe(key, 4, 0, 1, out, 0), 500);
+    store(key, 10, 31995, SomeMove, BoundExact, 0);
+    EXPECT_EQ(probe(key, 4, 0, 1, out, 40), 31955);
+}
+
 TEST_F(TranspositionTable, NothingIsWrittenAfterStopOrSearchEnd) {
     stopFlag = true;
     store(keyOf(3, 3), 5, 1, SomeMove, BoundExact);
