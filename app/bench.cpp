@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/options.h"
 #include "app/output.h"
 #include "search/search.h"
 #include "search/tt.h"
@@ -95,6 +96,7 @@ void benchCommand(std::istream& words, SearchThread& engineRecord) {
             clearSearchLimits(engineRecord.limits);
             engineRecord.limits.depthLimit = depth;
             engineRecord.limits.untimed = true;
+            copyOptionsInto(engineRecord.limits);
             // The info lines measure their time from here.
             searchStartTime.store(nowMs(), std::memory_order_relaxed);
             mainSearch(engineRecord);

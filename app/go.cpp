@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/options.h"
 #include "search/search.h"
 
 namespace {
@@ -117,6 +118,7 @@ void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
     } else {
         parseGoLimits(words, record);
     }
+    copyOptionsInto(record.limits);
 
     nodeCounter.store(0, std::memory_order_relaxed);
     searchStartTime.store(nowMs(), std::memory_order_relaxed);

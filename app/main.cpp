@@ -2,6 +2,7 @@
 // allocated at their start-up sizes, then the command loop runs. Nothing is
 // written to standard output until a command asks for it.
 #include "app/loop.h"
+#include "app/report.h"
 #include "board/tables.h"
 #include "eval/cache.h"
 #include "eval/endgame.h"
@@ -18,6 +19,7 @@ constexpr uint64_t StartupEvalEntries = uint64_t(1) << 17;  // 2 MiB
 
 int main() {
     initBoardTables();
+    installReporter();
     initSearchTables();  // with the evaluation's king-danger table
     buildKpkBitbase();
     allocateTT(StartupHashMiB);

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <string>
 
-#include "app/movetext.h"
+#include "board/movetext.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/perft.h"

@@ -7,7 +7,8 @@
 #include <sstream>
 
 #include "app/engine.h"
-#include "app/movetext.h"
+#include "app/options.h"
+#include "board/movetext.h"
 #include "app/output.h"
 #include "eval/cache.h"
 #include "search/tt.h"

@@ -1,8 +1,12 @@
 // The generators behind board/movegen.h, written once for any sink. A sink
 // holds the position being generated for (pos) and takes each move as it is
-// made, by the kind the generator already knows it to be: quiet(m),
-// castling(m), capture(m) (en passant included) or promotion(m) (capturing
-// or not). The plain list of board/movegen.cpp is one sink; the search's
+// made, by the kind the generator already knows it to be, with the parts of
+// the move code the generator has at hand:
+//   quiet(m, piece, to)                 a move to an empty square
+//   castling(m)                         the king's two-file move
+//   capture(m, piece, to, onTarget)     onTarget: what stands on the target
+//                                       square (NoPiece for en passant)
+//   promotion(m, promotion, captured)   capturing or not (NoPiece) The plain list of board/movegen.cpp is one sink; the search's
 // ordering uses another that scores each move as it arrives, so that its
 // scoring is compiled into these loops instead of costing a second pass.
 // Include only where a sink is defined.
@@ -25,19 +29,20 @@ inline void addPieceMove(Sink& out, Square from, Square to, int piece) {
     const int captured = out.pos.board[to];
     const Move m = makeMoveCode(from, to, piece, captured, NoPiece);
     if (captured != NoPiece)
-        out.capture(m);
+        out.capture(m, piece, to, captured);
     else
-        out.quiet(m);
+        out.quiet(m, piece, to);
 }
 
 template <class Sink>
 inline void addCapture(Sink& out, Square from, Square to, int piece) {
-    out.capture(makeMoveCode(from, to, piece, out.pos.board[to], NoPiece));
+    const int captured = out.pos.board[to];
+    out.capture(makeMoveCode(from, to, piece, captured, NoPiece), piece, to, captured);
 }
 
 template <class Sink>
 inline void addQuiet(Sink& out, Square from, Square to, int piece) {
-    out.quiet(makeMoveCode(from, to, piece, NoPiece, NoPiece));
+    out.quiet(makeMoveCode(from, to, piece, NoPiece, NoPiece), piece, to);
 }
 
 // A pawn move onto to; reaching the first or last rank makes four moves,
@@ -48,7 +53,7 @@ void addPawnMove(Sink& out, Square from, Square to) {
     const int rank = rankOf(to);
     if (rank == 0 || rank == 7) {
         for (int promotion : PromotionOrder)
-            out.promotion(makeMoveCode(from, to, Pawn, captured, promotion));
+            out.promotion(makeMoveCode(from, to, Pawn, captured, promotion), promotion, captured);
         return;
     }
     if (captured != NoPiece)
@@ -65,7 +70,7 @@ void addEnPassant(Sink& out, int us) {
     Bitboard pawns = PawnAttacks[us ^ 1][ep] & out.pos.pieceBB[us][Pawn];
     while (pawns) {
         const Square from = popLsb(pawns);
-        out.capture(makeMoveCode(from, ep, Pawn, Pawn, NoPiece));
+        out.capture(makeMoveCode(from, ep, Pawn, Pawn, NoPiece), Pawn, ep, NoPiece);
     }
 }
 
@@ -126,7 +131,7 @@ void genPromotionPushes(Sink& out, Bitboard target) {
     while (pawns) {
         const Square from = popLsb(pawns);
         for (int promotion : PromotionOrder)
-            out.promotion(makeMoveCode(from, from + push, Pawn, NoPiece, promotion));
+            out.promotion(makeMoveCode(from, from + push, Pawn, NoPiece, promotion), promotion, NoPiece);
     }
 }
 

@@ -8,7 +8,6 @@
 
 #include "board/pieceops.h"
 #include "board/tables.h"
-#include "search/tt.h"
 
 namespace {
 
@@ -93,10 +92,6 @@ void makeMove(Position& pos, Move m) {
     pos.sideToMove = uint8_t(them);
     pos.key ^= ZobristSide;
 
-    // The bucket of the probe that usually follows; the rights and the
-    // en-passant square are still the old ones here, which only affects speed.
-    prefetchTT(pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare));
-
     pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
     pos.epSquare = NoSquare;
 
@@ -152,8 +147,4 @@ void unmakeNullMove(Position& pos) {
     pos.sideToMove ^= 1;
     restoreUndo(pos, pos.history[--pos.historyLength]);
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
-}
-
-uint64_t ttIndexKey(const Position& pos) {
-    return pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "board/position.h"
+#include "board/tables.h"
 
 // Plays a pseudo-legal move of the side to move (not checked).
 void makeMove(Position& pos, Move m);
@@ -10,5 +11,8 @@ void unmakeMove(Position& pos);
 void makeNullMove(Position& pos);
 void unmakeNullMove(Position& pos);
 
-// The key of every cache: key ^ ZobristCastle[castleRights] ^ ZobristEp[epSquare].
-uint64_t ttIndexKey(const Position& pos);
+// The key of every cache: the position's key with its castling rights and
+// en-passant square folded in.
+inline uint64_t ttIndexKey(const Position& pos) {
+    return pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare);
+}

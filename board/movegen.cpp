@@ -11,10 +11,10 @@ struct ListSink {
     Move* moves;
     int count;
     const Position& pos;
-    void quiet(Move m) { moves[count++] = m; }
+    void quiet(Move m, int, Square) { moves[count++] = m; }
     void castling(Move m) { moves[count++] = m; }
-    void capture(Move m) { moves[count++] = m; }
-    void promotion(Move m) { moves[count++] = m; }
+    void capture(Move m, int, Square, int) { moves[count++] = m; }
+    void promotion(Move m, int, int) { moves[count++] = m; }
 };
 
 }  // namespace

@@ -104,7 +104,7 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
         if (see(move, pos, us, pos.occupied) <= threshold) continue;
         if (!isLegal(move, pos, ci)) continue;
         ss->currentMove = move;
-        makeMove(pos, move);
+        playMove(pos, move);
         Score v = -search<false, MainThread>(thread, ss + 1, -rbeta, -rbeta + 1, probeDepth, !cutNode);
         unmakeMove(pos);
         if (stopped()) {
@@ -361,7 +361,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
 
         // 10. Play the move.
         const int newDepth = depth - 1 + ext;
-        makeMove(pos, move);
+        playMove(pos, move);
         ss->currentMove = move;
 
         // 11. The first move of a PV node gets the open window; later moves
@@ -428,7 +428,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
         // The node's currentMove is left as the staged loop left it: the
         // deferred captures are searched without announcing themselves to
         // the children's counter-move and ProbCut logic.
-        makeMove(pos, move);
+        playMove(pos, move);
         Score v;
         if (PvNode && moveCount == 1) {
             (ss + 1)->pvBuffer = childPv;
@@ -464,7 +464,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
     if (ss->excludedMove == MoveNone) {
         int bound = lastValue >= beta ? BoundLower
                                       : (PvNode && tableMove != MoveNone ? BoundExact : BoundUpper);
-        storeTT(depth, bestScore, tableMove, bound, pos);
+        storeResult(depth, bestScore, tableMove, bound, pos);
     }
     return bestScore;
 }

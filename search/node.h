@@ -4,8 +4,10 @@
 // threads, which differ only in the periodic check.
 #pragma once
 
+#include "board/makemove.h"
 #include "search/stack.h"
 #include "search/state.h"
+#include "search/tt.h"
 
 // Periodic check every 1024 nodes of a thread.
 constexpr uint64_t CheckInterval = 1024;
@@ -54,3 +56,17 @@ inline bool periodicCheckAborts(SearchThread& thread) {
 }
 
 inline bool stopped() { return stopFlag.load(std::memory_order_relaxed); }
+
+// Plays a move of the search, and starts fetching the table bucket that the
+// child's probe will read while the child sets itself up.
+inline void playMove(Position& pos, Move m) {
+    makeMove(pos, m);
+    prefetchTT(ttIndexKey(pos));
+}
+
+// Stores a node's result in the table, unless "stop" or the end of the main
+// search came first: such a result may have been cut short.
+inline void storeResult(int depth, int score, Move move, int bound, const Position& pos) {
+    if (stopFlag.load(std::memory_order_relaxed) || searchDone.load(std::memory_order_relaxed)) return;
+    storeTT(depth, score, move, bound, pos);
+}

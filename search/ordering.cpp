@@ -27,29 +27,36 @@ struct ScoringSink {
     int killerOr(Move m, int otherwise) const {
         return m == killer0 ? ScoreKiller0 : m == killer1 ? ScoreKiller1 : otherwise;
     }
-    void quiet(Move m) { append(m, killerOr(m, history[movePiece(m)][moveTo(m)])); }
+    void quiet(Move m, int piece, Square to) { append(m, killerOr(m, history[piece][to])); }
     void castling(Move m) { append(m, killerOr(m, ScoreCastling)); }
     // An en-passant capture lands on an empty square, so it scores the
-    // capture base plus its history only: the board, not the move code,
-    // names the value.
-    void capture(Move m) {
-        const Square to = moveTo(m);
-        append(m, CaptureValue[pos.board[to]] + ScoreCaptureBase + history[movePiece(m)][to]);
+    // capture base plus its history only.
+    void capture(Move m, int piece, Square to, int onTarget) {
+        append(m, CaptureValue[onTarget] + ScoreCaptureBase + history[piece][to]);
     }
-    void promotion(Move m) {
-        const int captured = moveCaptured(m);
-        append(m, ScorePromotionUnit * movePromotion(m) +
-                      (captured != NoPiece ? ScorePromotionCaptureUnit * captured : 0));
+    void promotion(Move m, int promotion, int captured) {
+        append(m, ScorePromotionUnit * promotion + (captured != NoPiece ? ScorePromotionCaptureUnit * captured : 0));
     }
 };
 
-GenKind generatorOf(Stage stage) {
+// The generators of each stage, for the side Us: in check every stage
+// yields the evasions; out of check Stage::None yields nothing.
+template <int Us>
+void generateStage(ScoringSink& out, Stage stage, const CheckInfo& ci) {
+    using namespace generation;
+    if (ci.checkerCount > 0) {
+        genEvasions<Us>(out, ci);
+        return;
+    }
     switch (stage) {
-        case Stage::Captures: return GenKind::Tactical;
-        case Stage::Quiets: return GenKind::Quiets;
-        case Stage::QsCaptures: return GenKind::Captures;
-        case Stage::QuietChecks: return GenKind::QuietChecks;
-        default: return GenKind::Evasions;  // not reached: the caller handles the rest
+        case Stage::Captures:
+            genPromotionPushes<Us>(out, ~out.pos.occupied);
+            genCaptures<Us>(out);
+            break;
+        case Stage::Quiets: genQuiets<Us>(out); break;
+        case Stage::QsCaptures: genCaptures<Us>(out); break;
+        case Stage::QuietChecks: genQuietChecks<Us>(out); break;
+        default: break;
     }
 }
 
@@ -61,8 +68,6 @@ int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const Ord
         moves[count] = candidate;
         return count + 1;
     }
-    const bool inCheck = ci.checkerCount > 0;
-    if (!inCheck && stage == Stage::None) return count;
     ScoringSink out{moves,
                     scores,
                     count,
@@ -70,7 +75,7 @@ int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const Ord
                     ctx.killers ? ctx.killers[0] : MoveNone,
                     ctx.killers ? ctx.killers[1] : MoveNone,
                     (*ctx.history)[pos.sideToMove]};
-    generation::generate(out, inCheck ? GenKind::Evasions : generatorOf(stage), ci);
+    pos.sideToMove == White ? generateStage<White>(out, stage, ci) : generateStage<Black>(out, stage, ci);
     return out.count;
 }
 

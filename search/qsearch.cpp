@@ -142,7 +142,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         if (!isLegal(move, pos, ci)) continue;
 
         ss->currentMove = move;
-        makeMove(pos, move);
+        playMove(pos, move);
         Score v = PvNode ? -qsearch<true, MainThread>(thread, ss + 1, -beta, -alpha, qdepth - 1)
                          : -qsearch<false, MainThread>(thread, ss + 1, -beta, -alpha, qdepth - 1);
         unmakeMove(pos);
@@ -154,7 +154,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
             if (v > alpha) {
                 if (v >= beta) {
                     // The table keeps the last move that raised alpha, not the cutoff move.
-                    storeTT(ttDepth, v, tableMove, BoundLower, pos);
+                    storeResult(ttDepth, v, tableMove, BoundLower, pos);
                     return v;
                 }
                 alpha = v;
@@ -173,7 +173,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
     if (inCheck && bestScore == -ScoreInfinite) return ss->ply - ScoreInfinite;
 
     int bound = bestScore >= beta ? BoundLower : (PvNode && tableMove != MoveNone ? BoundExact : BoundUpper);
-    storeTT(ttDepth, bestScore, tableMove, bound, pos);
+    storeResult(ttDepth, bestScore, tableMove, bound, pos);
     return bestScore;
 }
 

@@ -7,13 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/movetext.h"
-#include "app/output.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/see.h"
 #include "search/node.h"
 #include "search/ordering.h"
+#include "search/report.h"
 #include "search/root.h"
 #include "search/search.h"
 #include "search/tables.h"
@@ -31,8 +30,6 @@ constexpr int InstabilityPerChange = 200;
 constexpr int MaxMultiPv = 100;
 // The clock limit before the first budget is published.
 constexpr int64_t TimeLimitUnset = 9999999;
-// Internal units per 100 centipawns.
-constexpr int UnitsPerPawn = 257;
 
 struct RootState {
     Move moves[MaxMoves];
@@ -56,36 +53,26 @@ inline void publishNodes(SearchThread& thread) {
     thread.localNodes = 0;
 }
 
-int64_t elapsedForOutput() {
-    return std::max<int64_t>(1, nowMs() - searchStartTime.load(std::memory_order_relaxed));
+SearchProgress progressAt(int depth) {
+    SearchProgress p;
+    p.depth = depth;
+    p.selDepth = std::max(depth, int(selDepth.load(std::memory_order_relaxed)));
+    p.nodes = nodeCounter.load(std::memory_order_relaxed);
+    p.timeMs = std::max<int64_t>(1, nowMs() - searchStartTime.load(std::memory_order_relaxed));
+    p.hashfull = hashfull();
+    return p;
 }
-
-int shownSelDepth(int depth) { return std::max(depth, int(selDepth.load(std::memory_order_relaxed))); }
 
 // The final line of one principal variation.
-void printLine(int depth, int k, const RootState& root) {
-    const uint64_t nodes = nodeCounter.load(std::memory_order_relaxed);
-    const int64_t t = elapsedForOutput();
-    std::string line = "info depth " + std::to_string(depth) + " seldepth " + std::to_string(shownSelDepth(depth)) +
-                       " multipv " + std::to_string(k + 1) + scoreText(root.lineScore[k]) + " nodes " +
-                       std::to_string(nodes) + " nps " + std::to_string(nodes * 1000 / uint64_t(t)) + " time " +
-                       std::to_string(t) + " hashfull " + std::to_string(hashfull()) + " pv ";
-    for (Move m : root.pvLine[k]) line += moveToText(m) + ' ';
-    writeLine(line);
+void reportLine(int depth, int k, const RootState& root) {
+    if (!Reporter.line) return;
+    const std::vector<Move>& pv = root.pvLine[k];
+    Reporter.line(progressAt(depth), k + 1, root.lineScore[k], pv.data(), int(pv.size()));
 }
 
-// An aspiration failure of a single-line search: the bound, in centipawns
-// even for mate values, and the move now first.
-void printBoundLine(int depth, int score, bool lower, Move first) {
-    const uint64_t nodes = nodeCounter.load(std::memory_order_relaxed);
-    const int64_t t = elapsedForOutput();
-    std::string line = "info depth " + std::to_string(depth) + " seldepth " + std::to_string(shownSelDepth(depth)) +
-                       " multipv 1 score cp " + std::to_string(score * 100 / UnitsPerPawn) +
-                       (lower ? " lowerbound" : " upperbound") + " nodes " + std::to_string(nodes) + " nps " +
-                       std::to_string(nodes * 1000 / uint64_t(t)) + " time " + std::to_string(t);
-    if (lower) line += " hashfull " + std::to_string(hashfull());
-    line += " pv " + moveToText(first);
-    writeLine(line);
+// An aspiration failure of a single-line search: the bound and the move now first.
+void reportBound(int depth, int score, bool lower, Move first) {
+    if (Reporter.bound) Reporter.bound(progressAt(depth), score, lower, first);
 }
 
 // Insertion sort, highest score first; an entry moves up past strictly lower
@@ -154,7 +141,7 @@ void rootSearch(SearchThread& thread) {
     for (int i = 0; i < root.moveCount; i++) root.scores[i] = 0;
 
     // 5. Lines to search; no budget until the first iteration is done.
-    const int multiPv = std::clamp(EngineSettings.multiPv.load(std::memory_order_relaxed), 1, MaxMultiPv);
+    const int multiPv = std::clamp(int(thread.limits.multiPv), 1, MaxMultiPv);
     root.lineCount = std::min(multiPv, root.moveCount);
     for (int k = 0; k < MaxMultiPv; k++) {
         root.lineScore[k] = -ScoreInfinite;
@@ -203,7 +190,7 @@ void rootSearch(SearchThread& thread) {
                     const int r =
                         isQuiet(move) ? rootReduction(move, moveNumber, depth, pos, thread.historyTable) : 0;
 
-                    makeMove(pos, move);
+                    playMove(pos, move);
                     rootSs->currentMove = move;
                     const int newDepth = depth - 1 + ext;
                     (rootSs + 1)->nullAllowed = true;
@@ -268,10 +255,10 @@ void rootSearch(SearchThread& thread) {
 
                 // 6. Widen the failed side of the window and search again.
                 if (bestScore <= aspAlpha) {
-                    if (MainThread && root.lineCount == 1) printBoundLine(depth, bestScore, false, root.moves[0]);
+                    if (MainThread && root.lineCount == 1) reportBound(depth, bestScore, false, root.moves[0]);
                     aspAlpha = std::max(bestScore - delta, -ScoreInfinite);
                 } else {
-                    if (MainThread && root.lineCount == 1) printBoundLine(depth, bestScore, true, root.moves[0]);
+                    if (MainThread && root.lineCount == 1) reportBound(depth, bestScore, true, root.moves[0]);
                     aspBeta = std::min(bestScore + delta, ScoreInfinite);
                 }
                 delta = delta + delta / 2;
@@ -287,7 +274,7 @@ void rootSearch(SearchThread& thread) {
         // would read as "mate 0" with an empty variation.
         if constexpr (MainThread) {
             for (int k = 0; k < root.lineCount; k++)
-                if (!root.pvLine[k].empty()) printLine(depth, k, root);
+                if (!root.pvLine[k].empty()) reportLine(depth, k, root);
             if (root.bestMove[0] == prevBest) instability = instability * 50 / 100;
             prevBest = root.bestMove[0];
         }
@@ -301,20 +288,17 @@ void rootSearch(SearchThread& thread) {
         // first one in search order answers instead of "(none)".
         Move best = root.bestMove[0];
         if (best == MoveNone && root.moveCount > 0) best = root.moves[0];
-        if (best == MoveNone) {
-            writeLine("bestmove (none)");
-        } else {
-            std::string line = "bestmove " + moveToText(best);
-            if (root.pvLine[0].size() >= 2 && root.pvLine[0][0] == best)
-                line += " ponder " + moveToText(root.pvLine[0][1]);
-            writeLine(line);
-        }
+        const std::vector<Move>& pv = root.pvLine[0];
+        const Move ponder = best != MoveNone && pv.size() >= 2 && pv[0] == best ? pv[1] : MoveNone;
+        if (Reporter.bestMove) Reporter.bestMove(best, ponder);
         ttGeneration.store(int16_t(ttGeneration.load(std::memory_order_relaxed) + 1), std::memory_order_relaxed);
         searchDone.store(true, std::memory_order_relaxed);
     }
 }
 
 }  // namespace
+
+SearchReporter Reporter{};
 
 int rootReduction(Move move, int moveNumber, int depth, const Position& pos, const HistoryTable& history) {
     if (moveNumber == 1 || depth <= 2) return 0;
@@ -325,11 +309,6 @@ int rootReduction(Move move, int moveNumber, int depth, const Position& pos, con
     return g;
 }
 
-std::string scoreText(int score) {
-    if (score >= ScoreMateThreshold) return " score mate " + std::to_string((ScoreInfinite - score) / 2 + 1);
-    if (score <= -ScoreMateThreshold) return " score mate " + std::to_string((-ScoreInfinite - score) / 2);
-    return " score cp " + std::to_string(score * 100 / UnitsPerPawn);
-}
 
 void mainSearch(SearchThread& thread) { rootSearch<true>(thread); }
 

@@ -4,8 +4,6 @@
 #include <condition_variable>
 #include <mutex>
 
-EngineSettingsRecord EngineSettings;
-
 std::atomic<bool> stopFlag{false};
 std::atomic<bool> ponderhitFlag{false};
 std::atomic<bool> searchDone{false};
@@ -50,6 +48,8 @@ void clearSearchLimits(SearchLimits& limits) {
     limits.ponderStart = false;
     limits.moveTime = 0;
     limits.depthGiven = false;
+    limits.multiPv = 1;
+    limits.moveOverhead = DefaultMoveOverheadMs;
 }
 
 void resetSearchRecord(SearchThread& thread) {

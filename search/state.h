@@ -1,5 +1,5 @@
-// The search thread record, the limits of one search, the option values and
-// the few words shared between the command loop and the search threads.
+// The search thread record, the limits of one search and the few words
+// shared between the command loop and the search threads.
 #pragma once
 
 #include <atomic>
@@ -18,7 +18,11 @@ struct SearchLimits {
     bool ponderStart;
     int32_t moveTime;
     bool depthGiven;  // the "go" line named a depth, even one of 100 or more
+    int32_t multiPv;       // lines to search, 1..100
+    int32_t moveOverhead;  // ms the clock keeps in reserve for the transmission of a move
 };
+
+constexpr int32_t DefaultMoveOverheadMs = 50;
 
 // The cleared state that every position set-up leaves.
 void clearSearchLimits(SearchLimits& limits);
@@ -34,14 +38,6 @@ struct SearchThread {
 
 // resetPosition on the record's position plus the cleared search limits.
 void resetSearchRecord(SearchThread& thread);
-
-// Option values ("setoption"); stored as read, clamped where used.
-struct EngineSettingsRecord {
-    std::atomic<int32_t> multiPv{1};
-    std::atomic<int32_t> moveOverhead{50};
-    std::atomic<int32_t> threadCount{1};
-};
-extern EngineSettingsRecord EngineSettings;
 
 // Shared words, all accessed with relaxed ordering.
 extern std::atomic<bool> stopFlag;

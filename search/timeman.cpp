@@ -24,10 +24,6 @@ int64_t elapsedMs() { return nowMs() - searchStartTime.load(std::memory_order_re
 
 }  // namespace
 
-int moveOverheadMs() {
-    return std::clamp(EngineSettings.moveOverhead.load(std::memory_order_relaxed), 0, 2000);
-}
-
 int64_t thinkingBudget(const SearchLimits& limits, int gamePly, int moveOverhead, int instability) {
     int mtg = limits.movesToGo != 0 ? limits.movesToGo : DefaultMovesToGo;
     mtg = std::min(mtg, MaxMovesToGo);
@@ -49,7 +45,7 @@ bool shouldStop(int instability, SearchThread& thread) {
 
     const Position& pos = thread.pos;
     const int gamePly = pos.historyLength + pos.historyDropped;
-    const int64_t budget = thinkingBudget(limits, gamePly, moveOverheadMs(), instability);
+    const int64_t budget = thinkingBudget(limits, gamePly, limits.moveOverhead, instability);
     timeLimit.store(budget, std::memory_order_relaxed);
 
     // Start another iteration only while less than about 4/11 of the budget is

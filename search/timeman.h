@@ -5,9 +5,6 @@
 
 #include "search/state.h"
 
-// The "MoveOverhead" option as the clock uses it, clamped to 0..2000 ms.
-int moveOverheadMs();
-
 // The budget in ms for the side to move, gamePly moves into the game (counted
 // from the set-up position): its share of the remaining time over the moves to
 // the next control, more for a ponder search and for an unstable best move,

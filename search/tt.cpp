@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "board/makemove.h"
-#include "search/state.h"
 
 // A slot is two 64-bit words, each read and written as a whole with relaxed
 // atomics, so that threads sharing the table never race on a plain access.
@@ -172,10 +171,6 @@ Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out,
 }
 
 void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
-    // After "stop" or the end of the main search, results may be cut short.
-    if (stopFlag.load(std::memory_order_relaxed) || searchDone.load(std::memory_order_relaxed))
-        return;
-
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
     const int16_t generation = ttGeneration.load(std::memory_order_relaxed);

@@ -23,6 +23,7 @@
 
 #include "app/go.h"
 #include "app/loop.h"
+#include "app/options.h"
 #include "app/protocol.h"
 #include "board/position.h"
 #include "fuzz_init.h"

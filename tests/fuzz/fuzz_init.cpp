@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/report.h"
 #include "board/tables.h"
 #include "eval/cache.h"
 #include "eval/endgame.h"
@@ -18,6 +19,7 @@ void initFuzzEngine() {
     static bool done = false;
     if (done) return;
     initBoardTables();
+    installReporter();
     initSearchTables();
     buildKpkBitbase();
     resetFuzzCaches();

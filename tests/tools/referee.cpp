@@ -3,7 +3,7 @@
 #include <cctype>
 #include <sstream>
 
-#include "app/movetext.h"
+#include "board/movetext.h"
 #include "board/bitops.h"
 #include "board/legality.h"
 #include "board/makemove.h"

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "app/movetext.h"
+#include "board/movetext.h"
 #include "board/tables.h"
 #include "engine_process.h"
 #include "referee.h"

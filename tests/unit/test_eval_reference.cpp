@@ -15,7 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/movetext.h"
+#include "board/movetext.h"
 #include "test_eval_util.h"
 
 using namespace evaltest;

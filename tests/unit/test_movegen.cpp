@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/movetext.h"
+#include "board/movetext.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"

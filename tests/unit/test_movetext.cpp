@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/movetext.h"
+#include "board/movetext.h"
 #include "board/makemove.h"
 #include "test_init.h"
 

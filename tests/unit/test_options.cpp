@@ -4,6 +4,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/options.h"
 #include "app/protocol.h"
 #include "board/makemove.h"
 #include "eval/cache.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/report.h"
 #include "board/makemove.h"
 #include "search/node.h"
 #include "search/root.h"

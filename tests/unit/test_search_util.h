@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/movetext.h"
+#include "app/report.h"
+#include "board/movetext.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "eval/cache.h"
@@ -26,6 +27,7 @@ inline void initSearchTestTables() {
     if (done) return;
     initTestTables();
     initSearchTables();
+    installReporter();
     buildKpkBitbase();
     if (!ttSlots) allocateTT(16);
     if (!PawnHashTable.words) resizeCache(PawnHashTable, 1ULL << 16, (1ULL << 16) - 1);
@@ -75,7 +77,7 @@ inline std::vector<std::string> words(const std::string& line) {
 inline std::vector<std::string> runSearch(SearchThread& thread, int depth, int multiPv = 1) {
     thread.limits.depthLimit = depth;
     thread.limits.untimed = true;
-    EngineSettings.multiPv.store(multiPv);
+    thread.limits.multiPv = multiPv;
     stopFlag = false;
     ponderhitFlag = false;
     searchDone = false;
@@ -85,7 +87,6 @@ inline std::vector<std::string> runSearch(SearchThread& thread, int depth, int m
     std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
     mainSearch(thread);
     std::cout.rdbuf(old);
-    EngineSettings.multiPv.store(1);
     return splitLines(captured.str());
 }
 

@@ -1,6 +1,7 @@
 // The thinking budget and the decision to start another iteration.
 #include <gtest/gtest.h>
 
+#include "app/options.h"
 #include "search/timeman.h"
 #include "test_search_util.h"
 
@@ -80,7 +81,7 @@ TEST(ShouldStop, PublishesTheBudgetAndStopsPastAboutFourElevenths) {
     auto thread = searchtest::makeThread("8/8/8/8/8/8/8/K6k w - - 0 1");
     thread->limits.timeLeft = 10000;
     thread->limits.movesToGo = 1;
-    EngineSettings.moveOverhead = 0;
+    thread->limits.moveOverhead = 0;
     searchStartTime = nowMs();
     EXPECT_FALSE(shouldStop(0, *thread));
     EXPECT_EQ(timeLimit.load(), 10000);
@@ -99,10 +100,21 @@ TEST(ShouldStop, PublishesTheBudgetAndStopsPastAboutFourElevenths) {
     EXPECT_FALSE(shouldStop(0, *thread));
     EXPECT_GT(timeLimit.load(), 5000);
 
-    // The overhead option is clamped where it is read.
+}
+
+TEST(ShouldStop, OptionsReachTheLimitsClamped) {
+    SearchLimits limits;
+    clearSearchLimits(limits);
     EngineSettings.moveOverhead = 99999;
-    EXPECT_EQ(moveOverheadMs(), 2000);
+    EngineSettings.multiPv = 500;
+    copyOptionsInto(limits);
+    EXPECT_EQ(limits.moveOverhead, 2000);
+    EXPECT_EQ(limits.multiPv, 100);
     EngineSettings.moveOverhead = -5;
-    EXPECT_EQ(moveOverheadMs(), 0);
+    EngineSettings.multiPv = 0;
+    copyOptionsInto(limits);
+    EXPECT_EQ(limits.moveOverhead, 0);
+    EXPECT_EQ(limits.multiPv, 1);
     EngineSettings.moveOverhead = 50;
+    EngineSettings.multiPv = 1;
 }

@@ -7,6 +7,7 @@
 
 #include "board/makemove.h"
 #include "board/tables.h"
+#include "search/node.h"
 #include "search/state.h"
 #include "search/tt.h"
 #include "test_init.h"
@@ -251,18 +252,23 @@ TEST_F(TranspositionTable, AMateNearerThanTheNodeAllowsIsNotUsed) {
     EXPECT_EQ(probe(key, 4, 0, 1, out, 40), 31955);
 }
 
-TEST_F(TranspositionTable, NothingIsWrittenAfterStopOrSearchEnd) {
+TEST_F(TranspositionTable, SearchStoresNothingAfterStopOrSearchEnd) {
+    const auto storeResultAt = [](uint64_t key) { storeResult(5, 1, SomeMove, BoundExact, *KeyedPosition(key, 0)); };
     stopFlag = true;
-    store(keyOf(3, 3), 5, 1, SomeMove, BoundExact);
+    storeResultAt(keyOf(3, 3));
     EXPECT_FALSE(present(keyOf(3, 3)));
     stopFlag = false;
     searchDone = true;
-    store(keyOf(3, 3), 5, 1, SomeMove, BoundExact);
+    storeResultAt(keyOf(3, 3));
     EXPECT_FALSE(present(keyOf(3, 3)));
     EXPECT_EQ(ttFilled, 0u);
     searchDone = false;
-    store(keyOf(3, 3), 5, 1, SomeMove, BoundExact);
+    storeResultAt(keyOf(3, 3));
     EXPECT_TRUE(present(keyOf(3, 3)));
+    // The table itself does not look at the search's flags.
+    stopFlag = true;
+    store(keyOf(4, 4), 5, 1, SomeMove, BoundExact);
+    EXPECT_TRUE(present(keyOf(4, 4)));
 }
 
 // A full bucket of four entries written in generation 0, the fourth with the

@@ -1,4 +1,4 @@
-#include "app/movetext.h"
+#include "board/movetext.h"
 
 #include "board/makemove.h"
 #include "board/movegen.h"
