@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -66,7 +67,7 @@ void printValue(const char* label, const T& value) {
 
 }  // namespace
 
-void benchCommand(std::istream& words, SearchThread& engineRecord) {
+void benchCommand(std::istream& words, GameRecord& record) {
     int32_t depth = DefaultDepth;
     int32_t runs = DefaultRuns;
     int32_t value;
@@ -81,27 +82,25 @@ void benchCommand(std::istream& words, SearchThread& engineRecord) {
     std::vector<int32_t> rates;
     uint64_t totalNodes = 0;
 
-    // Bench searches run on this thread and answer as soon as they end.
-    searchAwaitsCommand.store(false, std::memory_order_relaxed);
+    auto thread = std::make_unique<SearchThread>();
     for (int32_t run = 0; run < runs; run++) {
         // Every run starts from an empty table; the pawn and evaluation caches stay.
         clearTT();
         const int64_t runStart = wallTicks();
         uint64_t runNodes = 0;
         for (const char* fen : BenchPositions) {
-            searchDone.store(false, std::memory_order_relaxed);
-            stopFlag.store(false, std::memory_order_relaxed);
-            ponderhitFlag.store(false, std::memory_order_relaxed);
-            setFromFen(fen, engineRecord.pos);
-            clearSearchLimits(engineRecord.limits);
-            engineRecord.limits.depthLimit = depth;
-            engineRecord.limits.untimed = true;
-            copyOptionsInto(engineRecord.limits);
-            // The info lines measure their time from here.
-            searchStartTime.store(nowMs(), std::memory_order_relaxed);
-            mainSearch(engineRecord);
-            runNodes += nodeCounter.load(std::memory_order_relaxed);
-            nodeCounter.store(0, std::memory_order_relaxed);
+            // A fixed depth on this thread: the search answers as soon as it
+            // ends, and the info lines measure their time from here.
+            setFromFen(fen, record.pos);
+            clearSearchLimits(record.limits);
+            record.limits.depthLimit = depth;
+            record.limits.depthGiven = true;
+            record.limits.untimed = true;
+            copyOptionsInto(record.limits);
+            startSearchControl(record.limits);
+            prepareSearchThread(*thread, record);
+            mainSearch(*thread);
+            runNodes += Control.nodes.load(std::memory_order_relaxed);
         }
         int64_t elapsed = wallTicks() - runStart;
         if (elapsed <= 0) elapsed = 1;

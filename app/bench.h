@@ -11,6 +11,6 @@ constexpr int BenchPositionCount = 19;
 extern const char* const BenchPositions[BenchPositionCount];
 
 // "bench [depth [runs]]": depth 12 and one run by default; a depth or run
-// count below 1 counts as 1. Searches with mainSearch on engineRecord itself,
-// which afterwards holds the last position.
-void benchCommand(std::istream& words, SearchThread& engineRecord);
+// count below 1 counts as 1. Searches with mainSearch on this thread; the
+// game record afterwards holds the last position and its limits.
+void benchCommand(std::istream& words, GameRecord& record);

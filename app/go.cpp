@@ -12,21 +12,14 @@
 
 namespace {
 
-constexpr int32_t MinThreads = 1;
-constexpr int32_t MaxThreads = 128;
-// The iteration count a search without a depth limit runs to.
-constexpr int32_t DepthUnlimited = 100;
-
 using SearchBody = void (*)(SearchThread&);
 
 // Threads still inside their body. A thread decrements it with release order
 // after its last access to the shared caches, so a loop thread that reads 0
 // with acquire order may free or replace the cache arrays.
 std::atomic<int> ActiveSearchThreads{0};
-// Whether the last search can only be ended by a command: see lastSearchUnbounded.
-std::atomic<bool> LastSearchUnbounded{false};
 
-// Owns the thread's record copy for exactly the life of the search body.
+// Owns the thread's record for exactly the life of the search body.
 void runSearchThread(SearchThread* copy, SearchBody body) {
     {
         std::unique_ptr<SearchThread> owned(copy);
@@ -35,12 +28,13 @@ void runSearchThread(SearchThread* copy, SearchBody body) {
     ActiveSearchThreads.fetch_sub(1, std::memory_order_release);
 }
 
-// Starts one search thread on its own heap copy of record. Returns false,
-// with nothing started and nothing leaked, when the copy or the thread
-// cannot be had.
-bool startSearchThread(const SearchThread& record, SearchBody body, ThreadList& threads) {
+// Starts one search thread on a heap record of its own, prepared from the
+// game. Returns false, with nothing started and nothing leaked, when the
+// record or the thread cannot be had.
+bool startSearchThread(const GameRecord& record, SearchBody body, ThreadList& threads) {
     try {
-        auto copy = std::make_unique<SearchThread>(record);
+        auto copy = std::make_unique<SearchThread>();
+        prepareSearchThread(*copy, record);
         threads.reserve(threads.size() + 1);
         ActiveSearchThreads.fetch_add(1, std::memory_order_relaxed);
         try {
@@ -65,7 +59,7 @@ bool readInt(std::istream& words, int32_t& field) {
 
 }  // namespace
 
-void parseGoLimits(std::istream& words, SearchThread& record) {
+void parseGoLimits(std::istream& words, GameRecord& record) {
     SearchLimits& limits = record.limits;
     const bool whiteToMove = record.pos.sideToMove == White;
     // Every "go" starts from the limits a fresh position has, so nothing of
@@ -106,10 +100,8 @@ void parseGoLimits(std::istream& words, SearchThread& record) {
     }
 }
 
-void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
+void goCommand(std::istream& words, GameRecord& record, ThreadList& threads) {
     // The loop has joined the previous search before calling this.
-    searchDone.store(false, std::memory_order_relaxed);
-
     words >> std::ws;
     if (words.peek() == std::char_traits<char>::eof()) {
         // A bare "go" searches until "stop", like "go infinite".
@@ -119,28 +111,11 @@ void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
         parseGoLimits(words, record);
     }
     copyOptionsInto(record.limits);
-
-    nodeCounter.store(0, std::memory_order_relaxed);
-    searchStartTime.store(nowMs(), std::memory_order_relaxed);
-    ponderhitFlag.store(false, std::memory_order_relaxed);
-    stopFlag.store(false, std::memory_order_relaxed);
-    stopCommanded.store(false, std::memory_order_relaxed);
-
-    // Infinite and ponder searches answer only after "stop" or "ponderhit",
-    // even when their iterations run out first. A "go depth 100" (or more)
-    // answers by itself, but it may run for ever all the same, so it counts
-    // as unbounded for a command that would wait for its end.
-    const SearchLimits& limits = record.limits;
-    const bool noLimit = limits.untimed && limits.moveTime == 0 && limits.nodeLimit < 0;
-    searchAwaitsCommand.store(limits.ponderStart || (noLimit && !limits.depthGiven),
-                              std::memory_order_relaxed);
-    LastSearchUnbounded.store(limits.ponderStart || (noLimit && limits.depthLimit >= DepthUnlimited),
-                              std::memory_order_relaxed);
+    startSearchControl(record.limits);
 
     // A helper that cannot be started is simply left out: the search is the
     // same with fewer threads.
-    const int32_t threadCount =
-        std::clamp(EngineSettings.threadCount.load(std::memory_order_relaxed), MinThreads, MaxThreads);
+    const int32_t threadCount = EngineSettings.threadCount.load(std::memory_order_relaxed);
     for (int32_t i = 1; i < threadCount; i++)
         if (!startSearchThread(record, helperSearch, threads)) break;
 
@@ -151,34 +126,20 @@ void goCommand(std::istream& words, SearchThread& record, ThreadList& threads) {
     // "stop" meanwhile, so a search that only "stop" could end is cut to one
     // iteration, and answers at once.
     try {
-        auto copy = std::make_unique<SearchThread>(record);
-        if (LastSearchUnbounded.load(std::memory_order_relaxed)) copy->limits.depthLimit = 1;
-        searchAwaitsCommand.store(false, std::memory_order_relaxed);
-        LastSearchUnbounded.store(false, std::memory_order_relaxed);
+        auto copy = std::make_unique<SearchThread>();
+        prepareSearchThread(*copy, record);
+        if (Control.unbounded.load(std::memory_order_relaxed)) copy->limits.depthLimit = 1;
+        Control.awaitsCommand.store(false, std::memory_order_relaxed);
+        Control.unbounded.store(false, std::memory_order_relaxed);
         mainSearch(*copy);
     } catch (const std::exception&) {
         // Not even a record copy could be had: nothing can be searched.
     }
 }
 
-void stopCommand() {
-    stopCommanded.store(true, std::memory_order_relaxed);
-    stopFlag.store(true, std::memory_order_relaxed);
-    wakeSearchWaiter();
-}
-
-void ponderhitCommand() {
-    // From now on the clock budget can end the search; one whose iterations
-    // have already run out answers at once.
-    ponderhitFlag.store(true, std::memory_order_relaxed);
-    searchAwaitsCommand.store(false, std::memory_order_relaxed);
-    LastSearchUnbounded.store(false, std::memory_order_relaxed);
-    wakeSearchWaiter();
-}
-
 bool searchThreadsRunning() { return ActiveSearchThreads.load(std::memory_order_acquire) > 0; }
 
-bool lastSearchUnbounded() { return LastSearchUnbounded.load(std::memory_order_relaxed); }
+bool lastSearchUnbounded() { return Control.unbounded.load(std::memory_order_relaxed); }
 
 void joinSearchThreads(ThreadList& threads) {
     for (std::thread& thread : threads)

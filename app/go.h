@@ -14,13 +14,11 @@ using ThreadList = std::vector<std::thread>;
 // Fills record.limits from the words of a "go" line (positioned after "go").
 // Clock words of the side not to move are skipped; a number that does not
 // parse leaves its field unchanged and ends the reading.
-void parseGoLimits(std::istream& words, SearchThread& record);
+void parseGoLimits(std::istream& words, GameRecord& record);
 
 // Starts a search of record (the previous search must have been joined).
 // With no word after "go" the search is unbounded, as for "go infinite".
-void goCommand(std::istream& words, SearchThread& record, ThreadList& threads);
-void stopCommand();
-void ponderhitCommand();
+void goCommand(std::istream& words, GameRecord& record, ThreadList& threads);
 
 // Whether a thread of the last "go" is still inside its search body.
 bool searchThreadsRunning();

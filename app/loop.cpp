@@ -20,7 +20,7 @@ enum class SearchWait {
 };
 
 struct CommandContext {
-    SearchThread& record;
+    GameRecord& record;
     ThreadList& threads;
     std::istream& words;  // the line's words after the command word
     const std::string& line;
@@ -36,9 +36,9 @@ struct Command {
 
 // Every command word, matched exactly and case-sensitively.
 const Command Commands[] = {
-    {"stop", SearchWait::None, false, [](CommandContext&) { stopCommand(); },
+    {"stop", SearchWait::None, false, [](CommandContext&) { commandStop(); },
      "ends the running search, which then prints its bestmove"},
-    {"ponderhit", SearchWait::None, false, [](CommandContext&) { ponderhitCommand(); },
+    {"ponderhit", SearchWait::None, false, [](CommandContext&) { commandPonderhit(); },
      "the pondered move was played: the clock now applies to the search"},
     {"uci", SearchWait::None, false, [](CommandContext&) { uciCommand(); },
      "identification and option list, then uciok"},
@@ -74,7 +74,7 @@ const Command Commands[] = {
 
 }  // namespace
 
-bool executeCommand(SearchThread& record, ThreadList& threads, const std::string& line) {
+bool executeCommand(GameRecord& record, ThreadList& threads, const std::string& line) {
     std::istringstream words(line);
     std::string word;
     if (!(words >> word)) return true;
@@ -82,7 +82,7 @@ bool executeCommand(SearchThread& record, ThreadList& threads, const std::string
     for (const Command& command : Commands) {
         if (word != command.word) continue;
         if (command.wait == SearchWait::FinishFirst) {
-            if (lastSearchUnbounded()) stopCommand();
+            if (lastSearchUnbounded()) commandStop();
             joinSearchThreads(threads);
             if (!command.endsLoop) applyPendingCacheChanges();
         }
@@ -94,9 +94,8 @@ bool executeCommand(SearchThread& record, ThreadList& threads, const std::string
 }
 
 void commandLoop(ThreadList& threads) {
-    auto record = std::make_unique<SearchThread>();
-    record->historyMax = 2000;
-    resetSearchRecord(*record);
+    auto record = std::make_unique<GameRecord>();
+    resetGameRecord(*record);
     setFromFen(StartFen, record->pos);
 
     std::string line;
@@ -108,6 +107,6 @@ void commandLoop(ThreadList& threads) {
 
     // End of input: no command can come any more, so a search that only
     // "stop" could end is stopped; any other is allowed to print its move.
-    if (lastSearchUnbounded()) stopCommand();
+    if (lastSearchUnbounded()) commandStop();
     joinSearchThreads(threads);
 }

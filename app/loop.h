@@ -14,4 +14,4 @@
 void commandLoop(ThreadList& threads);
 
 // Runs one input line (without its line feed). Returns false only for "quit".
-bool executeCommand(SearchThread& record, ThreadList& threads, const std::string& line);
+bool executeCommand(GameRecord& record, ThreadList& threads, const std::string& line);

@@ -1,22 +1,62 @@
-// The option values that "setoption" changes and "go" hands to the search.
+// The engine's options: one table lists each with its type, default and
+// range; it prints the "option" lines of "uci", and "setoption" reads, clamps
+// and applies a value through it. Cache sizes wait for a running search.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <istream>
 
+#include "app/go.h"
 #include "search/state.h"
 
-// Option values as read (a value out of range is kept as given and clamped
-// where it is handed on).
+// How "setoption" reads an option's value.
+enum class OptionReading {
+    Size,     // leading decimal digits (a '+' before them allowed); too large means the maximum
+    Integer,  // a signed 32-bit number
+    Ignored,  // the option is listed but setting it changes nothing
+};
+
+struct Option {
+    const char* name;  // as "uci" lists it; "setoption" matches it in any case
+    const char* type;  // "spin" or "check"
+    int64_t defaultValue;
+    int64_t min;
+    int64_t max;
+    OptionReading reading;
+    // Called with the value clamped to min..max.
+    void (*apply)(int64_t value, ThreadList& threads);
+};
+
+constexpr int OptionCount = 7;
+extern const Option Options[OptionCount];
+
+// The values of the options a search reads, clamped when set.
 struct EngineSettingsRecord {
     std::atomic<int32_t> multiPv{1};
-    std::atomic<int32_t> moveOverhead{50};
+    std::atomic<int32_t> moveOverhead{DefaultMoveOverheadMs};
     std::atomic<int32_t> threadCount{1};
 };
 extern EngineSettingsRecord EngineSettings;
 
-// The "MoveOverhead" option as the clock uses it, clamped to 0..2000 ms.
-int moveOverheadMs();
+// The "option" lines of "uci", in table order.
+void printOptionLines();
 
-// Copies the options a search reads into its limits, clamped.
+// "setoption name <name> value <value>", and "setoption name clear hash".
+// An unknown name, or a value that does not read, changes nothing.
+void setoptionCommand(std::istream& words, ThreadList& threads);
+
+// Copies the options a search reads into its limits.
 void copyOptionsInto(SearchLimits& limits);
+
+// Empties the transposition table now, or after the running search.
+void requestTableClear(ThreadList& threads);
+
+// Entry count of a pawn or evaluation cache of mib MiB: the largest power of
+// two of MiB not above mib, 65536 entries of 16 bytes each per MiB.
+uint64_t cacheEntriesForMiB(uint64_t mib);
+
+// Cache resizes and clears asked for while a search runs wait until its
+// threads have been joined; this applies them (the loop calls it after every
+// join that precedes a new search or benchmark).
+void applyPendingCacheChanges();

@@ -23,39 +23,39 @@ Score qsearchNonPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, i
 
 // Publishes the thread's node count, takes notice of "ponderhit" and decides
 // whether the search must stop. The main thread also owns the clock and node
-// limits and raises stopFlag itself; helpers only follow the shared flags.
+// limits and raises Control.stop itself; helpers only follow the shared flags.
 template <bool MainThread>
 inline bool periodicCheckAborts(SearchThread& thread) {
-    nodeCounter.fetch_add(thread.localNodes, std::memory_order_relaxed);
+    Control.nodes.fetch_add(thread.localNodes, std::memory_order_relaxed);
     thread.localNodes = 0;
-    if (ponderhitFlag.load(std::memory_order_relaxed)) thread.limits.untimed = false;
+    if (Control.ponderhit.load(std::memory_order_relaxed)) thread.limits.untimed = false;
 
     if constexpr (MainThread) {
-        if (stopFlag.load(std::memory_order_relaxed)) return true;
+        if (Control.stop.load(std::memory_order_relaxed)) return true;
         const SearchLimits& limits = thread.limits;
         if (limits.untimed) {
             if (limits.moveTime != 0 &&
-                nowMs() - searchStartTime.load(std::memory_order_relaxed) >= limits.moveTime) {
-                stopFlag.store(true, std::memory_order_relaxed);
+                nowMs() - Control.startTime.load(std::memory_order_relaxed) >= limits.moveTime) {
+                Control.stop.store(true, std::memory_order_relaxed);
                 return true;
             }
-        } else if (nowMs() - searchStartTime.load(std::memory_order_relaxed) >
-                   timeLimit.load(std::memory_order_relaxed)) {
-            stopFlag.store(true, std::memory_order_relaxed);
+        } else if (nowMs() - Control.startTime.load(std::memory_order_relaxed) >
+                   Control.timeLimit.load(std::memory_order_relaxed)) {
+            Control.stop.store(true, std::memory_order_relaxed);
             return true;
         }
         if (limits.nodeLimit >= 0 &&
-            nodeCounter.load(std::memory_order_relaxed) >= uint64_t(limits.nodeLimit)) {
-            stopFlag.store(true, std::memory_order_relaxed);
+            Control.nodes.load(std::memory_order_relaxed) >= uint64_t(limits.nodeLimit)) {
+            Control.stop.store(true, std::memory_order_relaxed);
             return true;
         }
-        return searchDone.load(std::memory_order_relaxed);
+        return Control.done.load(std::memory_order_relaxed);
     } else {
-        return stopFlag.load(std::memory_order_relaxed) || searchDone.load(std::memory_order_relaxed);
+        return Control.stop.load(std::memory_order_relaxed) || Control.done.load(std::memory_order_relaxed);
     }
 }
 
-inline bool stopped() { return stopFlag.load(std::memory_order_relaxed); }
+inline bool stopped() { return Control.stop.load(std::memory_order_relaxed); }
 
 // Plays a move of the search, and starts fetching the table bucket that the
 // child's probe will read while the child sets itself up.
@@ -67,6 +67,6 @@ inline void playMove(Position& pos, Move m) {
 // Stores a node's result in the table, unless "stop" or the end of the main
 // search came first: such a result may have been cut short.
 inline void storeResult(int depth, int score, Move move, int bound, const Position& pos) {
-    if (stopFlag.load(std::memory_order_relaxed) || searchDone.load(std::memory_order_relaxed)) return;
+    if (Control.stop.load(std::memory_order_relaxed) || Control.done.load(std::memory_order_relaxed)) return;
     storeTT(depth, score, move, bound, pos);
 }

@@ -61,7 +61,8 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
     ss->bestMove = MoveNone;
     (ss + 2)->killers[0] = (ss + 2)->killers[1] = MoveNone;
     (ss + 1)->excludedMove = MoveNone;
-    if (ss->ply > selDepth.load(std::memory_order_relaxed)) selDepth.store(ss->ply, std::memory_order_relaxed);
+    if (ss->ply > Control.selDepth.load(std::memory_order_relaxed))
+        Control.selDepth.store(ss->ply, std::memory_order_relaxed);
 
     // 4. Drawn positions and the ply limit end the line.
     if (isDraw(pos) || ss->ply >= MaxPly) return 0;

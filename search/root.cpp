@@ -49,16 +49,16 @@ inline bool isCastling(Move m) {
 // and starts the count afresh like the periodic check does, so that every
 // node is counted exactly once.
 inline void publishNodes(SearchThread& thread) {
-    nodeCounter.fetch_add(thread.localNodes, std::memory_order_relaxed);
+    Control.nodes.fetch_add(thread.localNodes, std::memory_order_relaxed);
     thread.localNodes = 0;
 }
 
 SearchProgress progressAt(int depth) {
     SearchProgress p;
     p.depth = depth;
-    p.selDepth = std::max(depth, int(selDepth.load(std::memory_order_relaxed)));
-    p.nodes = nodeCounter.load(std::memory_order_relaxed);
-    p.timeMs = std::max<int64_t>(1, nowMs() - searchStartTime.load(std::memory_order_relaxed));
+    p.selDepth = std::max(depth, int(Control.selDepth.load(std::memory_order_relaxed)));
+    p.nodes = Control.nodes.load(std::memory_order_relaxed);
+    p.timeMs = std::max<int64_t>(1, nowMs() - Control.startTime.load(std::memory_order_relaxed));
     p.hashfull = hashfull();
     return p;
 }
@@ -148,7 +148,7 @@ void rootSearch(SearchThread& thread) {
         root.bestMove[k] = MoveNone;
         root.pvLine[k].clear();
     }
-    timeLimit.store(TimeLimitUnset, std::memory_order_relaxed);
+    Control.timeLimit.store(TimeLimitUnset, std::memory_order_relaxed);
 
     int aspAlpha = -ScoreInfinite;
     int aspBeta = ScoreInfinite;
@@ -164,7 +164,7 @@ void rootSearch(SearchThread& thread) {
             if constexpr (MainThread) {
                 if (shouldStop(instability, thread)) break;
                 if (thread.limits.nodeLimit >= 0 &&
-                    nodeCounter.load(std::memory_order_relaxed) >= uint64_t(thread.limits.nodeLimit))
+                    Control.nodes.load(std::memory_order_relaxed) >= uint64_t(thread.limits.nodeLimit))
                     break;
             }
         }
@@ -180,7 +180,7 @@ void rootSearch(SearchThread& thread) {
             for (;;) {
                 bestScore = -ScoreInfinite;
                 int alpha = aspAlpha;
-                selDepth.store(0, std::memory_order_relaxed);
+                Control.selDepth.store(0, std::memory_order_relaxed);
                 int moveNumber = 0;
 
                 for (int i = pvIdx; i < root.moveCount; i++) {
@@ -292,7 +292,7 @@ void rootSearch(SearchThread& thread) {
         const Move ponder = best != MoveNone && pv.size() >= 2 && pv[0] == best ? pv[1] : MoveNone;
         if (Reporter.bestMove) Reporter.bestMove(best, ponder);
         ttGeneration.store(int16_t(ttGeneration.load(std::memory_order_relaxed) + 1), std::memory_order_relaxed);
-        searchDone.store(true, std::memory_order_relaxed);
+        Control.done.store(true, std::memory_order_relaxed);
     }
 }
 

@@ -20,7 +20,7 @@ double moveWeight(int gamePly, int j) {
     return WeightScale / ((gamePly + 2 * j) * WeightPlyFactor + WeightOffset);
 }
 
-int64_t elapsedMs() { return nowMs() - searchStartTime.load(std::memory_order_relaxed); }
+int64_t elapsedMs() { return nowMs() - Control.startTime.load(std::memory_order_relaxed); }
 
 }  // namespace
 
@@ -46,7 +46,7 @@ bool shouldStop(int instability, SearchThread& thread) {
     const Position& pos = thread.pos;
     const int gamePly = pos.historyLength + pos.historyDropped;
     const int64_t budget = thinkingBudget(limits, gamePly, limits.moveOverhead, instability);
-    timeLimit.store(budget, std::memory_order_relaxed);
+    Control.timeLimit.store(budget, std::memory_order_relaxed);
 
     // Start another iteration only while less than about 4/11 of the budget is
     // used: the next one takes longer than all before it together.

@@ -12,6 +12,7 @@
 int64_t thinkingBudget(const SearchLimits& limits, int gamePly, int moveOverhead, int instability);
 
 // Called before every iteration from depth 2 on: publishes the budget as
-// timeLimit for the per-node clock test and tells whether the next iteration
-// must not start. A fixed move time of an untimed search is tested alone.
+// Control.timeLimit for the per-node clock test and tells whether the next
+// iteration must not start. A fixed move time of an untimed search is tested
+// alone.
 bool shouldStop(int instability, SearchThread& thread);

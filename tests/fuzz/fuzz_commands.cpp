@@ -99,7 +99,7 @@ std::string boundedGoLine(const std::string& line) {
 }
 
 // The line to run instead of the input line; empty to drop it.
-std::string boundedLine(const std::string& line, int& searches, SearchThread& scratch) {
+std::string boundedLine(const std::string& line, int& searches, GameRecord& scratch) {
     std::vector<std::string> words = splitWords(line);
     if (words.empty()) return line;
     const std::string& command = words[0];
@@ -134,16 +134,15 @@ std::string boundedLine(const std::string& line, int& searches, SearchThread& sc
     return line;
 }
 
-void resetFuzzState(SearchThread& record, ThreadList& threads) {
-    stopCommand();
+void resetFuzzState(GameRecord& record, ThreadList& threads) {
+    commandStop();
     joinSearchThreads(threads);
     applyPendingCacheChanges();
     EngineSettings.threadCount.store(1, std::memory_order_relaxed);
     EngineSettings.multiPv.store(1, std::memory_order_relaxed);
     EngineSettings.moveOverhead.store(50, std::memory_order_relaxed);
     resetFuzzCaches();
-    record.historyMax = 2000;
-    resetSearchRecord(record);
+    resetGameRecord(record);
     setFromFen(StartFen, record.pos);
 }
 
@@ -156,8 +155,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static auto record = std::make_unique<SearchThread>();
-    static auto scratch = std::make_unique<SearchThread>();
+    static auto record = std::make_unique<GameRecord>();
+    static auto scratch = std::make_unique<GameRecord>();
     static ThreadList threads;
     resetFuzzState(*record, threads);
 
@@ -179,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!positionIsConsistent(record->pos)) __builtin_trap();
     }
 
-    stopCommand();
+    commandStop();
     joinSearchThreads(threads);
     return 0;
 }

@@ -11,8 +11,8 @@
 namespace {
 
 // A record after "position": cleared limits, the given side to move.
-std::unique_ptr<SearchThread> recordToMove(int side) {
-    auto record = std::make_unique<SearchThread>();
+std::unique_ptr<GameRecord> recordToMove(int side) {
+    auto record = std::make_unique<GameRecord>();
     clearSearchLimits(record->limits);
     record->pos.sideToMove = uint8_t(side);
     return record;

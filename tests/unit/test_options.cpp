@@ -1,6 +1,7 @@
 // "setoption" and "position" on the engine record and the caches.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <memory>
 #include <sstream>
 
@@ -20,17 +21,17 @@ void setoption(const std::string& line) {
     setoptionCommand(words, threads);
 }
 
-void position(const std::string& line, SearchThread& record) {
+void position(const std::string& line, GameRecord& record) {
     std::istringstream words(line);
     std::string command;
     words >> command;
     positionCommand(words, line, record);
 }
 
-std::unique_ptr<SearchThread> startRecord() {
+std::unique_ptr<GameRecord> startRecord() {
     initTestTables();
-    auto record = std::make_unique<SearchThread>();
-    resetSearchRecord(*record);
+    auto record = std::make_unique<GameRecord>();
+    resetGameRecord(*record);
     setFromFen(StartFen, record->pos);
     return record;
 }
@@ -91,23 +92,54 @@ TEST(CacheOptions, PawnAndEvalCaches) {
     EXPECT_EQ(PawnHashTable.entryCount, 65536u);
 }
 
-TEST(ValueOptions, StoredAsRead) {
+TEST(ValueOptions, ClampedToTheirRangeWhenSet) {
     setoption("name Threads value 4");
     EXPECT_EQ(EngineSettings.threadCount, 4);
     setoption("name threads value x");
     EXPECT_EQ(EngineSettings.threadCount, 4);
     setoption("name THREADS value 99999999999");  // beyond 32 bits: no number
     EXPECT_EQ(EngineSettings.threadCount, 4);
+    setoption("name Threads value 1000");
+    EXPECT_EQ(EngineSettings.threadCount, 128);
     setoption("name MultiPv value -5");
-    EXPECT_EQ(EngineSettings.multiPv, -5);
+    EXPECT_EQ(EngineSettings.multiPv, 1);
     setoption("name MoveOverhead value 5000");
-    EXPECT_EQ(EngineSettings.moveOverhead, 5000);
+    EXPECT_EQ(EngineSettings.moveOverhead, 2000);
+    setoption("name MoveOverhead value -1");
+    EXPECT_EQ(EngineSettings.moveOverhead, 0);
     setoption("name Move Overhead value 100");  // a two-word name is no option
-    EXPECT_EQ(EngineSettings.moveOverhead, 5000);
+    EXPECT_EQ(EngineSettings.moveOverhead, 0);
     setoption("name Ponder value false");
     EngineSettings.threadCount = 1;
     EngineSettings.multiPv = 1;
     EngineSettings.moveOverhead = 50;
+}
+
+TEST(ValueOptions, ReachTheSearchLimits) {
+    SearchLimits limits;
+    clearSearchLimits(limits);
+    setoption("name MultiPv value 500");
+    setoption("name MoveOverhead value 7");
+    copyOptionsInto(limits);
+    EXPECT_EQ(limits.multiPv, 100);
+    EXPECT_EQ(limits.moveOverhead, 7);
+    setoption("name MultiPv value 1");
+    setoption("name MoveOverhead value 50");
+}
+
+TEST(ValueOptions, UciListsEveryOptionOfTheTable) {
+    std::ostringstream captured;
+    std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
+    printOptionLines();
+    std::cout.rdbuf(old);
+    EXPECT_EQ(captured.str(),
+              "option name Hash type spin default 32 min 1 max 16384\n"
+              "option name PawnHash type spin default 8 min 1 max 1024\n"
+              "option name EvalHash type spin default 2 min 1 max 1024\n"
+              "option name Threads type spin default 1 min 1 max 128\n"
+              "option name Ponder type check default true\n"
+              "option name MultiPv type spin default 1 min 1 max 100\n"
+              "option name MoveOverhead type spin default 50 min 0 max 2000\n");
 }
 
 TEST(PositionCommand, SetUpClearsTheLimits) {

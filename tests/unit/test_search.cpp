@@ -115,7 +115,7 @@ TEST(SearchRoot, NoLegalMoveAtTheRoot) {
         auto thread = makeThread(fen);
         Lines lines = runSearch(*thread, 5);
         EXPECT_EQ(lines, Lines{"bestmove (none)"}) << fen;
-        EXPECT_TRUE(searchDone.load());
+        EXPECT_TRUE(Control.done.load());
     }
 }
 
@@ -218,7 +218,7 @@ TEST(SearchRoot, SameNodeCountOnARepeatedSearch) {
         clearTT();
         auto thread = makeThread(fen);
         outputs[run] = runSearch(*thread, 7);
-        counts[run] = nodeCounter.load();
+        counts[run] = Control.nodes.load();
         for (const std::string& l : outputs[run]) {
             if (startsWith(l, "info")) {
                 EXPECT_TRUE(pvIsLegal(fen, pvOf(l))) << l;
@@ -256,8 +256,8 @@ TEST(SearchRoot, NodeLimitEndsADeepSearch) {
     Lines lines = runSearch(*thread, 100);
     EXPECT_TRUE(startsWith(lines.back(), "bestmove ")) << lines.back();
     // The shared counter is updated every 1024 nodes of a thread.
-    EXPECT_GE(nodeCounter.load(), 20000u);
-    EXPECT_LT(nodeCounter.load(), 20000u + 2048u);
+    EXPECT_GE(Control.nodes.load(), 20000u);
+    EXPECT_LT(Control.nodes.load(), 20000u + 2048u);
 }
 
 namespace {
@@ -271,10 +271,10 @@ struct NodeFixture {
         (ss - 1)->ply = parentPly;
         ss->pvBuffer = pv;
         pv[0] = MoveNone;
-        stopFlag = false;
-        searchDone = false;
-        timeLimit = 9999999;
-        searchStartTime = nowMs();
+        Control.stop = false;
+        Control.done = false;
+        Control.timeLimit = 9999999;
+        Control.startTime = nowMs();
         clearTT();
     }
 };

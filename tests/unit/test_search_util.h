@@ -41,9 +41,10 @@ inline std::unique_ptr<SearchThread> makeThread(const std::string& fen) {
     initSearchTestTables();
     auto thread = std::make_unique<SearchThread>();
     *thread = SearchThread{};
-    resetSearchRecord(*thread);
-    thread->historyMax = 2000;
-    setFromFen(fen, thread->pos);
+    GameRecord record;
+    resetGameRecord(record);
+    setFromFen(fen, record.pos);
+    prepareSearchThread(*thread, record);
     return thread;
 }
 
@@ -78,11 +79,11 @@ inline std::vector<std::string> runSearch(SearchThread& thread, int depth, int m
     thread.limits.depthLimit = depth;
     thread.limits.untimed = true;
     thread.limits.multiPv = multiPv;
-    stopFlag = false;
-    ponderhitFlag = false;
-    searchDone = false;
-    nodeCounter = 0;
-    searchStartTime = nowMs();
+    Control.stop = false;
+    Control.ponderhit = false;
+    Control.done = false;
+    Control.nodes = 0;
+    Control.startTime = nowMs();
     std::ostringstream captured;
     std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
     mainSearch(thread);

@@ -1,7 +1,6 @@
 // The thinking budget and the decision to start another iteration.
 #include <gtest/gtest.h>
 
-#include "app/options.h"
 #include "search/timeman.h"
 #include "test_search_util.h"
 
@@ -69,12 +68,12 @@ TEST(ShouldStop, MoveTimeOfAnUntimedSearch) {
     auto thread = searchtest::makeThread("8/8/8/8/8/8/8/K6k w - - 0 1");
     thread->limits.untimed = true;
     thread->limits.moveTime = 1000;
-    timeLimit = 777;
-    searchStartTime = nowMs() - 500;
+    Control.timeLimit = 777;
+    Control.startTime = nowMs() - 500;
     EXPECT_FALSE(shouldStop(0, *thread));
-    searchStartTime = nowMs() - 1000;
+    Control.startTime = nowMs() - 1000;
     EXPECT_TRUE(shouldStop(0, *thread));
-    EXPECT_EQ(timeLimit.load(), 777);  // the budget is not touched
+    EXPECT_EQ(Control.timeLimit.load(), 777);  // the budget is not touched
 }
 
 TEST(ShouldStop, PublishesTheBudgetAndStopsPastAboutFourElevenths) {
@@ -82,39 +81,23 @@ TEST(ShouldStop, PublishesTheBudgetAndStopsPastAboutFourElevenths) {
     thread->limits.timeLeft = 10000;
     thread->limits.movesToGo = 1;
     thread->limits.moveOverhead = 0;
-    searchStartTime = nowMs();
+    Control.startTime = nowMs();
     EXPECT_FALSE(shouldStop(0, *thread));
-    EXPECT_EQ(timeLimit.load(), 10000);
+    EXPECT_EQ(Control.timeLimit.load(), 10000);
     // 2e > 2e/8 + 10000 - e: stop from e = 3637 on (2e - 2e/8 + e = 2.75e > 10000).
-    searchStartTime = nowMs() - 3500;
+    Control.startTime = nowMs() - 3500;
     EXPECT_FALSE(shouldStop(0, *thread));
-    searchStartTime = nowMs() - 3700;
+    Control.startTime = nowMs() - 3700;
     EXPECT_TRUE(shouldStop(0, *thread));
 
     // Pondering publishes the budget with its bonus but never stops.
     thread->limits.untimed = true;
     thread->limits.ponderStart = true;
     EXPECT_FALSE(shouldStop(0, *thread));
-    EXPECT_EQ(timeLimit.load(), 10000);  // 12500, capped by the clock
+    EXPECT_EQ(Control.timeLimit.load(), 10000);  // 12500, capped by the clock
     thread->limits.movesToGo = 2;
     EXPECT_FALSE(shouldStop(0, *thread));
-    EXPECT_GT(timeLimit.load(), 5000);
+    EXPECT_GT(Control.timeLimit.load(), 5000);
 
 }
 
-TEST(ShouldStop, OptionsReachTheLimitsClamped) {
-    SearchLimits limits;
-    clearSearchLimits(limits);
-    EngineSettings.moveOverhead = 99999;
-    EngineSettings.multiPv = 500;
-    copyOptionsInto(limits);
-    EXPECT_EQ(limits.moveOverhead, 2000);
-    EXPECT_EQ(limits.multiPv, 100);
-    EngineSettings.moveOverhead = -5;
-    EngineSettings.multiPv = 0;
-    copyOptionsInto(limits);
-    EXPECT_EQ(limits.moveOverhead, 0);
-    EXPECT_EQ(limits.multiPv, 1);
-    EngineSettings.moveOverhead = 50;
-    EngineSettings.multiPv = 1;
-}

@@ -36,12 +36,12 @@ protected:
     void SetUp() override {
         initTestTables();
         allocateTT(1);
-        stopFlag = false;
-        searchDone = false;
+        Control.stop = false;
+        Control.done = false;
     }
     void TearDown() override {
-        stopFlag = false;
-        searchDone = false;
+        Control.stop = false;
+        Control.done = false;
         ttGeneration = 0;
     }
 
@@ -254,19 +254,19 @@ TEST_F(TranspositionTable, AMateNearerThanTheNodeAllowsIsNotUsed) {
 
 TEST_F(TranspositionTable, SearchStoresNothingAfterStopOrSearchEnd) {
     const auto storeResultAt = [](uint64_t key) { storeResult(5, 1, SomeMove, BoundExact, *KeyedPosition(key, 0)); };
-    stopFlag = true;
+    Control.stop = true;
     storeResultAt(keyOf(3, 3));
     EXPECT_FALSE(present(keyOf(3, 3)));
-    stopFlag = false;
-    searchDone = true;
+    Control.stop = false;
+    Control.done = true;
     storeResultAt(keyOf(3, 3));
     EXPECT_FALSE(present(keyOf(3, 3)));
     EXPECT_EQ(ttFilled, 0u);
-    searchDone = false;
+    Control.done = false;
     storeResultAt(keyOf(3, 3));
     EXPECT_TRUE(present(keyOf(3, 3)));
     // The table itself does not look at the search's flags.
-    stopFlag = true;
+    Control.stop = true;
     store(keyOf(4, 4), 5, 1, SomeMove, BoundExact);
     EXPECT_TRUE(present(keyOf(4, 4)));
 }

@@ -104,8 +104,8 @@ void hammer(int id, const std::vector<Move>& legal, Failures& failures) {
 TEST(ConcurrentTranspositionTable, TornSlotsStayHarmless) {
     initTestTables();
     allocateTT(1);
-    stopFlag = false;
-    searchDone = false;
+    Control.stop = false;
+    Control.done = false;
 
     auto start = std::make_unique<Position>();
     setFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", *start);
