@@ -76,3 +76,7 @@ inline bool isCapture(Move m) { return moveCaptured(m) != NoPiece; }
 inline bool isPromotion(Move m) { return movePromotion(m) != NoPiece; }
 // A quiet move neither captures nor promotes.
 inline bool isQuiet(Move m) { return !isCapture(m) && !isPromotion(m); }
+// Castling is the king's only move of two files (squares are file-major).
+inline bool isCastling(Move m) {
+    return movePiece(m) == King && (moveTo(m) - moveFrom(m) == 16 || moveFrom(m) - moveTo(m) == 16);
+}

@@ -60,17 +60,46 @@ constexpr int PvNodeBufferSize = PvNode ? PvBufferSize : 1;
 // The seventh rank of each side, from its own view.
 inline Bitboard seventhRank(int color) { return RelativeRankMask[color][6]; }
 
-inline void appendPv(SearchStack* ss, Move move) {
-    Move* pv = ss->pvBuffer;
-    *pv++ = move;
-    for (const Move* c = (ss + 1)->pvBuffer; *c != MoveNone;) *pv++ = *c++;
-    *pv = MoveNone;
-}
-
 }  // namespace
 
 template <bool PvNode, bool MainThread>
 static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth, bool cutNode);
+
+// The search of one child of ss, its move already played: the sequence that
+// every move loop (the node's, its deferred captures', the root's) uses.
+//  - The first move of a PV node (firstMove) gets the open window at once.
+//  - Any other move must first beat alpha in a null-window search: reduced by
+//    `reduction` plies (never below depth 1) when that is above 0, then again
+//    at full depth when the reduced search beats alpha (reSearched is set).
+//    A reduced search expects the child to fail high (cutNode true); the
+//    full-depth one alternates this node's expectation (!cutNode).
+//  - In a PV node, a null-window score inside (alpha, beta) is searched once
+//    more with the open window, which also writes the child's variation to
+//    childPv.
+// Returns the score from this node's side.
+template <bool PvNode, bool MainThread>
+static inline Score searchChild(SearchThread& thread, SearchStack* ss, int alpha, int beta, int newDepth,
+                                int reduction, bool cutNode, bool firstMove, Move* childPv, bool& reSearched) {
+    if (PvNode && firstMove) {
+        (ss + 1)->pvBuffer = childPv;
+        return -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
+    }
+    Score v;
+    if (reduction > 0) {
+        v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, std::max(newDepth - reduction, 1), true);
+        if (v > alpha) {
+            reSearched = true;
+            v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, newDepth, !cutNode);
+        }
+    } else {
+        v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, newDepth, !cutNode);
+    }
+    if (PvNode && v > alpha && v < beta) {
+        (ss + 1)->pvBuffer = childPv;
+        v = -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
+    }
+    return v;
+}
 
 // Depth 0 hands the node to the quiescence search of the same kind.
 template <bool PvNode, bool MainThread>
@@ -366,26 +395,9 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
 
         // 11. The first move of a PV node gets the open window; later moves
         //     must first beat alpha in a (reduced) null-window search.
-        Score v;
         bool reSearched = false;
-        if (PvNode && moveCount == 1) {
-            (ss + 1)->pvBuffer = childPv;
-            v = -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
-        } else {
-            if (r > 0) {
-                v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, std::max(newDepth - r, 1), true);
-                if (v > alpha) {
-                    reSearched = true;
-                    v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, newDepth, !cutNode);
-                }
-            } else {
-                v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, newDepth, !cutNode);
-            }
-            if (PvNode && v > alpha && v < beta) {
-                (ss + 1)->pvBuffer = childPv;
-                v = -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
-            }
-        }
+        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, newDepth, r, cutNode,
+                                                        moveCount == 1, childPv, reSearched);
 
         // 12. After a stop the value means nothing: unwind at once.
         unmakeMove(pos);
@@ -405,7 +417,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
                     break;
                 }
                 alpha = v;
-                if constexpr (PvNode) appendPv(ss, move);
+                if constexpr (PvNode) appendPv(ss->pvBuffer, move, childPv);
             }
         }
 
@@ -415,8 +427,10 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
             quietsSearched[quietCount++] = move;
     }
 
-    // The deferred losing captures, at full depth without reductions. They
-    // never teach the history.
+    // The deferred losing captures, at full depth without reductions or
+    // extensions. They never teach the history, and unlike the staged moves
+    // a capture only becomes the node's best move by raising alpha, and is
+    // put in the variation before a cutoff ends the loop.
     for (int i = 0; !cutoff && i < badCount; i++) {
         move = badCaptures[i];
         if (move == hashMove || move == ss->excludedMove) continue;
@@ -429,17 +443,9 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
         // deferred captures are searched without announcing themselves to
         // the children's counter-move and ProbCut logic.
         playMove(pos, move);
-        Score v;
-        if (PvNode && moveCount == 1) {
-            (ss + 1)->pvBuffer = childPv;
-            v = -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, depth - 1, false);
-        } else {
-            v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, depth - 1, !cutNode);
-            if (PvNode && v > alpha && v < beta) {
-                (ss + 1)->pvBuffer = childPv;
-                v = -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, depth - 1, false);
-            }
-        }
+        bool reSearched = false;
+        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, depth - 1, 0, cutNode,
+                                                        moveCount == 1, childPv, reSearched);
         unmakeMove(pos);
         if (stopped()) return 0;
         lastValue = v;
@@ -449,7 +455,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
                 ss->bestMove = move;
                 tableMove = move;
                 alpha = v;
-                if constexpr (PvNode) appendPv(ss, move);
+                if constexpr (PvNode) appendPv(ss->pvBuffer, move, childPv);
                 if (v >= beta) break;
             }
         }
@@ -483,3 +489,14 @@ template Score searchPV<true>(SearchThread&, SearchStack*, int, int, int, bool);
 template Score searchPV<false>(SearchThread&, SearchStack*, int, int, int, bool);
 template Score searchNonPV<true>(SearchThread&, SearchStack*, int, int, int, bool);
 template Score searchNonPV<false>(SearchThread&, SearchStack*, int, int, int, bool);
+
+template <bool MainThread>
+Score searchRootChild(SearchThread& thread, SearchStack* rootSs, int alpha, int beta, int newDepth, int reduction,
+                      bool firstMove, Move* childPv) {
+    bool reSearched = false;
+    return searchChild<true, MainThread>(thread, rootSs, alpha, beta, newDepth, reduction, false, firstMove, childPv,
+                                         reSearched);
+}
+
+template Score searchRootChild<true>(SearchThread&, SearchStack*, int, int, int, int, bool, Move*);
+template Score searchRootChild<false>(SearchThread&, SearchStack*, int, int, int, int, bool, Move*);

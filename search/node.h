@@ -21,6 +21,14 @@ Score qsearchPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int 
 template <bool MainThread>
 Score qsearchNonPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth);
 
+// The search of one root move, already played from rootSs: the child
+// sequence of every PV node (see node.cpp), with the root's reduction. The
+// root is a PV node expected to be exact, so the full-depth null-window
+// search expects its child to fail high. childPv receives the variation.
+template <bool MainThread>
+Score searchRootChild(SearchThread& thread, SearchStack* rootSs, int alpha, int beta, int newDepth, int reduction,
+                      bool firstMove, Move* childPv);
+
 // Publishes the thread's node count, takes notice of "ponderhit" and decides
 // whether the search must stop. The main thread also owns the clock and node
 // limits and raises Control.stop itself; helpers only follow the shared flags.

@@ -3,6 +3,8 @@
 // cutoffs.
 #pragma once
 
+#include <algorithm>
+
 #include "board/movegen.h"
 #include "search/history.h"
 #include "search/stack.h"
@@ -49,8 +51,30 @@ struct OrderingContext {
 int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
                 Move candidate, Move* moves, int* scores, int count);
 
-// Stable sort of moves[first, last) by score, highest first: of two equal
-// scores the earlier entry stays in front.
+// The stable insertion sort of the search, highest score first: entries
+// [from, last) are inserted one by one into the entries before them, back to
+// first, each moving up past strictly lower scores only, so that equal scores
+// keep their order. With from = first + 1 it is the stable sort of
+// [first, last). shift(to, at) must carry entry at to place to, the entries
+// in between one place up, in scores and in every array that travels with it
+// (see rotateEntry).
+template <class Shift>
+void stableInsertionSort(const int* scores, int first, int from, int last, Shift shift) {
+    for (int i = std::max(from, first + 1); i < last; i++) {
+        int j = i;
+        while (j > first && scores[j - 1] < scores[i]) j--;
+        if (j < i) shift(j, i);
+    }
+}
+
+// Moves entries[at] to place to (to <= at), the entries in between one place up.
+template <class T>
+void rotateEntry(T* entries, int to, int at) {
+    std::rotate(entries + to, entries + at, entries + at + 1);
+}
+
+// The stable sort of a stage, moves[first, last) by score, highest first:
+// the same order as stableInsertionSort from first + 1, by a faster method.
 void sortByScore(Move* moves, int* scores, int first, int last);
 
 // The two quiet moves that last refuted the previous move (newest first).

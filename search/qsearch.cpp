@@ -160,12 +160,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
                 }
                 alpha = v;
                 tableMove = move;
-                if constexpr (PvNode) {
-                    Move* pv = ss->pvBuffer;
-                    *pv++ = move;
-                    for (const Move* c = (ss + 1)->pvBuffer; *c != MoveNone;) *pv++ = *c++;
-                    *pv = MoveNone;
-                }
+                if constexpr (PvNode) appendPv(ss->pvBuffer, move, childPv);
             }
         }
     }

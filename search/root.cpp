@@ -4,8 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
+#include <memory>
 
 #include "board/legality.h"
 #include "board/makemove.h"
@@ -31,6 +30,14 @@ constexpr int MaxMultiPv = 100;
 // The clock limit before the first budget is published.
 constexpr int64_t TimeLimitUnset = 9999999;
 
+// A root move followed by the variation below it, ended by MoveNone.
+struct PvLine {
+    Move moves[PvBufferSize + 1];
+};
+
+// The root moves and the lines of a MultiPV search. Line k is shown with
+// lineScore[k] and pv[k]; the first lineCount entries of moves are the lines'
+// moves once a line is finished.
 struct RootState {
     Move moves[MaxMoves];
     int scores[MaxMoves];
@@ -38,12 +45,17 @@ struct RootState {
     int lineCount;
     int lineScore[MaxMultiPv];
     Move bestMove[MaxMultiPv];
-    std::vector<Move> pvLine[MaxMultiPv];
+    PvLine pv[MaxMultiPv];
 };
 
-inline bool isCastling(Move m) {
-    return movePiece(m) == King && std::abs(fileOf(moveFrom(m)) - fileOf(moveTo(m))) == 2;
-}
+// Everything the iterations of one thread carry from one to the next.
+struct RootContext {
+    SearchThread& thread;
+    SearchStack* rootSs;
+    Move* childPv;  // the variation below the root move being searched
+    RootState& root;
+    int instability;  // extra time earned by changes of the best move
+};
 
 // The root publishes the thread's count so that the info lines are current,
 // and starts the count afresh like the periodic check does, so that every
@@ -63,11 +75,21 @@ SearchProgress progressAt(int depth) {
     return p;
 }
 
-// The final line of one principal variation.
-void reportLine(int depth, int k, const RootState& root) {
+int pvLength(const Move* pv) {
+    int n = 0;
+    while (pv[n] != MoveNone) n++;
+    return n;
+}
+
+// The final line of every variation, also after a stop; but a line that has
+// no result at all yet (stopped before its first move was searched to the end
+// in iteration 1) has nothing to say: its score would read as "mate 0" with
+// an empty variation.
+void reportLines(int depth, const RootState& root) {
     if (!Reporter.line) return;
-    const std::vector<Move>& pv = root.pvLine[k];
-    Reporter.line(progressAt(depth), k + 1, root.lineScore[k], pv.data(), int(pv.size()));
+    for (int k = 0; k < root.lineCount; k++)
+        if (root.pv[k].moves[0] != MoveNone)
+            Reporter.line(progressAt(depth), k + 1, root.lineScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
 }
 
 // An aspiration failure of a single-line search: the bound and the move now first.
@@ -75,43 +97,164 @@ void reportBound(int depth, int score, bool lower, Move first) {
     if (Reporter.bound) Reporter.bound(progressAt(depth), score, lower, first);
 }
 
-// Insertion sort, highest score first; an entry moves up past strictly lower
-// scores only, so equal scores keep their order. Entries from..count-1 are
-// inserted into the list before them.
-void sortRootMoves(RootState& root, int from, int count) {
-    for (int i = std::max(from, 1); i < count; i++) {
-        Move m = root.moves[i];
-        int s = root.scores[i];
-        int j = i;
-        while (j > 0 && root.scores[j - 1] < s) {
-            root.moves[j] = root.moves[j - 1];
-            root.scores[j] = root.scores[j - 1];
-            j--;
+// The best moves first for the next attempt, line or iteration: entries
+// [from, moveCount) are inserted into the list before them. The lines
+// already finished (before from) move with their moves but keep their slots'
+// scores and variations.
+void sortRootMoves(RootState& root, int from) {
+    stableInsertionSort(root.scores, 0, from, root.moveCount, [&](int to, int at) {
+        rotateEntry(root.moves, to, at);
+        rotateEntry(root.scores, to, at);
+    });
+}
+
+// The finished lines, best first, each with its score and variation.
+void sortLines(RootState& root, int lines) {
+    stableInsertionSort(root.scores, 0, 1, lines, [&](int to, int at) {
+        rotateEntry(root.moves, to, at);
+        rotateEntry(root.scores, to, at);
+        rotateEntry(root.lineScore, to, at);
+        rotateEntry(root.pv, to, at);
+    });
+}
+
+// One pass over the root moves from the line's own (pvIdx) onwards with the
+// window (alpha, beta) at depth. Each move's score is kept for the sort; a
+// move that fails low scores -ScoreInfinite. Ends at a fail high or a stop.
+// Returns the best score.
+template <bool MainThread>
+int searchRootMoves(RootContext& ctx, int depth, int pvIdx, int alpha, int beta) {
+    SearchThread& thread = ctx.thread;
+    RootState& root = ctx.root;
+    Position& pos = thread.pos;
+    const int us = pos.sideToMove;
+    const int windowAlpha = alpha;
+    int bestScore = -ScoreInfinite;
+    Control.selDepth.store(0, std::memory_order_relaxed);
+
+    for (int i = pvIdx, moveNumber = 1; i < root.moveCount; i++, moveNumber++) {
+        const Move move = root.moves[i];
+        // Checks that do not hang the checking piece are extended, as in the tree.
+        const int ext = (givesCheck(move, pos) && seeFast(move, pos, us, pos.occupied) >= 0) ? 1 : 0;
+        const int r = isQuiet(move) ? rootReduction(move, moveNumber, depth, pos, thread.historyTable) : 0;
+
+        playMove(pos, move);
+        ctx.rootSs->currentMove = move;
+        (ctx.rootSs + 1)->nullAllowed = true;
+        if (moveNumber == 1) ctx.childPv[0] = MoveNone;
+        const Score v =
+            searchRootChild<MainThread>(thread, ctx.rootSs, alpha, beta, depth - 1 + ext, r, moveNumber == 1, ctx.childPv);
+        unmakeMove(pos);
+        if (stopped()) break;
+
+        if (v <= bestScore) {
+            root.scores[i] = -ScoreInfinite;
+            continue;
         }
-        root.moves[j] = m;
-        root.scores[j] = s;
+        // Only a score inside the window comes with a complete variation.
+        if (windowAlpha < v && v < beta) {
+            publishNodes(thread);
+            appendPv(root.pv[pvIdx].moves, move, ctx.childPv);
+        }
+        if (MainThread && moveNumber > 1 && pvIdx == 0) ctx.instability += InstabilityPerChange;
+        root.scores[i] = v;
+        bestScore = v;
+        root.bestMove[pvIdx] = move;
+        alpha = v;
+        if (v >= beta) break;
+    }
+    return bestScore;
+}
+
+// Aspiration search of line pvIdx at depth: from depth AspirationMinDepth on
+// a narrow window around the line's last score, widened on the failing side
+// (by a growing delta) until the score falls inside it. Returns false when a
+// stop cut the line short; its score and variation are then left as they
+// were.
+template <bool MainThread>
+bool aspirate(RootContext& ctx, int depth, int pvIdx) {
+    RootState& root = ctx.root;
+    int delta = AspirationDelta;
+    int alpha = -ScoreInfinite;
+    int beta = ScoreInfinite;
+    if (depth >= AspirationMinDepth) {
+        alpha = std::max(root.lineScore[pvIdx] - delta, -ScoreInfinite);
+        beta = std::min(root.lineScore[pvIdx] + delta, ScoreInfinite);
+    }
+    for (;;) {
+        int score = searchRootMoves<MainThread>(ctx, depth, pvIdx, alpha, beta);
+        publishNodes(ctx.thread);
+        sortRootMoves(root, pvIdx + 1);
+        if (stopped()) return false;
+
+        // A score inside the window is final, and so is one against a side
+        // of the window that is already at the limit: searching again would
+        // give the same result for ever.
+        const bool inside = score == -ScoreInfinite || (alpha < score && score < beta);
+        const bool atLimit = (score <= alpha && alpha == -ScoreInfinite) || (score >= beta && beta == ScoreInfinite);
+        if (inside || atLimit) {
+            if (!inside) score = std::clamp(score, -ScoreInfinite, int(ScoreInfinite));
+            root.lineScore[pvIdx] = score;
+            sortLines(root, pvIdx + 1);
+            return true;
+        }
+
+        // Widen the failed side of the window and search again.
+        const bool failedLow = score <= alpha;
+        if (MainThread && root.lineCount == 1) reportBound(depth, score, !failedLow, root.moves[0]);
+        if (failedLow)
+            alpha = std::max(score - delta, -ScoreInfinite);
+        else
+            beta = std::min(score + delta, ScoreInfinite);
+        delta = delta + delta / 2;
     }
 }
 
-// The same over the first lines, with their variations and line scores.
-void sortLines(RootState& root, int lines) {
-    for (int i = 1; i < lines; i++) {
-        Move m = root.moves[i];
-        int s = root.scores[i];
-        int ls = root.lineScore[i];
-        std::vector<Move> pv = std::move(root.pvLine[i]);
-        int j = i;
-        while (j > 0 && root.scores[j - 1] < s) {
-            root.moves[j] = root.moves[j - 1];
-            root.scores[j] = root.scores[j - 1];
-            root.lineScore[j] = root.lineScore[j - 1];
-            root.pvLine[j] = std::move(root.pvLine[j - 1]);
-            j--;
+// Whether the main thread must not start the iteration at depth: "stop",
+// the clock, the node limit. Helpers follow "stop" only.
+template <bool MainThread>
+bool iterationMustNotStart(RootContext& ctx, int depth) {
+    if (depth == 1) return false;
+    if (stopped()) return true;
+    if constexpr (MainThread) {
+        const SearchLimits& limits = ctx.thread.limits;
+        if (shouldStop(ctx.instability, ctx.thread)) return true;
+        if (limits.nodeLimit >= 0 && Control.nodes.load(std::memory_order_relaxed) >= uint64_t(limits.nodeLimit))
+            return true;
+    }
+    return false;
+}
+
+// The main thread's answer, once it may be given: the best move, and the
+// reply its variation expects. A stop before the first root move of
+// iteration 1 was searched to the end leaves no best move; as long as there
+// is a legal move, the first one in search order answers instead of "(none)".
+void answer(const RootState& root) {
+    // An infinite or ponder search answers only when told to.
+    waitForStopOrPonderhit();
+    Move best = root.bestMove[0];
+    if (best == MoveNone && root.moveCount > 0) best = root.moves[0];
+    const Move* pv = root.pv[0].moves;
+    const Move ponder = best != MoveNone && pv[0] == best && pv[1] != MoveNone ? pv[1] : MoveNone;
+    if (Reporter.bestMove) Reporter.bestMove(best, ponder);
+}
+
+// Iterative deepening: every line aspirated at depth 1, 2, ... up to the
+// depth limit, as long as the limits allow another iteration.
+template <bool MainThread>
+void iterate(RootContext& ctx) {
+    RootState& root = ctx.root;
+    Move previousBest = MoveNone;
+    for (int depth = 1; depth <= ctx.thread.limits.depthLimit; depth++) {
+        if (iterationMustNotStart<MainThread>(ctx, depth)) break;
+        for (int pvIdx = 0; pvIdx < root.lineCount; pvIdx++)
+            if (!aspirate<MainThread>(ctx, depth, pvIdx)) break;
+        if constexpr (MainThread) {
+            reportLines(depth, root);
+            // A best move that holds for an iteration halves the extra time.
+            if (root.bestMove[0] == previousBest) ctx.instability = ctx.instability * 50 / 100;
+            previousBest = root.bestMove[0];
         }
-        root.moves[j] = m;
-        root.scores[j] = s;
-        root.lineScore[j] = ls;
-        root.pvLine[j] = std::move(pv);
     }
 }
 
@@ -119,178 +262,40 @@ template <bool MainThread>
 void rootSearch(SearchThread& thread) {
     Position& pos = thread.pos;
 
-    // 1. Fresh counters and ordering tables.
+    // Fresh counters and ordering tables.
     thread.localNodes = 0;
     std::memset(thread.historyTable, 0, sizeof(thread.historyTable));
     std::memset(thread.counterMoves, 0, sizeof(thread.counterMoves));
 
-    // 2. The stack starts zeroed: ply 0, no moves, static evaluation 0.
+    // The stack starts zeroed: ply 0, no moves, static evaluation 0.
     SearchStack stack[StackSize];
     std::memset(static_cast<void*>(stack), 0, sizeof(stack));
     SearchStack* const rootSs = stack + StackEntriesBeforeRoot;
     rootSs->ply = 0;
-    Move rootPv[PvBufferSize];
-    rootPv[0] = MoveNone;
+    Move childPv[PvBufferSize];
+    childPv[0] = MoveNone;
 
-    // 3. The root's own table entry counts as used by this search.
+    // The root's own table entry counts as used by this search.
     refreshRoot(pos);
 
-    // 4. The legal root moves in generation order.
-    RootState root;
-    root.moveCount = generateLegalMoves(pos, root.moves);
-    for (int i = 0; i < root.moveCount; i++) root.scores[i] = 0;
-
-    // 5. Lines to search; no budget until the first iteration is done.
-    const int multiPv = std::clamp(int(thread.limits.multiPv), 1, MaxMultiPv);
-    root.lineCount = std::min(multiPv, root.moveCount);
+    // The legal root moves in generation order, and the lines to search.
+    auto root = std::make_unique<RootState>();
+    root->moveCount = generateLegalMoves(pos, root->moves);
+    for (int i = 0; i < root->moveCount; i++) root->scores[i] = 0;
+    root->lineCount = std::min(std::clamp(int(thread.limits.multiPv), 1, MaxMultiPv), root->moveCount);
     for (int k = 0; k < MaxMultiPv; k++) {
-        root.lineScore[k] = -ScoreInfinite;
-        root.bestMove[k] = MoveNone;
-        root.pvLine[k].clear();
+        root->lineScore[k] = -ScoreInfinite;
+        root->bestMove[k] = MoveNone;
+        root->pv[k].moves[0] = MoveNone;
     }
+    // No budget until the first iteration is done.
     Control.timeLimit.store(TimeLimitUnset, std::memory_order_relaxed);
 
-    int aspAlpha = -ScoreInfinite;
-    int aspBeta = ScoreInfinite;
-    int delta = AspirationDelta;
-    int instability = 0;
-    Move prevBest = MoveNone;
-    const int us = pos.sideToMove;
-
-    for (int depth = 1; depth <= thread.limits.depthLimit; depth++) {
-        // 1. Between iterations: "stop", the clock, the node limit.
-        if (depth > 1) {
-            if (stopped()) break;
-            if constexpr (MainThread) {
-                if (shouldStop(instability, thread)) break;
-                if (thread.limits.nodeLimit >= 0 &&
-                    Control.nodes.load(std::memory_order_relaxed) >= uint64_t(thread.limits.nodeLimit))
-                    break;
-            }
-        }
-
-        // 2. One aspiration search per line.
-        for (int pvIdx = 0; pvIdx < root.lineCount; pvIdx++) {
-            if (depth >= AspirationMinDepth) {
-                delta = AspirationDelta;
-                aspAlpha = std::max(root.lineScore[pvIdx] - AspirationDelta, -ScoreInfinite);
-                aspBeta = std::min(root.lineScore[pvIdx] + AspirationDelta, ScoreInfinite);
-            }
-            int bestScore;
-            for (;;) {
-                bestScore = -ScoreInfinite;
-                int alpha = aspAlpha;
-                Control.selDepth.store(0, std::memory_order_relaxed);
-                int moveNumber = 0;
-
-                for (int i = pvIdx; i < root.moveCount; i++) {
-                    const Move move = root.moves[i];
-                    moveNumber++;
-                    const int ext = (givesCheck(move, pos) && seeFast(move, pos, us, pos.occupied) >= 0) ? 1 : 0;
-                    const int r =
-                        isQuiet(move) ? rootReduction(move, moveNumber, depth, pos, thread.historyTable) : 0;
-
-                    playMove(pos, move);
-                    rootSs->currentMove = move;
-                    const int newDepth = depth - 1 + ext;
-                    (rootSs + 1)->nullAllowed = true;
-                    Score v;
-                    if (moveNumber == 1) {
-                        rootPv[0] = MoveNone;
-                        (rootSs + 1)->pvBuffer = rootPv;
-                        v = -searchPV<MainThread>(thread, rootSs + 1, -aspBeta, -alpha, newDepth, false);
-                    } else {
-                        bool done = false;
-                        if (r > 0) {
-                            v = -searchNonPV<MainThread>(thread, rootSs + 1, -alpha - 1, -alpha,
-                                                         std::max(newDepth - r, 1), true);
-                            done = v <= alpha;
-                        }
-                        if (!done) {
-                            v = -searchNonPV<MainThread>(thread, rootSs + 1, -alpha - 1, -alpha, newDepth, true);
-                            if (alpha < v && v < aspBeta) {
-                                (rootSs + 1)->pvBuffer = rootPv;
-                                v = -searchPV<MainThread>(thread, rootSs + 1, -aspBeta, -alpha, newDepth, false);
-                            }
-                        }
-                    }
-                    unmakeMove(pos);
-                    if (stopped()) break;
-
-                    if (v > bestScore) {
-                        if (aspAlpha < v && v < aspBeta) {
-                            publishNodes(thread);
-                            std::vector<Move>& line = root.pvLine[pvIdx];
-                            line.clear();
-                            line.push_back(move);
-                            for (const Move* m = rootPv; *m != MoveNone; m++) line.push_back(*m);
-                        }
-                        if (MainThread && moveNumber > 1 && pvIdx == 0) instability += InstabilityPerChange;
-                        root.scores[i] = v;
-                        bestScore = v;
-                        root.bestMove[pvIdx] = move;
-                        alpha = v;
-                        if (v >= aspBeta) break;
-                    } else {
-                        root.scores[i] = -ScoreInfinite;
-                    }
-                }
-
-                // 3. Best moves first for the next attempt, line or iteration.
-                publishNodes(thread);
-                sortRootMoves(root, pvIdx + 1, root.moveCount);
-
-                // 4.-5. A stop prints what is known; a score inside the window is final.
-                if (stopped()) goto output;
-                if (bestScore == -ScoreInfinite || (aspAlpha < bestScore && bestScore < aspBeta)) break;
-
-                // A side of the window already at the limit cannot widen
-                // any further: searching again would give the same result
-                // for ever, so the line is final for this depth.
-                if ((bestScore <= aspAlpha && aspAlpha == -ScoreInfinite) ||
-                    (bestScore >= aspBeta && aspBeta == ScoreInfinite)) {
-                    bestScore = std::clamp(bestScore, -ScoreInfinite, int(ScoreInfinite));
-                    break;
-                }
-
-                // 6. Widen the failed side of the window and search again.
-                if (bestScore <= aspAlpha) {
-                    if (MainThread && root.lineCount == 1) reportBound(depth, bestScore, false, root.moves[0]);
-                    aspAlpha = std::max(bestScore - delta, -ScoreInfinite);
-                } else {
-                    if (MainThread && root.lineCount == 1) reportBound(depth, bestScore, true, root.moves[0]);
-                    aspBeta = std::min(bestScore + delta, ScoreInfinite);
-                }
-                delta = delta + delta / 2;
-            }
-            root.lineScore[pvIdx] = bestScore;
-            sortLines(root, pvIdx + 1);
-        }
-
-    output:
-        // 3.-4. One final line per variation, also after a stop; but a line
-        // that has no result at all yet (stopped before its first move was
-        // searched to the end in iteration 1) has nothing to say: its score
-        // would read as "mate 0" with an empty variation.
-        if constexpr (MainThread) {
-            for (int k = 0; k < root.lineCount; k++)
-                if (!root.pvLine[k].empty()) reportLine(depth, k, root);
-            if (root.bestMove[0] == prevBest) instability = instability * 50 / 100;
-            prevBest = root.bestMove[0];
-        }
-    }
+    RootContext ctx{thread, rootSs, childPv, *root, 0};
+    iterate<MainThread>(ctx);
 
     if constexpr (MainThread) {
-        // An infinite or ponder search answers only when told to.
-        waitForStopOrPonderhit();
-        // A stop before the first root move of iteration 1 was searched to
-        // the end leaves no best move; as long as there is a legal move, the
-        // first one in search order answers instead of "(none)".
-        Move best = root.bestMove[0];
-        if (best == MoveNone && root.moveCount > 0) best = root.moves[0];
-        const std::vector<Move>& pv = root.pvLine[0];
-        const Move ponder = best != MoveNone && pv.size() >= 2 && pv[0] == best ? pv[1] : MoveNone;
-        if (Reporter.bestMove) Reporter.bestMove(best, ponder);
+        answer(*root);
         ttGeneration.store(int16_t(ttGeneration.load(std::memory_order_relaxed) + 1), std::memory_order_relaxed);
         Control.done.store(true, std::memory_order_relaxed);
     }

@@ -21,3 +21,11 @@ constexpr int StackEntriesBeforeRoot = 2;
 constexpr int StackSize = StackEntriesBeforeRoot + 1 + MaxPly + 5;
 // A principal variation from any node, with its terminator.
 constexpr int PvBufferSize = MaxPly + 2;
+
+// Writes move followed by the child's variation to pv, ended by MoveNone; the
+// child's variation ends with MoveNone too.
+inline void appendPv(Move* pv, Move move, const Move* childPv) {
+    *pv++ = move;
+    while (*childPv != MoveNone) *pv++ = *childPv++;
+    *pv = MoveNone;
+}
