@@ -4,7 +4,7 @@ CONFIGS := 64 popcount 32
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run build test all clean tsan asan slow $(addprefix build-,$(CONFIGS)) $(addprefix test-,$(CONFIGS))
+.PHONY: run build test all clean tsan asan slow check $(addprefix build-,$(CONFIGS)) $(addprefix test-,$(CONFIGS))
 
 run: build-64
 	@./build/64/ostrevalk
@@ -40,6 +40,15 @@ tsan:
 	@cmake --build build/tsan -j $(JOBS)
 	@TSAN_OPTIONS=halt_on_error=1 ./build/tsan/unit_tests --gtest_filter='*Concurrent*'
 	@TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 ./build/tsan/e2e_tests --gtest_filter='-$(TSAN_E2E_SKIP)'
+
+# Checking build: the engine's asserts and a full position self-check after
+# every make and unmake, over the unit tests (perft among them) and the
+# benchmark signature ("bench 5" in a fresh process).
+check:
+	@cmake -S . -B build/check -DOSTREVALK_CHECK=ON > /dev/null
+	@cmake --build build/check -j $(JOBS)
+	@./build/check/unit_tests --gtest_filter='-*Slow*'
+	@./build/check/e2e_tests --gtest_filter='Bench.BenchSignature'
 
 # Further targets (sanitizers, fuzzing, soak, installation) live in mk/.
 -include $(wildcard mk/*.mk)

@@ -4,6 +4,7 @@
 // whose keys also serve repetition detection.
 #include "board/makemove.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "board/pieceops.h"
@@ -61,6 +62,10 @@ void makeMove(Position& pos, Move m) {
     const int us = pos.sideToMove, them = us ^ 1;
     const Square from = moveFrom(m), to = moveTo(m);
     const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
+    // A move of the side to move from a square that holds its piece; the
+    // rest of pseudo-legality is the caller's business.
+    assert(m != MoveNone && m != MoveNull);
+    assert(pos.board[from] == piece && ((pos.colorBB[us] >> from) & 1));
 
     UndoRecord& r = pushUndo(pos, m);
     pos.rule50 += 1;
@@ -108,9 +113,11 @@ void makeMove(Position& pos, Move m) {
 
     if (captured != NoPiece || piece == Pawn) pos.rule50 = 0;
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    assert(positionIsConsistent(pos));
 }
 
 void unmakeMove(Position& pos) {
+    assert(pos.historyLength > 0 && pos.history[pos.historyLength - 1].move != MoveNull);
     const int us = pos.sideToMove ^ 1, them = pos.sideToMove;
     const UndoRecord& r = pos.history[--pos.historyLength];
     const Move m = r.move;
@@ -132,6 +139,7 @@ void unmakeMove(Position& pos) {
     pos.sideToMove = uint8_t(us);
     restoreUndo(pos, r);
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    assert(positionIsConsistent(pos));
 }
 
 void makeNullMove(Position& pos) {
@@ -141,10 +149,13 @@ void makeNullMove(Position& pos) {
     pos.rule50 = 0;
     pos.epSquare = NoSquare;
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    assert(positionIsConsistent(pos));
 }
 
 void unmakeNullMove(Position& pos) {
+    assert(pos.historyLength > 0 && pos.history[pos.historyLength - 1].move == MoveNull);
     pos.sideToMove ^= 1;
     restoreUndo(pos, pos.history[--pos.historyLength]);
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    assert(positionIsConsistent(pos));
 }

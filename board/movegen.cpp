@@ -2,6 +2,8 @@
 // board/generator.h writing into a plain list.
 #include "board/movegen.h"
 
+#include <cassert>
+
 #include "board/generator.h"
 
 namespace {
@@ -22,6 +24,7 @@ struct ListSink {
 int generateMoves(GenKind kind, const Position& pos, const CheckInfo& ci, Move* moves, int count) {
     ListSink out{moves, count, pos};
     generation::generate(out, kind, ci);
+    assert(out.count <= MaxMoves);
     return out.count;
 }
 

@@ -2,6 +2,7 @@
 // search with table cutoffs, forward pruning, late-move reductions and
 // extensions. One body serves both node kinds and both thread kinds.
 #include <algorithm>
+#include <cassert>
 #include <cstdlib>
 
 #include "board/legality.h"
@@ -151,6 +152,10 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
 
 template <bool PvNode, bool MainThread>
 static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth, bool cutNode) {
+    // Every window lies within the score range; a null-window node gets one.
+    assert(-ScoreInfinite <= alpha && alpha < beta && beta <= ScoreInfinite);
+    assert(PvNode || beta == alpha + 1);
+
     // 1. At the horizon the quiescence search resolves the captures.
     if (depth <= 0) return qsearchEntry<PvNode, MainThread>(thread, ss, alpha, beta);
 

@@ -1,5 +1,7 @@
 #include "search/ordering.h"
 
+#include <cassert>
+
 #include "board/generator.h"
 
 namespace {
@@ -76,6 +78,7 @@ int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const Ord
                     ctx.killers ? ctx.killers[1] : MoveNone,
                     (*ctx.history)[pos.sideToMove]};
     pos.sideToMove == White ? generateStage<White>(out, stage, ci) : generateStage<Black>(out, stage, ci);
+    assert(out.count <= MaxMoves);
     return out.count;
 }
 

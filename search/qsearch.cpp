@@ -1,5 +1,7 @@
 // Quiescence search: captures (and quiet checks at its first ply) until the
 // position is quiet, standing pat on the static evaluation.
+#include <cassert>
+
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/see.h"
@@ -41,6 +43,8 @@ bool castlingPathOpen(const Position& pos) {
 
 template <bool PvNode, bool MainThread>
 static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth) {
+    assert(-ScoreInfinite <= alpha && alpha < beta && beta <= ScoreInfinite);
+    assert(PvNode || beta == alpha + 1);
     Position& pos = thread.pos;
     Move childPv[PvBufferSize];
 

@@ -1,6 +1,7 @@
 #include "search/tt.h"
 
 #include <algorithm>
+#include <cassert>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -171,6 +172,10 @@ Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out,
 }
 
 void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
+    // A bound the probe knows, and a score the 24-bit field and the mate
+    // conversion can carry (or ScoreNone, which the probe never uses).
+    assert(bound == BoundUpper || bound == BoundLower || bound == BoundExact);
+    assert(score == ScoreNone || (score >= -ScoreInfinite && score <= ScoreInfinite));
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
     const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
