@@ -7,8 +7,6 @@
 #include "app/output.h"
 #include "board/movetext.h"
 
-const char StartFen[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-
 void uciCommand() {
     writeLine("id name " + engineName);
     writeLine("id author Hadrevan");

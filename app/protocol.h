@@ -10,8 +10,6 @@
 #include "app/options.h"
 #include "search/state.h"
 
-extern const char StartFen[];
-
 void uciCommand();
 void isreadyCommand();
 // line is the whole command line: the FEN and the move list are found in it

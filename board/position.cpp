@@ -11,6 +11,8 @@
 #include "board/pieceops.h"
 #include "board/tables.h"
 
+const char StartFen[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
 namespace {
 
 // Piece letters: the letter at index i is piece type i >> 1 of colour i & 1.

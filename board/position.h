@@ -7,6 +7,9 @@
 
 #include "board/types.h"
 
+// The position every game starts from.
+extern const char StartFen[];
+
 constexpr int HistoryCapacity = 1024;
 // compactHistory keeps this many records free for the deepest search line
 // (100 plies plus null moves) ...

@@ -17,11 +17,9 @@ using namespace evaltest;
 
 namespace {
 
-Square squareAt(const std::string& name) { return (name[0] - 'a') * 8 + (name[1] - '1'); }
-
 Bitboard squares(std::initializer_list<const char*> names) {
     Bitboard b = 0;
-    for (const char* n : names) b |= squareBB(squareAt(n));
+    for (const char* n : names) b |= squareBB(sq(n));
     return b;
 }
 

@@ -10,7 +10,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/tables.h"
-#include "test_init.h"
+#include "test_common.h"
 #include "test_movegen_util.h"
 
 namespace {
@@ -22,10 +22,9 @@ Position& setUp(const std::string& fen) {
     return pos;
 }
 
-Square at(const char* name) { return (name[0] - 'a') * 8 + (name[1] - '1'); }
 Bitboard squares(std::initializer_list<const char*> names) {
     Bitboard b = 0;
-    for (const char* n : names) b |= squareBB(at(n));
+    for (const char* n : names) b |= squareBB(sq(n));
     return b;
 }
 
@@ -92,7 +91,7 @@ TEST(Legality, CheckInfoOfARookCheck) {
     Position& pos = setUp("4r2k/8/8/8/8/8/8/4K3 w - - 0 1");
     CheckInfo ci = checkInfo(pos);
     EXPECT_EQ(ci.checkerCount, 1);
-    EXPECT_EQ(ci.checkers[0], at("e8"));
+    EXPECT_EQ(ci.checkers[0], sq("e8"));
     EXPECT_EQ(ci.kingDanger, squares({"e2", "e3", "e4", "e5", "e6", "e7"}));  // nothing behind e1
     EXPECT_EQ(ci.blockers, 0u);
     // A king in the middle: the square behind it is dangerous too.
@@ -106,7 +105,7 @@ TEST(Legality, CheckInfoBlockersAndContactChecks) {
     Position& pos = setUp("k3q3/8/8/8/1b6/8/3N4/4K3 w - - 0 1");
     CheckInfo ci = checkInfo(pos);
     EXPECT_EQ(ci.checkerCount, 1);
-    EXPECT_EQ(ci.checkers[0], at("e8"));
+    EXPECT_EQ(ci.checkers[0], sq("e8"));
     EXPECT_EQ(ci.blockers, squares({"d2"}));
     // Blockers of either colour count, two pieces on a line are no pin.
     setFromFen("k3q3/8/4p3/8/1b6/2n5/3N4/4K3 w - - 0 1", pos);
@@ -117,13 +116,13 @@ TEST(Legality, CheckInfoBlockersAndContactChecks) {
     setFromFen("k3r3/8/8/8/8/3n4/8/4K3 w - - 0 1", pos);
     ci = checkInfo(pos);
     EXPECT_EQ(ci.checkerCount, 2);
-    EXPECT_EQ(ci.checkers[0], at("d3"));
-    EXPECT_EQ(ci.checkers[1], at("e8"));
+    EXPECT_EQ(ci.checkers[0], sq("d3"));
+    EXPECT_EQ(ci.checkers[1], sq("e8"));
     // A pawn check.
     setFromFen("k7/8/8/8/8/8/5p2/4K3 w - - 0 1", pos);
     ci = checkInfo(pos);
     EXPECT_EQ(ci.checkerCount, 1);
-    EXPECT_EQ(ci.checkers[0], at("f2"));
+    EXPECT_EQ(ci.checkers[0], sq("f2"));
     EXPECT_EQ(ci.kingDanger, 0u);
 }
 
@@ -148,8 +147,8 @@ TEST(Legality, Pins) {
 TEST(Legality, EnPassantPinnedAlongTheRank) {
     // King and enemy rook on the fifth rank with both pawns between them.
     Position& pos = setUp("8/8/8/K2pP2r/8/8/8/7k w - d6 0 1");
-    ASSERT_EQ(pos.epSquare, at("d6"));
-    const Move ep = makeMoveCode(at("e5"), at("d6"), Pawn, Pawn, NoPiece);
+    ASSERT_EQ(pos.epSquare, sq("d6"));
+    const Move ep = makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, NoPiece);
     const CheckInfo ci = checkInfo(pos);
     EXPECT_FALSE(isLegal(ep, pos, ci));
     EXPECT_FALSE(reallyLegal(ep, pos));
@@ -164,21 +163,21 @@ TEST(Legality, EnPassantPinnedAlongTheRank) {
 
 TEST(Legality, SquareAttacksAndSliderBlockers) {
     Position& pos = setUp("4k3/8/8/3p4/8/1q6/8/R3K2N w - - 0 1");
-    EXPECT_TRUE(isSquareAttacked(at("c4"), Black, pos));   // pawn d5
-    EXPECT_TRUE(isSquareAttacked(at("e4"), Black, pos));
-    EXPECT_FALSE(isSquareAttacked(at("d4"), Black, pos));  // pawns do not attack forwards
-    EXPECT_FALSE(isSquareAttacked(at("e1"), Black, pos));
-    EXPECT_TRUE(isSquareAttacked(at("d1"), Black, pos));   // queen b3 along the diagonal
-    EXPECT_TRUE(isSquareAttacked(at("g3"), White, pos));   // knight h1
-    EXPECT_TRUE(isSquareAttacked(at("a8"), White, pos));   // rook a1 up the file
-    EXPECT_TRUE(isSquareAttacked(at("e1"), White, pos));   // the rook defends its king
-    EXPECT_FALSE(isSquareAttacked(at("b3"), White, pos));
-    EXPECT_TRUE(isSquareAttacked(at("f2"), White, pos));   // king
+    EXPECT_TRUE(isSquareAttacked(sq("c4"), Black, pos));   // pawn d5
+    EXPECT_TRUE(isSquareAttacked(sq("e4"), Black, pos));
+    EXPECT_FALSE(isSquareAttacked(sq("d4"), Black, pos));  // pawns do not attack forwards
+    EXPECT_FALSE(isSquareAttacked(sq("e1"), Black, pos));
+    EXPECT_TRUE(isSquareAttacked(sq("d1"), Black, pos));   // queen b3 along the diagonal
+    EXPECT_TRUE(isSquareAttacked(sq("g3"), White, pos));   // knight h1
+    EXPECT_TRUE(isSquareAttacked(sq("a8"), White, pos));   // rook a1 up the file
+    EXPECT_TRUE(isSquareAttacked(sq("e1"), White, pos));   // the rook defends its king
+    EXPECT_FALSE(isSquareAttacked(sq("b3"), White, pos));
+    EXPECT_TRUE(isSquareAttacked(sq("f2"), White, pos));   // king
     // A white rook behind a black pawn behind a white knight: two pieces, no blocker.
     setFromFen("4k3/4n3/8/8/4P3/8/8/4R1K1 b - - 0 1", pos);
-    EXPECT_EQ(sliderBlockers(at("e8"), White, pos), 0u);
+    EXPECT_EQ(sliderBlockers(sq("e8"), White, pos), 0u);
     setFromFen("4k3/4n3/8/8/8/8/8/4R1K1 b - - 0 1", pos);
-    EXPECT_EQ(sliderBlockers(at("e8"), White, pos), squares({"e7"}));
+    EXPECT_EQ(sliderBlockers(sq("e8"), White, pos), squares({"e7"}));
 }
 
 TEST(Legality, IsLegalAgreesWithPlayingTheMove) {
@@ -266,19 +265,19 @@ TEST(Legality, PseudoLegalSpecialCases) {
     Position& pos = setUp("r3k2r/8/8/8/8/8/4P3/R3K1NR w KQkq - 0 1");
     CheckInfo ci = checkInfo(pos);
     // A killer from another position: the knight it names is not there.
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("b1"), at("c3"), Knight, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("b1"), sq("c3"), Knight, NoPiece, NoPiece), pos, ci));
     // The knight is on g1, but the move claims a bishop.
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("g1"), at("f3"), Bishop, NoPiece, NoPiece), pos, ci));
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("g1"), at("f3"), Knight, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("g1"), sq("f3"), Bishop, NoPiece, NoPiece), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("g1"), sq("f3"), Knight, NoPiece, NoPiece), pos, ci));
     // Castling short is blocked by the knight, long is open.
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("e1"), at("g1"), King, NoPiece, NoPiece), pos, ci));
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("e1"), at("c1"), King, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e1"), sq("g1"), King, NoPiece, NoPiece), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e1"), sq("c1"), King, NoPiece, NoPiece), pos, ci));
     // Two squares away but not a castling move.
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("e1"), at("e3"), King, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e1"), sq("e3"), King, NoPiece, NoPiece), pos, ci));
     // Pawn pushes: single and double, no capture forwards, no promotion flag.
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("e2"), at("e4"), Pawn, NoPiece, NoPiece), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("e2"), at("e3"), Pawn, NoPiece, Queen), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("e2"), at("d3"), Pawn, NoPiece, NoPiece), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e2"), sq("e4"), Pawn, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e2"), sq("e3"), Pawn, NoPiece, Queen), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e2"), sq("d3"), Pawn, NoPiece, NoPiece), pos, ci));
     // The null move and no move.
     EXPECT_FALSE(isPseudoLegal(MoveNone, pos, ci));
     EXPECT_FALSE(isPseudoLegal(MoveNull, pos, ci));
@@ -286,61 +285,61 @@ TEST(Legality, PseudoLegalSpecialCases) {
     // Promotions: a pawn reaching the last rank must promote, to N, B, R or Q.
     setFromFen("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", pos);
     ci = checkInfo(pos);
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("b7"), at("b8"), Pawn, NoPiece, Knight), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("b7"), at("b8"), Pawn, NoPiece, NoPiece), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("b7"), at("b8"), Pawn, NoPiece, Pawn), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("b7"), at("b8"), Pawn, NoPiece, King), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("b7"), at("b8"), Pawn, NoPiece, 63), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("b7"), sq("b8"), Pawn, NoPiece, Knight), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("b7"), sq("b8"), Pawn, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("b7"), sq("b8"), Pawn, NoPiece, Pawn), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("b7"), sq("b8"), Pawn, NoPiece, King), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("b7"), sq("b8"), Pawn, NoPiece, 63), pos, ci));
 
     // En passant needs the pawn beside, a diagonal step and no promotion.
     setFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", pos);
     ci = checkInfo(pos);
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("e5"), at("d6"), Pawn, Pawn, NoPiece), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("e5"), at("d6"), Pawn, NoPiece, NoPiece), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("e5"), at("d6"), Pawn, Pawn, 63), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e5"), sq("d6"), Pawn, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, 63), pos, ci));
 
     // In check only evasions pass: here the rook on e8 checks.
     setFromFen("4r2k/8/8/8/8/8/R7/4K2R w K - 0 1", pos);
     ci = checkInfo(pos);
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("e1"), at("g1"), King, NoPiece, NoPiece), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("a2"), at("a3"), Rook, NoPiece, NoPiece), pos, ci));
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("h1"), at("h8"), Rook, NoPiece, NoPiece), pos, ci));
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("a2"), at("e2"), Rook, NoPiece, NoPiece), pos, ci));
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("e1"), at("d1"), King, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e1"), sq("g1"), King, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("a2"), sq("a3"), Rook, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("h1"), sq("h8"), Rook, NoPiece, NoPiece), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("a2"), sq("e2"), Rook, NoPiece, NoPiece), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e1"), sq("d1"), King, NoPiece, NoPiece), pos, ci));
     // The king may not retreat along the checking line, although the square
     // behind it is not attacked while the king still stands in the way.
     setFromFen("4r2k/8/8/8/4K3/8/8/8 w - - 0 1", pos);
     ci = checkInfo(pos);
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("e4"), at("e3"), King, NoPiece, NoPiece), pos, ci));
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("e4"), at("d3"), King, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e4"), sq("e3"), King, NoPiece, NoPiece), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e4"), sq("d3"), King, NoPiece, NoPiece), pos, ci));
     // In double check only the king moves.
     setFromFen("4r2k/8/8/8/8/5n2/R7/4K3 w - - 0 1", pos);
     ci = checkInfo(pos);
     ASSERT_EQ(ci.checkerCount, 2);
-    EXPECT_FALSE(isPseudoLegal(makeMoveCode(at("a2"), at("e2"), Rook, NoPiece, NoPiece), pos, ci));
-    EXPECT_TRUE(isPseudoLegal(makeMoveCode(at("e1"), at("d1"), King, NoPiece, NoPiece), pos, ci));
+    EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("a2"), sq("e2"), Rook, NoPiece, NoPiece), pos, ci));
+    EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e1"), sq("d1"), King, NoPiece, NoPiece), pos, ci));
 }
 
 TEST(Legality, GivesCheck) {
     // Direct checks, judged on the board before the move.
     Position& pos = setUp("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1");
-    EXPECT_TRUE(givesCheck(makeMoveCode(at("a1"), at("a8"), Rook, NoPiece, NoPiece), pos));
-    EXPECT_FALSE(givesCheck(makeMoveCode(at("a1"), at("a7"), Rook, NoPiece, NoPiece), pos));
+    EXPECT_TRUE(givesCheck(makeMoveCode(sq("a1"), sq("a8"), Rook, NoPiece, NoPiece), pos));
+    EXPECT_FALSE(givesCheck(makeMoveCode(sq("a1"), sq("a7"), Rook, NoPiece, NoPiece), pos));
     // Castling king side puts the rook on f1, which checks the king on f8.
     setFromFen("5k2/8/8/8/8/8/8/4K2R w K - 0 1", pos);
-    EXPECT_TRUE(givesCheck(makeMoveCode(at("e1"), at("g1"), King, NoPiece, NoPiece), pos));
+    EXPECT_TRUE(givesCheck(makeMoveCode(sq("e1"), sq("g1"), King, NoPiece, NoPiece), pos));
     // Discovered check by the bishop behind the knight.
     setFromFen("7k/8/8/8/3N4/8/1B6/4K3 w - - 0 1", pos);
-    EXPECT_TRUE(givesCheck(makeMoveCode(at("d4"), at("b5"), Knight, NoPiece, NoPiece), pos));
-    EXPECT_TRUE(discoveredCheckBy(at("h8"), at("d4"), White, pos));
-    EXPECT_FALSE(discoveredCheckBy(at("h8"), at("d4"), Black, pos));
+    EXPECT_TRUE(givesCheck(makeMoveCode(sq("d4"), sq("b5"), Knight, NoPiece, NoPiece), pos));
+    EXPECT_TRUE(discoveredCheckBy(sq("h8"), sq("d4"), White, pos));
+    EXPECT_FALSE(discoveredCheckBy(sq("h8"), sq("d4"), Black, pos));
     // Promotion checks along the new piece's lines.
     setFromFen("k7/7P/8/8/8/8/8/4K3 w - - 0 1", pos);
-    EXPECT_TRUE(givesCheck(makeMoveCode(at("h7"), at("h8"), Pawn, NoPiece, Queen), pos));
-    EXPECT_FALSE(givesCheck(makeMoveCode(at("h7"), at("h8"), Pawn, NoPiece, Knight), pos));
+    EXPECT_TRUE(givesCheck(makeMoveCode(sq("h7"), sq("h8"), Pawn, NoPiece, Queen), pos));
+    EXPECT_FALSE(givesCheck(makeMoveCode(sq("h7"), sq("h8"), Pawn, NoPiece, Knight), pos));
     // En passant that opens the rank for the rook.
     setFromFen("8/8/8/R2pP2k/8/8/8/4K3 w - d6 0 1", pos);
-    EXPECT_TRUE(givesCheck(makeMoveCode(at("e5"), at("d6"), Pawn, Pawn, NoPiece), pos));
+    EXPECT_TRUE(givesCheck(makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, NoPiece), pos));
 }
 
 // The direct test looks at the board before the move. That misses a slider

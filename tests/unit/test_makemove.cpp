@@ -7,11 +7,10 @@
 
 #include "board/makemove.h"
 #include "board/tables.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
-Square sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
 
 std::unique_ptr<Position> fromFen(const std::string& fen) {
     auto pos = std::make_unique<Position>();
@@ -77,7 +76,6 @@ protected:
     void SetUp() override { initTestTables(); }
 };
 
-const std::string StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 }  // namespace
 

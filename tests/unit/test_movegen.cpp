@@ -9,7 +9,7 @@
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
-#include "test_init.h"
+#include "test_common.h"
 #include "test_movegen_util.h"
 
 namespace {
@@ -37,7 +37,6 @@ std::vector<std::string> texts(const std::vector<Move>& moves) {
     return out;
 }
 
-Square at(const char* name) { return (name[0] - 'a') * 8 + (name[1] - '1'); }
 
 }  // namespace
 
@@ -64,7 +63,7 @@ TEST(MoveGen, PromotionOrder) {
     const std::vector<Move> tactical = generated(pos, GenKind::Tactical);
     EXPECT_EQ(texts(tactical),
               (std::vector<std::string>{"b7b8Q", "b7b8R", "b7b8B", "b7b8N", "b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
-    EXPECT_EQ(tactical[4], makeMoveCode(at("b7"), at("a8"), Pawn, Rook, Queen));
+    EXPECT_EQ(tactical[4], makeMoveCode(sq("b7"), sq("a8"), Pawn, Rook, Queen));
     EXPECT_EQ(texts(generated(pos, GenKind::Captures)),
               (std::vector<std::string>{"b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
     EXPECT_EQ(std::count_if(tactical.begin(), tactical.end(), isQuiet), 0);
@@ -78,13 +77,13 @@ TEST(MoveGen, CaptureOrder) {
     // Pawn captures: all towards the a-file first, then towards the h-file;
     // then knights, bishops, rooks, queens, king; en passant last.
     Position& pos = setUp("4k3/8/8/2pPp3/1n1Q1r2/2P1P3/8/4K3 w - c6 0 1");
-    ASSERT_EQ(pos.epSquare, at("c6"));
+    ASSERT_EQ(pos.epSquare, sq("c6"));
     const std::vector<Move> captures = generated(pos, GenKind::Captures);
     EXPECT_EQ(texts(captures), (std::vector<std::string>{"c3b4", "e3f4", "d4b4", "d4c5", "d4e5", "d4f4", "d5c6"}));
     ASSERT_EQ(captures.size(), 7u);
-    EXPECT_EQ(captures[5], makeMoveCode(at("d4"), at("f4"), Queen, Rook, NoPiece));
+    EXPECT_EQ(captures[5], makeMoveCode(sq("d4"), sq("f4"), Queen, Rook, NoPiece));
     // En passant names the pawn it takes, though the target square is empty.
-    EXPECT_EQ(captures[6], makeMoveCode(at("d5"), at("c6"), Pawn, Pawn, NoPiece));
+    EXPECT_EQ(captures[6], makeMoveCode(sq("d5"), sq("c6"), Pawn, Pawn, NoPiece));
 }
 
 TEST(MoveGen, PawnCapturesAtTheEdges) {
@@ -99,7 +98,7 @@ TEST(MoveGen, PawnCapturesAtTheEdges) {
 TEST(MoveGen, CastlingSquares) {
     // Through an attacked f1: not generated.
     Position& pos = setUp("4k3/8/8/8/2b5/8/8/4K2R w K - 0 1");
-    const Move shortCastle = makeMoveCode(at("e1"), at("g1"), King, NoPiece, NoPiece);
+    const Move shortCastle = makeMoveCode(sq("e1"), sq("g1"), King, NoPiece, NoPiece);
     std::vector<Move> quiets = generated(pos, GenKind::Quiets);
     EXPECT_EQ(std::count(quiets.begin(), quiets.end(), shortCastle), 0);
     // Into an attacked g1: generated, then rejected by the legality test.
@@ -110,7 +109,7 @@ TEST(MoveGen, CastlingSquares) {
     computeCheckInfo(ci, pos);
     EXPECT_FALSE(isLegal(shortCastle, pos, ci));
     // Queen side: an attacked b1 does not matter, a piece on b1 does.
-    const Move longCastle = makeMoveCode(at("e1"), at("c1"), King, NoPiece, NoPiece);
+    const Move longCastle = makeMoveCode(sq("e1"), sq("c1"), King, NoPiece, NoPiece);
     setFromFen("1r2k3/8/8/8/8/8/8/R3K3 w Q - 0 1", pos);
     quiets = generated(pos, GenKind::Quiets);
     ASSERT_EQ(std::count(quiets.begin(), quiets.end(), longCastle), 1);
@@ -145,8 +144,8 @@ TEST(MoveGen, EvasionsIncludeEnPassant) {
     // The bishop on c8 checks through d7, which the double step opened: the
     // en-passant capture is produced but does not resolve the check.
     Position& pos = setUp("2b1k3/8/8/3pP3/8/7K/8/8 w - d6 0 1");
-    ASSERT_EQ(pos.epSquare, at("d6"));
-    const Move ep = makeMoveCode(at("e5"), at("d6"), Pawn, Pawn, NoPiece);
+    ASSERT_EQ(pos.epSquare, sq("d6"));
+    const Move ep = makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, NoPiece);
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     ASSERT_EQ(ci.checkerCount, 1);

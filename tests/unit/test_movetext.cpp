@@ -5,13 +5,11 @@
 
 #include "board/movetext.h"
 #include "board/makemove.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
-const char* const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-Square at(const char* name) { return (name[0] - 'a') * 8 + (name[1] - '1'); }
 
 Position& setUp(const std::string& fen) {
     initTestTables();
@@ -33,20 +31,20 @@ TEST(MoveText, SquaresAndMoves) {
     EXPECT_EQ(squareToText(7), "a8");
     EXPECT_EQ(squareToText(8), "b1");
     EXPECT_EQ(squareToText(63), "h8");
-    EXPECT_EQ(moveToText(makeMoveCode(at("g7"), at("f8"), Pawn, Rook, Knight)), "g7f8N");
-    EXPECT_EQ(moveToText(makeMoveCode(at("e7"), at("e8"), Pawn, NoPiece, Queen)), "e7e8Q");
-    EXPECT_EQ(moveToText(makeMoveCode(at("e1"), at("g1"), King, NoPiece, NoPiece)), "e1g1");
-    EXPECT_EQ(moveToText(makeMoveCode(at("e2"), at("e4"), Pawn, NoPiece, NoPiece)), "e2e4");
+    EXPECT_EQ(moveToText(makeMoveCode(sq("g7"), sq("f8"), Pawn, Rook, Knight)), "g7f8N");
+    EXPECT_EQ(moveToText(makeMoveCode(sq("e7"), sq("e8"), Pawn, NoPiece, Queen)), "e7e8Q");
+    EXPECT_EQ(moveToText(makeMoveCode(sq("e1"), sq("g1"), King, NoPiece, NoPiece)), "e1g1");
+    EXPECT_EQ(moveToText(makeMoveCode(sq("e2"), sq("e4"), Pawn, NoPiece, NoPiece)), "e2e4");
 }
 
 TEST(MoveText, GameWithCastling) {
     Position& pos = setUp(StartFen);
     for (const char* word : {"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "g8f6", "e1g1"})
         ASSERT_TRUE(moveFromText(word, pos)) << word;
-    EXPECT_EQ(pos.board[at("g1")], King);
-    EXPECT_EQ(pos.board[at("f1")], Rook);
-    EXPECT_EQ(pos.board[at("h1")], NoPiece);
-    EXPECT_EQ(pos.board[at("e1")], NoPiece);
+    EXPECT_EQ(pos.board[sq("g1")], King);
+    EXPECT_EQ(pos.board[sq("f1")], Rook);
+    EXPECT_EQ(pos.board[sq("h1")], NoPiece);
+    EXPECT_EQ(pos.board[sq("e1")], NoPiece);
     EXPECT_EQ(pos.castleRights, BlackKingside | BlackQueenside);
     EXPECT_EQ(pos.sideToMove, Black);
     EXPECT_EQ(pos.historyLength, 7);
@@ -55,10 +53,10 @@ TEST(MoveText, GameWithCastling) {
 TEST(MoveText, EnPassant) {
     Position& pos = setUp(StartFen);
     for (const char* word : {"e2e4", "a7a6", "e4e5", "d7d5"}) ASSERT_TRUE(moveFromText(word, pos)) << word;
-    ASSERT_EQ(pos.epSquare, at("d6"));
+    ASSERT_EQ(pos.epSquare, sq("d6"));
     ASSERT_TRUE(moveFromText("e5d6", pos));
-    EXPECT_EQ(pos.board[at("d5")], NoPiece);
-    EXPECT_EQ(pos.board[at("d6")], Pawn);
+    EXPECT_EQ(pos.board[sq("d5")], NoPiece);
+    EXPECT_EQ(pos.board[sq("d6")], Pawn);
     EXPECT_EQ(pos.pieceCount[Black][Pawn], 7);
     EXPECT_EQ(moveCaptured(pos.history[pos.historyLength - 1].move), Pawn);
 }
@@ -67,7 +65,7 @@ TEST(MoveText, PromotionLetterInEitherCase) {
     Position& pos = setUp("4k3/P7/8/8/8/8/8/4K3 w - - 0 1");
     ASSERT_TRUE(moveFromText("a7a8q", pos));
     const Move lower = pos.history[0].move;
-    EXPECT_EQ(pos.board[at("a8")], Queen);
+    EXPECT_EQ(pos.board[sq("a8")], Queen);
     setFromFen("4k3/P7/8/8/8/8/8/4K3 w - - 0 1", pos);
     ASSERT_TRUE(moveFromText("a7a8Q", pos));
     EXPECT_EQ(pos.history[0].move, lower);
@@ -76,7 +74,7 @@ TEST(MoveText, PromotionLetterInEitherCase) {
         setFromFen("4k3/P7/8/8/8/8/8/4K3 w - - 0 1", pos);
         EXPECT_TRUE(moveFromText(word, pos)) << word;
     }
-    EXPECT_EQ(pos.board[at("a8")], Rook);
+    EXPECT_EQ(pos.board[sq("a8")], Rook);
 }
 
 TEST(MoveText, OnlyLegalMovesArePlayed) {
@@ -117,5 +115,5 @@ TEST(MoveText, OnlyLegalMovesArePlayed) {
         EXPECT_TRUE(sameBoard(pos, before)) << word;
     }
     EXPECT_TRUE(moveFromText("e1c1", pos));
-    EXPECT_EQ(pos.board[at("d1")], Rook);
+    EXPECT_EQ(pos.board[sq("d1")], Rook);
 }

@@ -8,13 +8,13 @@
 #include "board/legality.h"
 #include "search/picker.h"
 #include "test_search_util.h"
+#include "test_common.h"
 
 using searchtest::makeThread;
 using searchtest::moveByText;
 
 namespace {
 
-const char* const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 struct CutoffFixture {
     std::unique_ptr<SearchThread> thread = makeThread(StartFen);
@@ -196,7 +196,6 @@ TEST(MovePicker, CapturesBeforeQuietsAndEvasionsOnlyInCheck) {
 
 namespace {
 
-Square at(const char* name) { return (name[0] - 'a') * 8 + (name[1] - '1'); }
 
 struct Scored {
     std::vector<Move> moves;
@@ -241,8 +240,8 @@ TEST(OrderingScores, PromotionsByNewPieceThenCapturedPiece) {
 
 TEST(OrderingScores, CapturesByVictimPlusHistory) {
     auto thread = makeThread("4k3/8/8/2pPp3/1n1Q1r2/2P1P3/8/4K3 w - c6 0 1");
-    thread->historyTable[White][Pawn][at("c6")] = 7;
-    thread->historyTable[White][Queen][at("f4")] = -5;
+    thread->historyTable[White][Pawn][sq("c6")] = 7;
+    thread->historyTable[White][Queen][sq("f4")] = -5;
     const Scored s = sortedStage(thread->pos, Stage::QsCaptures, OrderingContext{nullptr, &thread->historyTable});
     // Sorted, highest first, ties (the two knight captures, the pawn
     // captures) in generation order.
@@ -256,11 +255,11 @@ TEST(OrderingScores, CapturesByVictimPlusHistory) {
 
 TEST(OrderingScores, KillersAndCastlingAboveHistory) {
     auto thread = makeThread("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    thread->historyTable[White][Rook][at("a5")] = HistoryMax;
-    thread->historyTable[White][Rook][at("h5")] = -300;
+    thread->historyTable[White][Rook][sq("a5")] = HistoryMax;
+    thread->historyTable[White][Rook][sq("h5")] = -300;
     const HistoryTable& history = thread->historyTable;
-    const Move killers[2] = {makeMoveCode(at("a1"), at("a5"), Rook, NoPiece, NoPiece),
-                             makeMoveCode(at("h1"), at("h5"), Rook, NoPiece, NoPiece)};
+    const Move killers[2] = {makeMoveCode(sq("a1"), sq("a5"), Rook, NoPiece, NoPiece),
+                             makeMoveCode(sq("h1"), sq("h5"), Rook, NoPiece, NoPiece)};
     const Scored k = sortedStage(thread->pos, Stage::Quiets, OrderingContext{killers, &history});
     ASSERT_GE(k.moves.size(), 4u);
     EXPECT_EQ(k.moves[0], killers[0]);
@@ -278,7 +277,7 @@ TEST(OrderingScores, KillersAndCastlingAboveHistory) {
     EXPECT_EQ(plain.moves.back(), killers[1]);
     EXPECT_EQ(plain.scores.back(), -300);
     // A castling move that is a killer scores as a killer.
-    const Move castleKiller[2] = {makeMoveCode(at("e1"), at("c1"), King, NoPiece, NoPiece), MoveNone};
+    const Move castleKiller[2] = {makeMoveCode(sq("e1"), sq("c1"), King, NoPiece, NoPiece), MoveNone};
     const Scored c = sortedStage(thread->pos, Stage::Quiets, OrderingContext{castleKiller, &ZeroHistory});
     EXPECT_EQ(texts({c.moves[0], c.moves[1]}), (std::vector<std::string>{"e1c1", "e1g1"}));
     EXPECT_EQ(c.scores[0], ScoreKiller0);

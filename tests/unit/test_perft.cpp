@@ -7,7 +7,7 @@
 
 #include "app/perft.h"
 #include "board/perft.h"
-#include "test_init.h"
+#include "test_common.h"
 #include "test_movegen_util.h"
 
 namespace {
@@ -17,7 +17,6 @@ namespace {
 constexpr uint64_t NormalRunLimit = 1000000;
 constexpr uint64_t SlowRunLimit = 250000000;
 
-const char* const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 const char* const Kiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
 Position& position(const std::string& fen) {

@@ -9,13 +9,11 @@
 
 #include "board/position.h"
 #include "board/tables.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
-const std::string StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-Square sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
 
 // A Position is large (its undo history); tests keep theirs on the heap.
 std::unique_ptr<Position> fromFen(const std::string& fen) {

@@ -3,11 +3,10 @@
 #include <string>
 
 #include "board/see.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
-Square at(const char* name) { return (name[0] - 'a') * 8 + (name[1] - '1'); }
 
 Position& setUp(const std::string& fen) {
     initTestTables();
@@ -19,15 +18,15 @@ Position& setUp(const std::string& fen) {
 // The exchange value of the move from-to for the side to move, with the
 // move code built from the board.
 int seeOf(const Position& pos, const char* from, const char* to, int promotion = NoPiece) {
-    const int captured = pos.board[at(to)] != NoPiece ? pos.board[at(to)]
-                         : (pos.board[at(from)] == Pawn && at(to) == pos.epSquare) ? Pawn
+    const int captured = pos.board[sq(to)] != NoPiece ? pos.board[sq(to)]
+                         : (pos.board[sq(from)] == Pawn && sq(to) == pos.epSquare) ? Pawn
                                                                                    : NoPiece;
-    const Move m = makeMoveCode(at(from), at(to), pos.board[at(from)], captured, promotion);
+    const Move m = makeMoveCode(sq(from), sq(to), pos.board[sq(from)], captured, promotion);
     return see(m, pos, pos.sideToMove, pos.occupied);
 }
 
 int seeFastOf(const Position& pos, const char* from, const char* to) {
-    const Move m = makeMoveCode(at(from), at(to), pos.board[at(from)], pos.board[at(to)], NoPiece);
+    const Move m = makeMoveCode(sq(from), sq(to), pos.board[sq(from)], pos.board[sq(to)], NoPiece);
     return seeFast(m, pos, pos.sideToMove, pos.occupied);
 }
 
@@ -100,14 +99,14 @@ TEST(See, KingCaptureEndsTheExchange) {
     // Taking the king itself is worth 32000 at once.
     setFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", pos);
     Bitboard occ = pos.occupied;
-    EXPECT_EQ(seeRecapture(pos, occ, White, at("a8"), King), 32000);
-    EXPECT_EQ(occ, pos.occupied & ~squareBB(at("a1")));  // the capturer has left the occupancy
+    EXPECT_EQ(seeRecapture(pos, occ, White, sq("a8"), King), 32000);
+    EXPECT_EQ(occ, pos.occupied & ~squareBB(sq("a1")));  // the capturer has left the occupancy
 }
 
 TEST(See, EnPassant) {
     // The captured pawn counts 200 and its square opens the file: the d1 rook
     // recaptures through d5. Without the opening the result would be 0.
     Position& pos = setUp("3rk3/8/8/3pP3/8/8/8/3RK3 w - d6 0 1");
-    ASSERT_EQ(pos.epSquare, at("d6"));
+    ASSERT_EQ(pos.epSquare, sq("d6"));
     EXPECT_EQ(seeOf(pos, "e5", "d6"), 200);
 }

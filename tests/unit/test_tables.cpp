@@ -5,11 +5,10 @@
 #include <string>
 
 #include "board/tables.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
-Square sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
 
 Bitboard squares(std::initializer_list<const char*> names) {
     Bitboard b = 0;
