@@ -1,4 +1,5 @@
-// Parsing the words of a "go" line into the search limits.
+// Parsing the words of a "go" line into the search limits, and what the start
+// of a search makes of them.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -98,4 +99,66 @@ TEST(GoLimits, NothingOfThePreviousGoCarriesOver) {
     parseGoLimits(fourth, *record);
     EXPECT_FALSE(record->limits.untimed);
     EXPECT_EQ(record->limits.timeLeft, 10000);
+}
+
+namespace {
+
+// The control record as startSearchControl leaves it for the limits of a "go" line.
+struct Started {
+    bool awaitsCommand;
+    bool unbounded;
+};
+
+Started startedFor(const char* words) {
+    const SearchLimits limits = parsed(words);
+    startSearchControl(limits);
+    return {Control.awaitsCommand.load(), Control.unbounded.load()};
+}
+
+}  // namespace
+
+TEST(SearchStart, WhichSearchesWaitForACommand) {
+    // Infinite and ponder searches answer only when told, and only a command ends them.
+    for (const char* words : {"infinite", "ponder wtime 1000 btime 1000", "ponder movetime 50"}) {
+        const Started s = startedFor(words);
+        EXPECT_TRUE(s.awaitsCommand) << words;
+        EXPECT_TRUE(s.unbounded) << words;
+    }
+    // A depth of 100 or more answers by itself but may run for ever.
+    Started deep = startedFor("depth 100");
+    EXPECT_FALSE(deep.awaitsCommand);
+    EXPECT_TRUE(deep.unbounded);
+    // Any limit of its own ends the search without a command.
+    for (const char* words : {"depth 5", "movetime 100", "nodes 1000", "wtime 1000 btime 1000", "infinite nodes 9"}) {
+        const Started s = startedFor(words);
+        EXPECT_FALSE(s.awaitsCommand) << words;
+        EXPECT_FALSE(s.unbounded) << words;
+    }
+}
+
+TEST(SearchStart, EveryStartLowersTheFlagsAndCommandsRaiseThem) {
+    commandStop();
+    Control.done = true;
+    Control.nodes = 12345;
+    Control.ponderhit = true;
+    startedFor("infinite");
+    EXPECT_FALSE(Control.stop.load());
+    EXPECT_FALSE(Control.stopCommanded.load());
+    EXPECT_FALSE(Control.ponderhit.load());
+    EXPECT_FALSE(Control.done.load());
+    EXPECT_EQ(Control.nodes.load(), 0u);
+    EXPECT_LE(Control.startTime.load(), nowMs());
+
+    // "ponderhit" lets the search answer by itself; "stop" ends it.
+    commandPonderhit();
+    EXPECT_TRUE(Control.ponderhit.load());
+    EXPECT_FALSE(Control.awaitsCommand.load());
+    EXPECT_FALSE(Control.unbounded.load());
+    EXPECT_FALSE(Control.stop.load());
+    commandStop();
+    EXPECT_TRUE(Control.stop.load());
+    EXPECT_TRUE(Control.stopCommanded.load());
+    // The waiter does not block once either has come.
+    waitForStopOrPonderhit();
+    startedFor("depth 1");
 }
