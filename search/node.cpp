@@ -234,8 +234,10 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
                 if (ss->staticEval + margin <= alpha) {
                     if (depth == 1 && ss->staticEval + RazorQsearchMargin <= alpha)
                         return qsearchNonPV<MainThread>(thread, ss, alpha, beta, 0);
+                    // At these depths the verification is a quiescence search
+                    // of a null window at the lowered alpha.
                     int razorAlpha = alpha - margin;
-                    Score v = search<false, MainThread>(thread, ss, razorAlpha, razorAlpha + 1, depth / 4, true);
+                    Score v = qsearchNonPV<MainThread>(thread, ss, razorAlpha, razorAlpha + 1, 0);
                     if (v <= razorAlpha) return v;
                     lastValue = v;
                 }
@@ -472,6 +474,11 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
         if (ss->excludedMove != MoveNone) return alpha;
         bestScore = inCheck ? ss->ply - ScoreInfinite : 0;
     }
+    // The bound follows lastValue, the last score the node saw (its last
+    // searched move, or else a razoring or ProbCut probe), not bestScore: a
+    // cutoff stores a lower bound, and so does a node whose moves were all
+    // pruned after a ProbCut probe reached beta. The benchmark signature
+    // depends on this choice.
     if (ss->excludedMove == MoveNone) {
         int bound = lastValue >= beta ? BoundLower
                                       : (PvNode && tableMove != MoveNone ? BoundExact : BoundUpper);

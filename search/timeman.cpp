@@ -48,8 +48,12 @@ bool shouldStop(int instability, SearchThread& thread) {
     const int64_t budget = thinkingBudget(limits, gamePly, limits.moveOverhead, instability);
     Control.timeLimit.store(budget, std::memory_order_relaxed);
 
-    // Start another iteration only while less than about 4/11 of the budget is
-    // used: the next one takes longer than all before it together.
+    // The next iteration takes longer than all before it together: with e
+    // ms used so far, the search is expected to have used about
+    // 3e - e/4 by its end, so another iteration starts only while that stays
+    // within the budget (e below about 4/11 of it). An untimed (pondering)
+    // search only publishes the budget.
     const int64_t e = elapsedMs();
-    return 2 * e > (2 * e) / 8 + budget - e && !limits.untimed;
+    const int64_t usedAfterNextIteration = 3 * e - e / 4;
+    return usedAfterNextIteration > budget && !limits.untimed;
 }

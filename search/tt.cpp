@@ -198,10 +198,14 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
             replace = slot;
             break;
         }
-        const int a = (e.generation == generation || e.bound == BoundExact) ? 1 : 0;
-        const int b = chosen.generation == generation ? 1 : 0;
-        const int c = e.depth < chosen.depth ? 1 : 0;
-        if (a - c - b < 0) {
+        // A slot displaces the victim chosen so far when its one reason to
+        // stay (it is from this search, or exact) is outweighed by the
+        // reasons to give it up instead: the chosen one is from this search,
+        // and this one is shallower.
+        const bool worthKeeping = e.generation == generation || e.bound == BoundExact;
+        const bool chosenIsCurrent = chosen.generation == generation;
+        const bool shallower = e.depth < chosen.depth;
+        if (int(worthKeeping) < int(chosenIsCurrent) + int(shallower)) {
             replace = slot;
             chosen = e;
         }
