@@ -15,9 +15,6 @@ SearchLimits clockLimits(int timeLeft, int increment, int movesToGo) {
     return limits;
 }
 
-// w(j) of the budget rule, written out again.
-double weight(int k, int j) { return 1.32 / ((k + 2 * j) * 0.94 + 42.4); }
-
 }  // namespace
 
 TEST(TimeBudget, LastMoveBeforeTheControlGetsTheWholeClock) {
@@ -28,17 +25,21 @@ TEST(TimeBudget, LastMoveBeforeTheControlGetsTheWholeClock) {
 }
 
 TEST(TimeBudget, FortyMovesAssumedWithoutMovesToGo) {
+    // 60 s and 39 increments of 1 s to share over the 40 moves to the control.
     SearchLimits limits = clockLimits(60000, 1000, 0);
-    double sum = 0;
-    for (int j = 1; j < 40; j++) sum += weight(0, j);
-    const int64_t expected = int64_t((60000.0 + 39 * 1000) * weight(0, 0) / (sum + weight(0, 0)));
-    EXPECT_EQ(thinkingBudget(limits, 0, 50, 0), expected);
-    EXPECT_EQ(expected, 4243);  // 99 s / 23.33: early moves weigh more than 1/40
-
-    // Later in the game every move weighs more evenly; movesToGo 40 is the same as none.
+    const int64_t fairShare = (60000 + 39 * 1000) / 40;
+    const int64_t atStart = thinkingBudget(limits, 0, 50, 0);
+    EXPECT_EQ(atStart, 4243);  // the weights as they stand: 99 s / 23.33
+    // movesToGo 40 is the same as none.
     SearchLimits forty = clockLimits(60000, 1000, 40);
-    EXPECT_EQ(thinkingBudget(forty, 0, 50, 0), expected);
-    EXPECT_GT(thinkingBudget(limits, 80, 50, 0), 0);
+    EXPECT_EQ(thinkingBudget(forty, 0, 50, 0), atStart);
+
+    // The move at hand always weighs most, and the more so the earlier in
+    // the game: later every move weighs more evenly.
+    const int64_t later = thinkingBudget(limits, 80, 50, 0);
+    EXPECT_GT(atStart, fairShare);
+    EXPECT_GT(later, fairShare);
+    EXPECT_LT(later, atStart);
 }
 
 TEST(TimeBudget, PonderAndInstabilityBonuses) {
