@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "board/masks.h"
 #include "board/tables.h"
 
 namespace {
@@ -16,8 +17,6 @@ namespace {
 constexpr int ScorePromotionUnit = 10000;
 constexpr int ScorePromotionCaptureUnit = 1000;
 constexpr int ScoreCaptureBase = 10000;
-
-constexpr Bitboard RankOne = 0x0101010101010101ULL;
 
 // Promotion pieces in the order they are written.
 constexpr int PromotionOrder[4] = {Queen, Rook, Bishop, Knight};
@@ -154,7 +153,7 @@ inline Bitboard backward(Bitboard b, int n) {
 }
 template <int Us>
 inline Bitboard relativeRankBB(int r) {
-    return RankOne << (Us == White ? r : 7 - r);
+    return Rank1Mask << (Us == White ? r : 7 - r);
 }
 
 // Pushes that do not promote onto the squares of target: all single pushes,

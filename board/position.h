@@ -53,9 +53,11 @@ struct Position {
     int32_t historyDropped;
 };
 
-// Piece-square tables, White's view, indexed [piece type][square].
-extern const int32_t PieceSquareMg[6][64];
-extern const int32_t PieceSquareEg[6][64];
+// Piece-square tables, White's view, indexed [piece type][square]. The
+// evaluation fills them at start-up (initEvaluation), before any position is
+// set up.
+extern int32_t PieceSquareMg[6][64];
+extern int32_t PieceSquareEg[6][64];
 
 // Empties the position (the SearchLimits of the holding record are cleared
 // by the caller, see resetSearchRecord).

@@ -9,8 +9,10 @@
 // the two caches and the king-shelter memo held in the position.
 Score evaluate(Position& pos);
 
-// Builds the king-danger table (called at start-up with the search tables).
-void initKingDanger();
+// Builds the evaluation's start-up tables: the king-danger table and the
+// piece-square tables whose sums the position keeps, so it must run before
+// any position is set up. (The KPK table, slow to build, has buildKpkBitbase.)
+void initEvaluation();
 
 // A readable table of every evaluation term for the "trace" command; its last
 // line is "Final evaluation: <v> (<cp> cp, side to move)". Produced by the very

@@ -475,6 +475,16 @@ int evaluateSpace(const AttackInfo& ai, const Position& pos) {
 template int evaluateSpace<White>(const AttackInfo&, const Position&);
 template int evaluateSpace<Black>(const AttackInfo&, const Position&);
 
+void initEvaluation() {
+    initKingDanger();
+    for (int type = Pawn; type <= King; type++) {
+        for (Square s = 0; s < 64; s++) {
+            PieceSquareMg[type][s] = PieceSquareChartMg[type][s];
+            PieceSquareEg[type][s] = PieceSquareChartEg[type][s];
+        }
+    }
+}
+
 Score evaluate(Position& pos) { return evaluatePosition<false>(pos, nullptr); }
 
 std::string traceEvaluation(Position& pos) {

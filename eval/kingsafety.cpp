@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "board/tables.h"
-#include "eval/eval.h"
 #include "eval/params.h"
 #include "eval/terms.h"
 

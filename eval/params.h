@@ -35,6 +35,131 @@ constexpr int SpecialEndgameMaterial = 5042;
 // Scale factors of the end-game score are in 256ths.
 constexpr int ScaleFactorNormal = 256;
 
+// ---------------------------------------------------------------- piece-square
+// Middle-game charts are read colour-relative (Black's pieces at 63 - square),
+// end-game charts at the piece's own square.
+constexpr int PieceSquarePawnMgDiagram[8][8] = {
+    { -31,   -6,    0,    0,    0,    0,   -6,  -31},  // 8
+    { -31,   -6,    6,   14,   14,    6,   -6,  -31},  // 7
+    { -31,   -6,   11,   14,   14,   11,   -6,  -31},  // 6
+    { -31,   -6,   20,   40,   40,   20,   -6,  -31},  // 5
+    { -31,   -6,   20,   66,   66,   20,   -6,  -31},  // 4
+    { -31,   -6,   11,   40,   40,   11,   -6,  -31},  // 3
+    { -31,   -6,    6,   14,   14,    6,   -6,  -31},  // 2
+    { -31,   -6,    0,    0,    0,    0,   -6,  -31},  // 1
+};
+constexpr int PieceSquareKnightMgDiagram[8][8] = {
+    {-214,  -74,  -43,  -29,  -29,  -43,  -74, -214},  // 8
+    { -60,  -29,    0,   14,   14,    0,  -29,  -60},  // 7
+    { -14,   14,   46,   57,   57,   46,   14,  -14},  // 6
+    { -11,   14,   43,   60,   60,   43,   14,  -11},  // 5
+    { -29,    0,   31,   46,   46,   31,    0,  -29},  // 4
+    { -60,  -29,    0,   14,   14,    0,  -29,  -60},  // 3
+    {-103,  -74,  -43,  -29,  -29,  -43,  -74, -103},  // 2
+    {-151, -120,  -89,  -74,  -74,  -89, -120, -151},  // 1
+};
+constexpr int PieceSquareBishopMgDiagram[8][8] = {
+    { -20,  -20,  -14,   -9,   -9,  -14,  -20,  -20},  // 8
+    { -20,    0,   -6,    0,    0,   -6,    0,  -20},  // 7
+    { -14,   -6,    9,    6,    6,    9,   -6,  -14},  // 6
+    {  -9,    0,    6,   20,   20,    6,    0,   -9},  // 5
+    {  -9,    0,    6,   20,   20,    6,    0,   -9},  // 4
+    { -14,   -6,    9,    6,    6,    9,   -6,  -14},  // 3
+    { -20,    0,   -6,    0,    0,   -6,    0,  -20},  // 2
+    { -46,  -46,  -40,  -34,  -34,  -40,  -46,  -46},  // 1
+};
+constexpr int PieceSquareRookMgDiagram[8][8] = {
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 8
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 7
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 6
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 5
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 4
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 3
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 2
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 1
+};
+constexpr int PieceSquareQueenMgDiagram[8][8] = {
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 8
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 7
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 6
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 5
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 4
+    {   0,    0,    0,   17,   17,    0,    0,    0},  // 3
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 2
+    { -14,  -14,  -14,  -14,  -14,  -14,  -14,  -14},  // 1
+};
+constexpr int PieceSquareKingMgDiagram[8][8] = {
+    { 106,  131,   77,   23,   23,   77,  131,  106},  // 8
+    { 131,  157,  106,   51,   51,  106,  157,  131},  // 7
+    { 157,  186,  131,   77,   77,  131,  186,  157},  // 6
+    { 186,  211,  157,  106,  106,  157,  211,  186},  // 5
+    { 211,  240,  186,  131,  131,  186,  240,  211},  // 4
+    { 240,  266,  211,  157,  157,  211,  266,  240},  // 3
+    { 291,  320,  266,  211,  211,  266,  320,  291},  // 2
+    { 320,  346,  291,  240,  240,  291,  346,  320},  // 1
+};
+// Pawns and rooks have no end-game placement preference.
+// Deliberately not rank-symmetric: a2 and h2 hold -89, a7 and h7 -88.
+constexpr int PieceSquareKnightEgDiagram[8][8] = {
+    {-117,  -89,  -60,  -46,  -46,  -60,  -89, -117},  // 8
+    { -88,  -60,  -34,  -20,  -20,  -34,  -60,  -88},  // 7
+    { -60,  -34,   -6,    6,    6,   -6,  -34,  -60},  // 6
+    { -46,  -20,    6,   20,   20,    6,  -20,  -46},  // 5
+    { -46,  -20,    6,   20,   20,    6,  -20,  -46},  // 4
+    { -60,  -34,   -6,    6,    6,   -6,  -34,  -60},  // 3
+    { -89,  -60,  -34,  -20,  -20,  -34,  -60,  -89},  // 2
+    {-117,  -89,  -60,  -46,  -46,  -60,  -89, -117},  // 1
+};
+constexpr int PieceSquareBishopEgDiagram[8][8] = {
+    { -51,  -34,  -26,  -17,  -17,  -26,  -34,  -51},  // 8
+    { -34,  -17,   -9,    0,    0,   -9,  -17,  -34},  // 7
+    { -26,   -9,    0,    9,    9,    0,   -9,  -26},  // 6
+    { -17,    0,    9,   17,   17,    9,    0,  -17},  // 5
+    { -17,    0,    9,   17,   17,    9,    0,  -17},  // 4
+    { -26,   -9,    0,    9,    9,    0,   -9,  -26},  // 3
+    { -34,  -17,   -9,    0,    0,   -9,  -17,  -34},  // 2
+    { -51,  -34,  -26,  -17,  -17,  -26,  -34,  -51},  // 1
+};
+constexpr int PieceSquareQueenEgDiagram[8][8] = {
+    { -69,  -46,  -34,  -23,  -23,  -34,  -46,  -69},  // 8
+    { -46,  -23,  -11,    0,    0,  -11,  -23,  -46},  // 7
+    { -34,  -11,    0,   11,   11,    0,  -11,  -34},  // 6
+    { -23,    0,   11,   23,   23,   11,    0,  -23},  // 5
+    { -23,    0,   11,   23,   23,   11,    0,  -23},  // 4
+    { -34,  -11,    0,   11,   11,    0,  -11,  -34},  // 3
+    { -46,  -23,  -11,    0,    0,  -11,  -23,  -46},  // 2
+    { -69,  -46,  -34,  -23,  -23,  -34,  -46,  -69},  // 1
+};
+constexpr int PieceSquareKingEgDiagram[8][8] = {
+    {  27,   74,  111,  135,  135,  111,   74,   27},  // 8
+    {  81,  128,  165,  189,  189,  165,  128,   81},  // 7
+    { 108,  155,  192,  216,  216,  192,  155,  108},  // 6
+    { 116,  163,  200,  224,  224,  200,  163,  116},  // 5
+    { 116,  163,  200,  224,  224,  200,  163,  116},  // 4
+    { 108,  155,  192,  216,  216,  192,  155,  108},  // 3
+    {  81,  128,  165,  189,  189,  165,  128,   81},  // 2
+    {  27,   74,  111,  135,  135,  111,   74,   27},  // 1
+};
+constexpr int PieceSquareNoneDiagram[8][8] = {};
+// [piece type][square]. The position keeps the sums of these up to date as
+// pieces move; initEvaluation hands them to it.
+constexpr std::array<int, 64> PieceSquareChartMg[6] = {
+    eval_params_detail::fromDiagram(PieceSquarePawnMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareKnightMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareBishopMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareRookMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareQueenMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareKingMgDiagram),
+};
+constexpr std::array<int, 64> PieceSquareChartEg[6] = {
+    eval_params_detail::fromDiagram(PieceSquareNoneDiagram),
+    eval_params_detail::fromDiagram(PieceSquareKnightEgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareBishopEgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareNoneDiagram),
+    eval_params_detail::fromDiagram(PieceSquareQueenEgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareKingEgDiagram),
+};
+
 // ---------------------------------------------------------------- pawns
 constexpr ScorePair PawnValue{200, 257};
 // Isolated pawn, middle game by [opposed][file], end game by [opposed].
@@ -203,3 +328,27 @@ constexpr ScorePair MajorThreat[5] = {{-7, 32}, {41, 56}, {29, 40}, {14, 39}, {2
 constexpr ScorePair Hanging{33, 44};
 constexpr ScorePair KingThreat{214, 67};
 constexpr ScorePair QueenChase{40, 20};
+// ---------------------------------------------------------------- endgames
+// Bonus for a king distance 0..7 in the mating gradients: the closer the
+// lone king is driven to the target corner and the closer the attacking king
+// stands, the higher the score, so the search finds its way to the mate.
+constexpr int CornerBonus[8] = {0, 140, 120, 100, 80, 60, 40, 20};
+// Recognised wins score from this base plus the gradient.
+constexpr Score ScoreKnownWin = ScoreDecisive;
+// A won KPK position scores this much minus the pawn's rank index, so that
+// among wins the engine still prefers the one with the pawn further advanced.
+constexpr Score ScoreKpkWinBase = 10931;
+// End-game scale in percent by the stronger side's pawn count 0, 1, 2 when
+// its extra material alone would not win.
+constexpr int PawnCountScale[3] = {0, 60, 80};
+// Scale without pawns when the extra material can still mate: almost
+// nothing without a bishop, a little more with one, and half with two.
+constexpr int ScaleNoPawnNoBishop = 16;
+constexpr int ScaleNoPawnOneBishop = 32;
+constexpr int ScaleNoPawnBishops = 128;
+// Opposite-coloured bishops with other pieces keep this share in percent.
+constexpr int ScaleOppositeBishopsPercent = 80;
+// Pawn endings: the stronger side needs at least this many rams for a lock,
+// and a wall reaches this many pawns back down each file behind a ram.
+constexpr int BlockadeMinRams = 3;
+constexpr int BlockadeChainSteps = 4;

@@ -75,5 +75,7 @@ ScorePair evaluateThreats(const AttackInfo& ai, const Position& pos);
 template <int Us>
 int evaluateSpace(const AttackInfo& ai, const Position& pos);
 
-// The king-danger table: danger index 0..99 to a middle-game penalty.
+// The king-danger table: danger index 0..99 to a middle-game penalty, built
+// by initKingDanger (part of initEvaluation).
 extern int32_t KingDanger[100];
+void initKingDanger();

@@ -21,7 +21,7 @@ inline void initEvalTables() {
     static bool done = false;
     if (done) return;
     initTestTables();
-    initKingDanger();
+    initEvaluation();
     buildKpkBitbase();
     resizeCache(PawnHashTable, 1ULL << 18, (1ULL << 18) - 1);
     resizeCache(EvalHashTable, 1ULL << 17, (1ULL << 17) - 1);
