@@ -45,9 +45,6 @@ struct Position {
     int32_t nonPawnMaterial[2];
     int32_t pstA[2];
     int32_t pstB[2];
-    // King-shelter memo of the evaluation, one per colour; never reset.
-    uint64_t shelterKey[2];
-    int32_t shelterScore[2];
     // Number of old undo records dropped to make room in a long game (see
     // compactHistory); historyLength + historyDropped is the game ply.
     int32_t historyDropped;

@@ -179,7 +179,7 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
 }
 
 template <bool Tracing>
-Score evaluatePosition(Position& pos, EvalTrace* trace) {
+Score evaluatePosition(const Position& pos, EvalTrace* trace) {
     // 1. Cache probe (the trace always computes afresh).
     const uint64_t key = ttIndexKey(pos);
     if constexpr (!Tracing) {
@@ -485,9 +485,9 @@ void initEvaluation() {
     }
 }
 
-Score evaluate(Position& pos) { return evaluatePosition<false>(pos, nullptr); }
+Score evaluate(const Position& pos) { return evaluatePosition<false>(pos, nullptr); }
 
-std::string traceEvaluation(Position& pos) {
+std::string traceEvaluation(const Position& pos) {
     EvalTrace trace;
     const Score v = evaluatePosition<true>(pos, &trace);
     return formatTrace(trace, v);

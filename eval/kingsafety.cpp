@@ -58,15 +58,21 @@ int kingShelterOf(const Position& pos, Square kingSq) {
     return score;
 }
 
+// One memo per thread: each search thread evaluates its own positions, and
+// the shelter rarely changes between one evaluation and the next.
+thread_local ShelterMemo Memo;
+
 // The shelter of the king where it stands, or of a castled king if it still
-// may castle there, whichever is best; memoised in the position.
+// may castle there, whichever is best; memoised under a key of the pawns, the
+// castling rights and the king's square, all that the shelter depends on.
 template <int Us>
-int shelterValue(Position& pos) {
+int shelterValue(const Position& pos) {
     constexpr int color = Us;
     const Square kingSq = pos.kingSquare[color];
     const uint64_t key =
         pos.pawnKey ^ ZobristCastle[pos.castleRights] ^ ZobristPiece[color][King][kingSq];
-    if (pos.shelterKey[color] == key) return pos.shelterScore[color];
+    ShelterMemo& memo = Memo;
+    if (memo.key[color] == key) return memo.score[color];
 
     constexpr int kingside = color == White ? WhiteKingside : BlackKingside;
     constexpr int queenside = color == White ? WhiteQueenside : BlackQueenside;
@@ -76,19 +82,22 @@ int shelterValue(Position& pos) {
         score = std::max(score, kingShelterOf<Us>(pos, makeSquare(6, backRank)));
     if (pos.castleRights & queenside)
         score = std::max(score, kingShelterOf<Us>(pos, makeSquare(2, backRank)));
-    pos.shelterKey[color] = key;
-    pos.shelterScore[color] = score;
+    memo.key[color] = key;
+    memo.score[color] = score;
     return score;
 }
 
 }  // namespace
+
+ShelterMemo& shelterMemo() { return Memo; }
 
 int kingShelter(const Position& pos, int color, Square kingSq) {
     return withColour(color, [&](auto us) { return kingShelterOf<us>(pos, kingSq); });
 }
 
 template <int Us>
-int evaluateKingSafety(const AttackInfo& ai, Position& pos, const KingAttackTally& enemyTally) {
+int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
+                       const KingAttackTally& enemyTally) {
     constexpr int them = Us ^ 1;
     const Square kingSq = pos.kingSquare[Us];
     const int shelter = shelterValue<Us>(pos);
@@ -134,5 +143,7 @@ int evaluateKingSafety(const AttackInfo& ai, Position& pos, const KingAttackTall
     return shelter - KingDanger[danger];
 }
 
-template int evaluateKingSafety<White>(const AttackInfo&, Position&, const KingAttackTally&);
-template int evaluateKingSafety<Black>(const AttackInfo&, Position&, const KingAttackTally&);
+template int evaluateKingSafety<White>(const AttackInfo&, const Position&,
+                                       const KingAttackTally&);
+template int evaluateKingSafety<Black>(const AttackInfo&, const Position&,
+                                       const KingAttackTally&);

@@ -63,9 +63,17 @@ Bitboard kingAttackZone(const Position& pos, int color);
 int kingShelter(const Position& pos, int color, Square kingSq);
 
 // King safety of Us's king (middle game only), using the tally the enemy's
-// piece terms gathered. Updates the shelter memo in the position.
+// piece terms gathered. Reads and updates this thread's shelter memo.
 template <int Us>
-int evaluateKingSafety(const AttackInfo& ai, Position& pos, const KingAttackTally& enemyTally);
+int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
+                       const KingAttackTally& enemyTally);
+
+// The last king shelter computed for each colour on this thread, with its key.
+struct ShelterMemo {
+    uint64_t key[2] = {0, 0};
+    int32_t score[2] = {0, 0};
+};
+ShelterMemo& shelterMemo();
 
 // Attacks of Us on enemy units that no enemy pawn defends.
 template <int Us>

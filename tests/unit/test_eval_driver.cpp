@@ -38,17 +38,17 @@ TEST(EvalDriver, PhaseBoundaries) {
 TEST(EvalDriver, NoKingSafetyWithoutMiddleGame) {
     // Phase 0: the shelter memo is not even looked at.
     resizeCache(EvalHashTable, 1ULL << 17, (1ULL << 17) - 1);
+    ShelterMemo& memo = shelterMemo();
     auto pos = position("4kbn1/pppppppp/8/8/8/8/PPPPPPPP/4KBN1 w - - 0 1");
-    pos->shelterKey[White] = pos->shelterKey[Black] = 12345;
+    memo.key[White] = memo.key[Black] = 12345;
     evaluate(*pos);
-    EXPECT_EQ(pos->shelterKey[White], 12345u);
-    EXPECT_EQ(pos->shelterKey[Black], 12345u);
+    EXPECT_EQ(memo.key[White], 12345u);
+    EXPECT_EQ(memo.key[Black], 12345u);
     // With some material left both kings are evaluated.
     auto middle = position("r3kbn1/pppppppp/8/8/8/8/PPPPPPPP/R3KBN1 w - - 0 1");
-    middle->shelterKey[White] = middle->shelterKey[Black] = 12345;
     evaluate(*middle);
-    EXPECT_NE(middle->shelterKey[White], 12345u);
-    EXPECT_NE(middle->shelterKey[Black], 12345u);
+    EXPECT_NE(memo.key[White], 12345u);
+    EXPECT_NE(memo.key[Black], 12345u);
 }
 
 TEST(EvalDriver, CacheHitAndOtherSideToMove) {

@@ -32,8 +32,6 @@ inline void initEvalTables() {
 inline std::unique_ptr<Position> position(const std::string& fen) {
     initEvalTables();
     auto pos = std::make_unique<Position>();
-    pos->shelterKey[White] = pos->shelterKey[Black] = 0;
-    pos->shelterScore[White] = pos->shelterScore[Black] = 0;
     setFromFen(fen, *pos);
     return pos;
 }
@@ -80,14 +78,14 @@ inline int spaceTerm(const Position& pos, int color) {
 }
 
 // King safety of `color` with a tally given by the test.
-inline int kingTermWith(Position& pos, int color, KingAttackTally tally) {
+inline int kingTermWith(const Position& pos, int color, KingAttackTally tally) {
     AttackInfo ai;
     buildAttackInfo(pos, ai);
     return withColour(color, [&](auto us) { return evaluateKingSafety<us>(ai, pos, tally); });
 }
 
 // King safety of `color` with the tally the enemy's piece terms gather.
-inline int kingTerm(Position& pos, int color) {
+inline int kingTerm(const Position& pos, int color) {
     KingAttackTally tally;
     pieceTerm(pos, color ^ 1, &tally);
     return kingTermWith(pos, color, tally);
