@@ -58,8 +58,9 @@ int kingShelterOf(const Position& pos, Square kingSq) {
     return score;
 }
 
-// One memo per thread: each search thread evaluates its own positions, and
-// the shelter rarely changes between one evaluation and the next.
+// One memo per thread: each search thread evaluates its own positions. The
+// search returns to the same pawns, rights and king squares again and again,
+// in both colours, so a few hundred slots catch nearly every repeat.
 thread_local ShelterMemo Memo;
 
 // The shelter of the king where it stands, or of a castled king if it still
@@ -69,10 +70,10 @@ template <int Us>
 int shelterValue(const Position& pos) {
     constexpr int color = Us;
     const Square kingSq = pos.kingSquare[color];
-    const uint64_t key =
-        pos.pawnKey ^ ZobristCastle[pos.castleRights] ^ ZobristPiece[color][King][kingSq];
+    const uint64_t key = shelterMemoKey(pos, color);
     ShelterMemo& memo = Memo;
-    if (memo.key[color] == key) return memo.score[color];
+    const int slot = ShelterMemo::slot(key);
+    if (memo.key[slot] == key) return memo.score[slot];
 
     constexpr int kingside = color == White ? WhiteKingside : BlackKingside;
     constexpr int queenside = color == White ? WhiteQueenside : BlackQueenside;
@@ -82,8 +83,8 @@ int shelterValue(const Position& pos) {
         score = std::max(score, kingShelterOf<Us>(pos, makeSquare(6, backRank)));
     if (pos.castleRights & queenside)
         score = std::max(score, kingShelterOf<Us>(pos, makeSquare(2, backRank)));
-    memo.key[color] = key;
-    memo.score[color] = score;
+    memo.key[slot] = key;
+    memo.score[slot] = score;
     return score;
 }
 

@@ -48,10 +48,9 @@ struct PieceContext {
     Bitboard enemyKingSteps;
     Bitboard zone;
     // Squares a piece can use: not covered by enemy pawns, not blocked by own
-    // pawns; of those, the ones the enemy does not hold with a second attacker
-    // unless we hold them twice as well.
+    // pawns, and not held by a second enemy attacker unless we hold them twice
+    // as well.
     Bitboard mobilityArea;
-    Bitboard contested;
     int rookPawnBonus;
     int bishopRamPenalty;
     int pawnsOnSquareColour[2];  // own pawns on light [0] and dark [1] squares
@@ -132,7 +131,7 @@ void evaluatePieceType(const PieceContext& ctx, ScorePair& score, KingAttackTall
         // A pinned piece may only move along the line to its own king.
         if (ctx.ai.pinned & squareBB(s)) attacks &= RayThrough[s][ctx.ownKing];
 
-        const Bitboard safe = attacks & ctx.mobilityArea & ctx.contested;
+        const Bitboard safe = attacks & ctx.mobilityArea;
         const int n = std::min(popCount(safe), MobilityCap);
         score += Mobility[Type - Knight][n];
 
@@ -173,8 +172,8 @@ ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTa
         .enemyKing = pos.kingSquare[them],
         .enemyKingSteps = PseudoAttacks[King][pos.kingSquare[them]],
         .zone = kingAttackZone(pos, Us),
-        .mobilityArea = ~enemyPawnAttacks & ~ownPawns,
-        .contested = ~ai.attackedTwice[them] | ai.attackedTwice[Us],
+        .mobilityArea = ~enemyPawnAttacks & ~ownPawns &
+                        (~ai.attackedTwice[them] | ai.attackedTwice[Us]),
         .rookPawnBonus = RookPawnCount[totalPawns],
         .bishopRamPenalty = BishopRamPenalty[std::min(pawnRams, 8)],
         .pawnsOnSquareColour = {0, 0},

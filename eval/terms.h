@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "board/position.h"
+#include "board/tables.h"
 #include "eval/attackinfo.h"
 #include "eval/scorepair.h"
 
@@ -68,12 +69,21 @@ template <int Us>
 int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
                        const KingAttackTally& enemyTally);
 
-// The last king shelter computed for each colour on this thread, with its key.
+// The king shelters computed on this thread: each key (of the pawns, the
+// castling rights and one king's square) in the slot its low bits choose,
+// with the shelter found for it. An empty slot holds key 0.
 struct ShelterMemo {
-    uint64_t key[2] = {0, 0};
-    int32_t score[2] = {0, 0};
+    static constexpr int Size = 1024;
+    uint64_t key[Size] = {};
+    int32_t score[Size] = {};
+    static int slot(uint64_t key) { return int(key & (Size - 1)); }
 };
 ShelterMemo& shelterMemo();
+
+inline uint64_t shelterMemoKey(const Position& pos, int color) {
+    return pos.pawnKey ^ ZobristCastle[pos.castleRights] ^
+           ZobristPiece[color][King][pos.kingSquare[color]];
+}
 
 // Attacks of Us on enemy units that no enemy pawn defends.
 template <int Us>
