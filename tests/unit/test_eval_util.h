@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "board/position.h"
@@ -12,6 +13,9 @@
 #include "eval/eval.h"
 #include "eval/terms.h"
 #include "test_init.h"
+
+// Failure messages show a pair as {mg, eg}.
+inline void PrintTo(const ScorePair& s, std::ostream* os) { *os << "{" << s.mg << ", " << s.eg << "}"; }
 
 namespace evaltest {
 
