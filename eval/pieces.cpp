@@ -129,7 +129,8 @@ void evaluatePieceType(const PieceContext& ctx, ScorePair& score, KingAttackTall
         const Square s = popLsb(pieces);
         Bitboard attacks = ctx.ai.pieceAttacks[s];
         // A pinned piece may only move along the line to its own king.
-        if (ctx.ai.pinned & squareBB(s)) attacks &= RayThrough[s][ctx.ownKing];
+        if (ctx.ai.pinned & squareBB(s)) [[unlikely]]
+            attacks &= RayThrough[s][ctx.ownKing];
 
         const Bitboard safe = attacks & ctx.mobilityArea;
         const int n = std::min(popCount(safe), MobilityCap);
