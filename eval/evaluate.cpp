@@ -392,7 +392,7 @@ namespace {
 
 // Attacks of every piece of one type of one colour, added to the colour's
 // sets. Bishops look through own queens, rooks through own queens and rooks:
-// a battery attacks as one line. Knights and kings have no blockers.
+// a battery attacks as one line. Knights have no blockers.
 template <int Color, int Type>
 void addPieceAttacks(const Position& pos, AttackInfo& ai, Bitboard& attacked, Bitboard& twice) {
     constexpr int c = Color;
@@ -402,9 +402,8 @@ void addPieceAttacks(const Position& pos, AttackInfo& ai, Bitboard& attacked, Bi
     Bitboard byType = 0;
     for (Bitboard pieces = pos.pieceBB[c][Type]; pieces;) {
         const Square s = popLsb(pieces);
-        const Bitboard attacks = (Type == Knight || Type == King)
-                                     ? PseudoAttacks[Type][s]
-                                     : attacksFrom(Type, s, occupancy);
+        const Bitboard attacks =
+            Type == Knight ? PseudoAttacks[Knight][s] : attacksFrom(Type, s, occupancy);
         ai.pieceAttacks[s] = attacks;
         byType |= attacks;
         twice |= attacked & attacks;
@@ -428,7 +427,13 @@ void addColourAttacks(const Position& pos, AttackInfo& ai) {
     addPieceAttacks<Color, Bishop>(pos, ai, attacked, twice);
     addPieceAttacks<Color, Rook>(pos, ai, attacked, twice);
     addPieceAttacks<Color, Queen>(pos, ai, attacked, twice);
-    addPieceAttacks<Color, King>(pos, ai, attacked, twice);
+    // The one king, found without a loop.
+    const Square king = pos.kingSquare[c];
+    const Bitboard kingAttacks = PseudoAttacks[King][king];
+    ai.pieceAttacks[king] = kingAttacks;
+    ai.attackedByType[c][King] = kingAttacks;
+    twice |= attacked & kingAttacks;
+    attacked |= kingAttacks;
     ai.attackedBy[c] = attacked;
     ai.attackedTwice[c] = twice;
 }
