@@ -12,13 +12,11 @@
 // Include only where a sink is defined.
 #pragma once
 
+#include "board/masks.h"
 #include "board/movegen.h"
 #include "board/tables.h"
 
 namespace generation {
-
-
-constexpr Bitboard RankOne = 0x0101010101010101ULL;
 
 // Promotion pieces in the order they are written.
 constexpr int PromotionOrder[4] = {Queen, Rook, Bishop, Knight};
@@ -101,7 +99,7 @@ inline Bitboard backward(Bitboard b, int n) {
 }
 template <int Us>
 inline Bitboard relativeRankBB(int r) {
-    return RankOne << (Us == White ? r : 7 - r);
+    return Rank1Mask << (Us == White ? r : 7 - r);
 }
 
 // Pushes that do not promote onto the squares of target: all single pushes,

@@ -48,17 +48,16 @@ struct Position {
     int32_t nonPawnMaterial[2];
     int32_t pstA[2];
     int32_t pstB[2];
-    // King-shelter memo of the evaluation, one per colour; never reset.
-    uint64_t shelterKey[2];
-    int32_t shelterScore[2];
     // Number of old undo records dropped to make room in a long game (see
     // compactHistory); historyLength + historyDropped is the game ply.
     int32_t historyDropped;
 };
 
-// Piece-square tables, White's view, indexed [piece type][square].
-extern const int32_t PieceSquareMg[6][64];
-extern const int32_t PieceSquareEg[6][64];
+// Piece-square tables, White's view, indexed [piece type][square]. The
+// evaluation fills them at start-up (initEvaluation), before any position is
+// set up.
+extern int32_t PieceSquareMg[6][64];
+extern int32_t PieceSquareEg[6][64];
 
 // Empties the position (the SearchLimits of the holding record are cleared
 // by the caller, see resetSearchRecord).

@@ -3,6 +3,8 @@
 // 0x88 (or makes x negative), so one test catches every edge at once.
 #include "board/tables.h"
 
+#include "board/masks.h"
+
 Bitboard FileMask[8];
 Bitboard RelativeRankMask[2][8];
 Bitboard AdjacentFilesMask[8];
@@ -44,8 +46,6 @@ constexpr int StepDirections[6][9] = {
 };
 constexpr int KingDirections[9] = {-17, -16, -15, -1, 1, 15, 16, 17, 0};
 constexpr int PawnCaptureSteps[2][3] = {{-15, 17, 0}, {-17, 15, 0}};
-
-constexpr Bitboard RankOneMask = 0x0101010101010101ULL;
 
 // Home squares of the castling pieces, named for readability.
 constexpr Square SqA1 = 0, SqC1 = 16, SqD1 = 24, SqE1 = 32, SqF1 = 40, SqG1 = 48, SqH1 = 56;
@@ -95,16 +95,16 @@ struct KeyGenerator {
 void initMasks() {
     for (int f = 0; f < 8; f++) FileMask[f] = Bitboard(0xFF) << (8 * f);
     for (int r = 0; r < 8; r++) {
-        RelativeRankMask[White][r] = RankOneMask << r;
-        RelativeRankMask[Black][r] = RankOneMask << (7 - r);
+        RelativeRankMask[White][r] = Rank1Mask << r;
+        RelativeRankMask[Black][r] = Rank1Mask << (7 - r);
     }
     for (int f = 0; f < 8; f++)
         AdjacentFilesMask[f] = (f > 0 ? FileMask[f - 1] : 0) | (f < 7 ? FileMask[f + 1] : 0);
     for (int r = 0; r < 8; r++) {
         ForwardRanksMask[White][r] = ForwardRanksMask[Black][r] = 0;
         for (int ahead = r + 1; ahead < 8; ahead++) {
-            ForwardRanksMask[White][r] |= RankOneMask << ahead;
-            ForwardRanksMask[Black][r] |= RankOneMask << (7 - ahead);
+            ForwardRanksMask[White][r] |= Rank1Mask << ahead;
+            ForwardRanksMask[Black][r] |= Rank1Mask << (7 - ahead);
         }
     }
     for (int c = White; c <= Black; c++)

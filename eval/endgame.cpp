@@ -6,71 +6,31 @@
 // Every rule is written once from the stronger side's view; ranks, the
 // promotion square and the "second rank" are taken relative to the colour
 // they belong to, so the same code serves both colours.
+#include "board/masks.h"
 #include "board/tables.h"
 #include "eval/endgame.h"
+#include "eval/params.h"
 
 namespace {
 
-// Bonus for a king distance 0..7 in the mating gradients: the closer the
-// lone king is driven to the target corner and the closer the attacking king
-// stands, the higher the score, so the search finds its way to the mate.
-constexpr int CornerBonus[8] = {0, 140, 120, 100, 80, 60, 40, 20};
-
-// End-game scale in percent by the stronger side's pawn count 0, 1, 2 when
-// its extra material alone would not win.
-constexpr int PawnCountScale[3] = {0, 60, 80};
-
-// 1 on the 28 squares of files a and h and ranks 1 and 8.
-struct EdgeTable {
-    int value[64];
-    constexpr EdgeTable() : value() {
-        for (int s = 0; s < 64; s++) {
-            const int file = s >> 3, rank = s & 7;
-            value[s] = (file == 0 || file == 7 || rank == 0 || rank == 7) ? 1 : 0;
-        }
-    }
-};
-constexpr EdgeTable EdgeSquare{};
-
-// Recognised wins score from this base plus the gradient.
-constexpr Score ScoreKnownWin = ScoreDecisive;
-
-constexpr int ScaleNormal = 256;
-// Scale without pawns when the extra material can still mate: almost
-// nothing without a bishop, a little more with one, and half with two.
-constexpr int ScaleNoPawnNoBishop = 16;
-constexpr int ScaleNoPawnOneBishop = 32;
-constexpr int ScaleNoPawnBishops = 128;
-// Opposite-coloured bishops with other pieces keep this share in percent.
-constexpr int ScaleOppositeBishopsPercent = 80;
-
 // Non-pawn material of the configurations the rules look for.
-constexpr int MaterialKnight = 820;
-constexpr int MaterialBishop = 840;
-constexpr int MaterialRook = 1300;
-constexpr int MaterialQueen = 2521;
-constexpr int MaterialTwoKnights = 1640;
-constexpr int MaterialKnightBishop = 1660;
-constexpr int MaterialTwoBishops = 1680;
+constexpr int MaterialKnight = NonPawnValue[Knight];
+constexpr int MaterialBishop = NonPawnValue[Bishop];
+constexpr int MaterialRook = NonPawnValue[Rook];
+constexpr int MaterialQueen = NonPawnValue[Queen];
+constexpr int MaterialTwoKnights = 2 * MaterialKnight;
+constexpr int MaterialKnightBishop = MaterialKnight + MaterialBishop;
+constexpr int MaterialTwoBishops = 2 * MaterialBishop;
 
-// The weight of a pawn when deciding which side is the stronger one.
-constexpr int MaterialPawnWeight = 200;
+constexpr Bitboard RookFileMask = FileAMask | FileHMask;
 
-// Pawn endings: the stronger side needs at least this many rams for a lock,
-// and a wall reaches this many pawns back down each file behind a ram.
-constexpr int BlockadeMinRams = 3;
-constexpr int BlockadeChainSteps = 4;
-
-constexpr Bitboard Rank1Squares = 0x0101010101010101ULL;
-constexpr Bitboard Rank8Squares = Rank1Squares << 7;
-constexpr Bitboard FileASquares = 0xFFULL;
-constexpr Bitboard FileHSquares = 0xFFULL << 56;
-constexpr Bitboard RookFileSquares = FileASquares | FileHSquares;
-// a1 is dark; with file-major numbering the pattern alternates per byte.
-constexpr Bitboard DarkSquares = 0xAA55AA55AA55AA55ULL;
+// Whether s is one of the 28 squares on files a and h and ranks 1 and 8.
+constexpr bool onEdge(Square s) {
+    return (RookFileMask | Rank1Mask | Rank8Mask) & (Bitboard(1) << s);
+}
 
 bool sameColour(Square a, Square b) {
-    return bool(DarkSquares & squareBB(a)) == bool(DarkSquares & squareBB(b));
+    return bool(DarkSquareMask & squareBB(a)) == bool(DarkSquareMask & squareBB(b));
 }
 
 Square promotionSquare(int color, Square pawn) {
@@ -79,8 +39,9 @@ Square promotionSquare(int color, Square pawn) {
 
 bool adjacent(Square a, Square b) { return PseudoAttacks[King][a] & squareBB(b); }
 
+// Material with a pawn at its middle-game value: which side is the stronger one.
 int materialWeight(const Position& pos, int color) {
-    return MaterialPawnWeight * pos.pieceCount[color][Pawn] + pos.nonPawnMaterial[color];
+    return PawnValue.mg * pos.pieceCount[color][Pawn] + pos.nonPawnMaterial[color];
 }
 
 Score forSideToMove(const Position& pos, int strongSide, Score v) {
@@ -95,7 +56,7 @@ Score knightRookPawn(const Position& pos, int strong) {
     const Square sk = pos.kingSquare[strong], wk = pos.kingSquare[weak];
     const Square promotion = promotionSquare(strong, pawn);
     const Bitboard lastRank = RelativeRankMask[strong][7];
-    if (!(squareBB(pawn) & RookFileSquares)) return ScoreNone;
+    if (!(squareBB(pawn) & RookFileMask)) return ScoreNone;
 
     if (relativeRank(strong, pawn) == 6) {
         // The lone king holds the pawn from beside or in front of it.
@@ -135,7 +96,7 @@ Score strongWithOnePawn(const Position& pos, int strong) {
         const Square pawn = lsb(pos.pieceBB[strong][Pawn]);
         const Square promotion = promotionSquare(strong, pawn);
         const Square bishop = lsb(pos.pieceBB[strong][Bishop]);
-        if ((squareBB(pawn) & RookFileSquares) && !sameColour(bishop, promotion) &&
+        if ((squareBB(pawn) & RookFileMask) && !sameColour(bishop, promotion) &&
             Distance[wk][promotion] <= 1)
             return 0;
         return ScoreNone;
@@ -164,7 +125,7 @@ Score strongWithoutPawns(const Position& pos, int strong, int& scaleFactor) {
         // Rook and pawn fortress against the queen: a pawn near the king,
         // on its second rank or a knight file, shelters the rook.
         const Bitboard shelter = (RelativeRankMask[weak][1] | FileMask[1] | FileMask[6]) &
-                                 ~RookFileSquares;
+                                 ~RookFileMask;
         if (pos.pieceBB[weak][Pawn] & PseudoAttacks[King][wk] & shelter) return 0;
         return ScoreNone;
     }
@@ -177,7 +138,7 @@ Score strongWithoutPawns(const Position& pos, int strong, int& scaleFactor) {
     }
     if (strongNpm == MaterialKnightBishop && weakBare) {
         // Mate is only possible in a corner of the bishop's colour.
-        const bool dark = DarkSquares & pos.pieceBB[strong][Bishop];
+        const bool dark = DarkSquareMask & pos.pieceBB[strong][Bishop];
         const Square cornerA = dark ? 0 : 7, cornerB = dark ? 63 : 56;
         const int corner = Distance[wk][cornerA] < Distance[wk][cornerB] ? Distance[wk][cornerA]
                                                                          : Distance[wk][cornerB];
@@ -189,13 +150,13 @@ Score strongWithoutPawns(const Position& pos, int strong, int& scaleFactor) {
 
 // One king step from any square of b, b itself included.
 Bitboard kingSpread(Bitboard b) {
-    const Bitboard ranks = b | ((b << 1) & ~Rank1Squares) | ((b >> 1) & ~Rank8Squares);
+    const Bitboard ranks = b | ((b << 1) & ~Rank1Mask) | ((b >> 1) & ~Rank8Mask);
     return ranks | (ranks << 8) | (ranks >> 8);
 }
 
 // The squares one step behind each square of b, for pawns of colour c.
 Bitboard stepBack(int c, Bitboard b) {
-    return c == White ? (b >> 1) & ~Rank8Squares : (b << 1) & ~Rank1Squares;
+    return c == White ? (b >> 1) & ~Rank8Mask : (b << 1) & ~Rank1Mask;
 }
 
 // The locked chains of the stronger side: its pawns blocked head-on by an
@@ -243,14 +204,14 @@ int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int np
     const int strongNpm = strongSide == White ? npmWhite : npmBlack;
     const int weakNpm = strongSide == White ? npmBlack : npmWhite;
     const int pawns = pos.pieceCount[strongSide][Pawn];
-    int s = ScaleNormal;
+    int s = ScaleFactorNormal;
 
     // 1. Without pawns the extra material must be enough to mate: less than
     // a rook, or an even balance, is a draw; a small edge mostly is, unless
     // the lone king is already on the edge.
     if (pawns == 0 && strongNpm - weakNpm <= MaterialBishop) {
         if (strongNpm < MaterialRook || strongNpm == weakNpm) return 0;
-        if (!EdgeSquare.value[pos.kingSquare[weak]]) {
+        if (!onEdge(pos.kingSquare[weak])) {
             const int bishops = pos.pieceCount[strongSide][Bishop];
             s = bishops == 0 ? ScaleNoPawnNoBishop : bishops == 1 ? ScaleNoPawnOneBishop
                                                                   : ScaleNoPawnBishops;
@@ -260,12 +221,12 @@ int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int np
     // 2. One or two pawns with no real piece advantage are harder to win.
     if ((pawns == 1 || pawns == 2) && strongNpm - weakNpm < MaterialBishop &&
         (strongNpm < MaterialRook || strongNpm == weakNpm))
-        s = PawnCountScale[pawns] * ScaleNormal / 100;
+        s = PawnCountScale[pawns] * ScaleFactorNormal / 100;
 
     // 3. Bishop and rook pawns of the wrong colour against a king in the corner.
     if (weakNpm == 0 && strongNpm == MaterialBishop) {
         const Bitboard own = pos.pieceBB[strongSide][Pawn];
-        if (own && (!(own & ~FileASquares) || !(own & ~FileHSquares))) {
+        if (own && (!(own & ~FileAMask) || !(own & ~FileHMask))) {
             const Square promotion = promotionSquare(strongSide, lsb(own));
             const Square bishop = lsb(pos.pieceBB[strongSide][Bishop]);
             if (!sameColour(bishop, promotion) && Distance[pos.kingSquare[weak]][promotion] <= 1)

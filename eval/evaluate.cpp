@@ -12,6 +12,7 @@
 
 #include "board/legality.h"
 #include "board/makemove.h"
+#include "board/masks.h"
 #include "board/tables.h"
 #include "eval/cache.h"
 #include "eval/endgame.h"
@@ -21,12 +22,9 @@
 
 namespace {
 
-constexpr Bitboard Rank1 = 0x0101010101010101ULL;
-constexpr Bitboard Rank8 = Rank1 << 7;
-
+// What each colour has gathered so far.
 struct Accumulators {
-    int mg[2];
-    int eg[2];
+    ScorePair side[2];
 };
 
 enum TraceTerm {
@@ -55,8 +53,7 @@ constexpr const char* TraceTermNames[TermCount] = {
 
 // What the trace collects on its way through the driver.
 struct EvalTrace {
-    int mg[TermCount][2] = {};
-    int eg[TermCount][2] = {};
+    ScorePair term[TermCount][2] = {};
     int nonPawnTotal = 0;
     int phase = 0;
     bool specialDecided = false;
@@ -73,10 +70,7 @@ struct EvalTrace {
 
 void recordTerm(EvalTrace* trace, TraceTerm term, const Accumulators& before,
                 const Accumulators& after) {
-    for (int c = White; c <= Black; c++) {
-        trace->mg[term][c] += after.mg[c] - before.mg[c];
-        trace->eg[term][c] += after.eg[c] - before.eg[c];
-    }
+    for (int c = White; c <= Black; c++) trace->term[term][c] += after.side[c] - before.side[c];
 }
 
 void storeEval(uint64_t key, Score v) {
@@ -91,10 +85,10 @@ Bitboard pawnAttacksOf(int color, Bitboard pawns) {
     // With file-major squares, +9 / −7 are White's two capture diagonals and
     // +7 / −9 Black's; pawns on the far rank (never legal) would wrap a file.
     if (color == White) {
-        pawns &= ~Rank8;
+        pawns &= ~Rank8Mask;
         return (pawns << 9) | (pawns >> 7);
     }
-    pawns &= ~Rank1;
+    pawns &= ~Rank1Mask;
     return (pawns << 7) | (pawns >> 9);
 }
 
@@ -109,8 +103,7 @@ void probePawns(const Position& pos, Accumulators& acc, Bitboard passed[2]) {
     if (!Tracing && cache.words) {
         const uint64_t packed = cacheLoad(cache, index, 1);
         if (uint32_t(packed) == keyHigh) {
-            acc.mg[White] += int16_t(uint16_t(packed >> 32));
-            acc.eg[White] += int16_t(uint16_t(packed >> 48));
+            acc.side[White] += {int16_t(uint16_t(packed >> 32)), int16_t(uint16_t(packed >> 48))};
             // Kept to the pawns of each side, so a torn or colliding entry can
             // only misjudge pawns, never name a square without one.
             const Bitboard all = cacheLoad(cache, index, 0);
@@ -119,11 +112,12 @@ void probePawns(const Position& pos, Accumulators& acc, Bitboard passed[2]) {
             return;
         }
     }
-    evaluatePawns(pos, White, acc.mg[White], acc.eg[White], passed[White]);
-    evaluatePawns(pos, Black, acc.mg[Black], acc.eg[Black], passed[Black]);
+    acc.side[White] += evaluatePawns<White>(pos, passed[White]);
+    acc.side[Black] += evaluatePawns<Black>(pos, passed[Black]);
     if (!cache.words) return;
-    const uint16_t mgPawns = uint16_t(int16_t(acc.mg[White] - acc.mg[Black]));
-    const uint16_t egPawns = uint16_t(int16_t(acc.eg[White] - acc.eg[Black]));
+    const ScorePair diff = acc.side[White] - acc.side[Black];
+    const uint16_t mgPawns = uint16_t(int16_t(diff.mg));
+    const uint16_t egPawns = uint16_t(int16_t(diff.eg));
     cacheStore(cache, index, 1,
                uint64_t(keyHigh) | (uint64_t(mgPawns) << 32) | (uint64_t(egPawns) << 48));
     cacheStore(cache, index, 0, passed[White] | passed[Black]);
@@ -137,13 +131,10 @@ void evaluateImbalance(const Position& pos, Accumulators& acc) {
         pieces[c] = pos.pieceCount[c][Knight] + pos.pieceCount[c][Bishop] +
                     pos.pieceCount[c][Rook] + pos.pieceCount[c][Queen];
     const int d = pieces[White] - pieces[Black];
-    if (d > 0) {
-        acc.mg[White] += d * pos.pieceCount[Black][Pawn] * ImbalanceMg;
-        acc.eg[White] += d * pos.pieceCount[Black][Pawn] * ImbalanceEg;
-    } else {
-        acc.mg[Black] += -d * pos.pieceCount[White][Pawn] * ImbalanceMg;
-        acc.eg[Black] += -d * pos.pieceCount[White][Pawn] * ImbalanceEg;
-    }
+    if (d > 0)
+        acc.side[White] += Imbalance * (d * pos.pieceCount[Black][Pawn]);
+    else
+        acc.side[Black] += Imbalance * (-d * pos.pieceCount[White][Pawn]);
 }
 
 // In a pawn ending the extra pawn is worth more, a locked chain that the
@@ -152,18 +143,18 @@ void evaluateImbalance(const Position& pos, Accumulators& acc) {
 void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators& acc,
                         const Bitboard passed[2], EvalTrace* trace) {
     Accumulators before = acc;
-    acc.eg[White] += (pos.pieceCount[White][Pawn] - pos.pieceCount[Black][Pawn]) *
-                     PawnEndingPawnValue;
+    acc.side[White].eg +=
+        (pos.pieceCount[White][Pawn] - pos.pieceCount[Black][Pawn]) * PawnEndingPawnValue;
     if (trace) recordTerm(trace, TermPawnEnding, before, acc);
 
-    const int lead = acc.eg[White] - acc.eg[Black];
+    const int lead = acc.side[White].eg - acc.side[Black].eg;
     if (lead != 0) {
         const int strong = lead > 0 ? White : Black;
         if (isBlockedPawnEnding(pos.pieceBB[White][Pawn], pos.pieceBB[Black][Pawn], ai, strong,
                                 pos)) {
             before = acc;
-            acc.eg[White] = 0;
-            acc.eg[Black] = 0;
+            acc.side[White].eg = 0;
+            acc.side[Black].eg = 0;
             if (trace) {
                 recordTerm(trace, TermBlockade, before, acc);
                 trace->blockade = true;
@@ -181,14 +172,14 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
             const Square queening = makeSquare(fileOf(s), c == White ? 7 : 0);
             if (Distance[queening][defender] - Distance[queening][s] >= 2 ||
                 (PseudoAttacks[King][escort] & ForwardFile[c][s]))
-                acc.eg[c] += UnstoppablePasserPerRank * relativeRank(c, s);
+                acc.side[c].eg += UnstoppablePasserPerRank * relativeRank(c, s);
         }
     }
     if (trace) recordTerm(trace, TermUnstoppable, before, acc);
 }
 
 template <bool Tracing>
-Score evaluatePosition(Position& pos, EvalTrace* trace) {
+Score evaluatePosition(const Position& pos, EvalTrace* trace) {
     // 1. Cache probe (the trace always computes afresh).
     const uint64_t key = ttIndexKey(pos);
     if constexpr (!Tracing) {
@@ -224,7 +215,7 @@ Score evaluatePosition(Position& pos, EvalTrace* trace) {
     AttackInfo ai;
     buildAttackInfo(pos, ai);
 
-    Accumulators acc = {{0, 0}, {0, 0}};
+    Accumulators acc;
     Accumulators before = acc;
 
     // 5. Pawn structure through the pawn cache.
@@ -235,86 +226,79 @@ Score evaluatePosition(Position& pos, EvalTrace* trace) {
     // 6. Passed pawns.
     before = acc;
     // (Without passers the term adds nothing, so the call is skipped.)
-    for (int c = White; c <= Black; c++)
-        if (passed[c]) evaluatePassedPawns(ai, pos, c, acc.mg[c], acc.eg[c], passed[c]);
+    if (passed[White]) acc.side[White] += evaluatePassedPawns<White>(ai, pos, passed[White]);
+    if (passed[Black]) acc.side[Black] += evaluatePassedPawns<Black>(ai, pos, passed[Black]);
     if constexpr (Tracing) recordTerm(trace, TermPassedPawns, before, acc);
 
     // 7. Rams, which hem in the bishops.
     const int pawnRams = countPawnRams(pos);
 
     // 8. Pieces, gathering the tallies of attacks on the enemy king.
-    KingAttackTally tally[2] = {{0, 0, 0}, {0, 0, 0}};
+    KingAttackTally tally[2];
     before = acc;
-    evaluatePieces(pos, ai, White, acc.mg[White], acc.eg[White], tally[White], pawnRams);
-    evaluatePieces(pos, ai, Black, acc.mg[Black], acc.eg[Black], tally[Black], pawnRams);
-    if constexpr (Tracing) {
-        recordTerm(trace, TermPieces, before, acc);
-        for (int c = White; c <= Black; c++) {
-            trace->mg[TermPieces][c] -= pos.pstA[c];
-            trace->eg[TermPieces][c] -= pos.pstB[c];
-            trace->mg[TermPieceSquare][c] = pos.pstA[c];
-            trace->eg[TermPieceSquare][c] = pos.pstB[c];
-        }
-    }
+    acc.side[White] += evaluatePieces<White>(pos, ai, tally[White], pawnRams);
+    acc.side[Black] += evaluatePieces<Black>(pos, ai, tally[Black], pawnRams);
+    if constexpr (Tracing) recordTerm(trace, TermPieces, before, acc);
 
-    // 9. Piece-count imbalance.
+    // 9. Piece-square sums, kept up to date by the position.
+    before = acc;
+    acc.side[White] += {pos.pstA[White], pos.pstB[White]};
+    acc.side[Black] += {pos.pstA[Black], pos.pstB[Black]};
+    if constexpr (Tracing) recordTerm(trace, TermPieceSquare, before, acc);
+
+    // 10. Piece-count imbalance.
     before = acc;
     evaluateImbalance(pos, acc);
     if constexpr (Tracing) recordTerm(trace, TermImbalance, before, acc);
 
-    // 10. Bishop pair: two bishops cover both colours of squares.
+    // 11. Bishop pair: two bishops cover both colours of squares.
     before = acc;
-    for (int c = White; c <= Black; c++) {
-        if (pos.pieceCount[c][Bishop] > 1) {
-            acc.mg[c] += BishopPairMg;
-            acc.eg[c] += BishopPairEg;
-        }
-    }
+    for (int c = White; c <= Black; c++)
+        if (pos.pieceCount[c][Bishop] > 1) acc.side[c] += BishopPair;
     if constexpr (Tracing) recordTerm(trace, TermBishopPair, before, acc);
 
-    // 11. King safety, a middle-game matter only.
+    // 12. King safety, a middle-game matter only.
     if (phase > 0) {
         before = acc;
-        evaluateKingSafety(ai, pos, White, acc.mg[White], tally[Black]);
-        evaluateKingSafety(ai, pos, Black, acc.mg[Black], tally[White]);
+        acc.side[White].mg += evaluateKingSafety<White>(ai, pos, tally[Black]);
+        acc.side[Black].mg += evaluateKingSafety<Black>(ai, pos, tally[White]);
         if constexpr (Tracing) recordTerm(trace, TermKingSafety, before, acc);
     }
 
-    // 12. Threats.
+    // 13. Threats.
     before = acc;
-    evaluateThreats(ai, pos, White, acc.mg[White], acc.eg[White]);
-    evaluateThreats(ai, pos, Black, acc.mg[Black], acc.eg[Black]);
+    acc.side[White] += evaluateThreats<White>(ai, pos);
+    acc.side[Black] += evaluateThreats<Black>(ai, pos);
     if constexpr (Tracing) recordTerm(trace, TermThreats, before, acc);
 
-    // 13. Space, only with all the pieces that need it still on.
+    // 14. Space, only with all the pieces that need it still on.
     if (phase == PhaseMax) {
         before = acc;
-        evaluateSpace(ai, pos, White, acc.mg[White]);
-        evaluateSpace(ai, pos, Black, acc.mg[Black]);
+        acc.side[White].mg += evaluateSpace<White>(ai, pos);
+        acc.side[Black].mg += evaluateSpace<Black>(ai, pos);
         if constexpr (Tracing) recordTerm(trace, TermSpace, before, acc);
     }
 
-    // 14. Tempo and material.
+    // 15. Tempo and material.
     before = acc;
     const int material = pos.nonPawnMaterial[White] - pos.nonPawnMaterial[Black];
     const bool whiteToMove = pos.sideToMove == White;
-    acc.mg[White] += material + (whiteToMove ? TempoMg : -TempoMg);
-    acc.eg[White] += material + (whiteToMove ? TempoEg : -TempoEg);
+    acc.side[White] += bothPhases(material) + (whiteToMove ? Tempo : -Tempo);
     if constexpr (Tracing) recordTerm(trace, TermMaterial, before, acc);
 
-    // 15. Pure pawn endings.
+    // 16. Pure pawn endings.
     if (nonPawnTotal == 0) evaluatePawnEnding(ai, pos, acc, passed, Tracing ? trace : nullptr);
 
-    // 16. Differences.
-    const int mgDiff = acc.mg[White] - acc.mg[Black];
-    int egDiff = acc.eg[White] - acc.eg[Black];
+    // 17. Differences.
+    const int mgDiff = acc.side[White].mg - acc.side[Black].mg;
+    int egDiff = acc.side[White].eg - acc.side[Black].eg;
     if constexpr (Tracing) {
         trace->mgDiff = mgDiff;
         trace->egDiff = egDiff;
         trace->scale = scaleFactor;
     }
 
-    // 17. Endgame scale for the side ahead.
+    // 18. Endgame scale for the side ahead.
     if (egDiff != 0) {
         const int strong = egDiff < 0 ? Black : White;
         const int scale = std::min(endgameScaleFactor(strong, pos, pos.nonPawnMaterial[White],
@@ -324,13 +308,13 @@ Score evaluatePosition(Position& pos, EvalTrace* trace) {
         if constexpr (Tracing) trace->scale = scale;
     }
 
-    // 18. Pull toward zero as pawns come off, never below half the score.
+    // 19. Pull toward zero as pawns come off, never below half the score.
     const int totalPawns = pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn];
     const int pull = (DrawPullPawns - totalPawns) * DrawPullNumerator / DrawPullDenominator;
     const int egFinal =
         egDiff > 0 ? std::max(egDiff - pull, egDiff / 2) : std::min(egDiff + pull, egDiff / 2);
 
-    // 19. Blend of the two phases, then the side to move's view.
+    // 20. Blend of the two phases, then the side to move's view.
     int v = (mgDiff * phase + egFinal * (PhaseMax - phase)) / PhaseMax;
     if constexpr (Tracing) {
         trace->egScaled = egDiff;
@@ -340,7 +324,7 @@ Score evaluatePosition(Position& pos, EvalTrace* trace) {
     }
     if (!whiteToMove) v = -v;
 
-    // 20. Cache store.
+    // 21. Cache store.
     storeEval(key, v);
     return v;
 }
@@ -360,23 +344,20 @@ std::string formatTrace(const EvalTrace& t, Score v) {
         add("Term                 |     White     |     Black     |     Total\n");
         add("                     |    MG     EG  |    MG     EG  |    MG     EG\n");
         add("---------------------+---------------+---------------+--------------\n");
-        auto row = [&](const char* name, const int mg[2], const int eg[2]) {
+        auto row = [&](const char* name, const ScorePair side[2]) {
+            const ScorePair total = side[White] - side[Black];
             std::snprintf(line, sizeof line, "%-20s | %6d %6d | %6d %6d | %6d %6d\n", name,
-                          mg[White], eg[White], mg[Black], eg[Black], mg[White] - mg[Black],
-                          eg[White] - eg[Black]);
+                          side[White].mg, side[White].eg, side[Black].mg, side[Black].eg,
+                          total.mg, total.eg);
             add(line);
         };
-        int totalMg[2] = {0, 0};
-        int totalEg[2] = {0, 0};
+        ScorePair sum[2];
         for (int term = 0; term < TermCount; term++) {
-            row(TraceTermNames[term], t.mg[term], t.eg[term]);
-            for (int c = White; c <= Black; c++) {
-                totalMg[c] += t.mg[term][c];
-                totalEg[c] += t.eg[term][c];
-            }
+            row(TraceTermNames[term], t.term[term]);
+            for (int c = White; c <= Black; c++) sum[c] += t.term[term][c];
         }
         add("---------------------+---------------+---------------+--------------\n");
-        row("Sum", totalMg, totalEg);
+        row("Sum", sum);
         std::snprintf(line, sizeof line, "Non-pawn material: %d, phase: %d of %d\n",
                       t.nonPawnTotal, t.phase, PhaseMax);
         add(line);
@@ -411,7 +392,7 @@ namespace {
 
 // Attacks of every piece of one type of one colour, added to the colour's
 // sets. Bishops look through own queens, rooks through own queens and rooks:
-// a battery attacks as one line. Knights and kings have no blockers.
+// a battery attacks as one line. Knights have no blockers.
 template <int Color, int Type>
 void addPieceAttacks(const Position& pos, AttackInfo& ai, Bitboard& attacked, Bitboard& twice) {
     constexpr int c = Color;
@@ -421,9 +402,8 @@ void addPieceAttacks(const Position& pos, AttackInfo& ai, Bitboard& attacked, Bi
     Bitboard byType = 0;
     for (Bitboard pieces = pos.pieceBB[c][Type]; pieces;) {
         const Square s = popLsb(pieces);
-        const Bitboard attacks = (Type == Knight || Type == King)
-                                     ? PseudoAttacks[Type][s]
-                                     : attacksFrom(Type, s, occupancy);
+        const Bitboard attacks =
+            Type == Knight ? PseudoAttacks[Knight][s] : attacksFrom(Type, s, occupancy);
         ai.pieceAttacks[s] = attacks;
         byType |= attacks;
         twice |= attacked & attacks;
@@ -447,7 +427,13 @@ void addColourAttacks(const Position& pos, AttackInfo& ai) {
     addPieceAttacks<Color, Bishop>(pos, ai, attacked, twice);
     addPieceAttacks<Color, Rook>(pos, ai, attacked, twice);
     addPieceAttacks<Color, Queen>(pos, ai, attacked, twice);
-    addPieceAttacks<Color, King>(pos, ai, attacked, twice);
+    // The one king, found without a loop.
+    const Square king = pos.kingSquare[c];
+    const Bitboard kingAttacks = PseudoAttacks[King][king];
+    ai.pieceAttacks[king] = kingAttacks;
+    ai.attackedByType[c][King] = kingAttacks;
+    twice |= attacked & kingAttacks;
+    attacked |= kingAttacks;
     ai.attackedBy[c] = attacked;
     ai.attackedTwice[c] = twice;
 }
@@ -465,35 +451,48 @@ void buildAttackInfo(const Position& pos, AttackInfo& ai) {
 }
 
 int countPawnRams(const Position& pos) {
-    return popCount(((pos.pieceBB[White][Pawn] & ~Rank8) << 1) & pos.pieceBB[Black][Pawn]);
+    return popCount(((pos.pieceBB[White][Pawn] & ~Rank8Mask) << 1) & pos.pieceBB[Black][Pawn]);
 }
 
-void evaluateSpace(const AttackInfo& ai, const Position& pos, int color, int& mg) {
-    const int them = color ^ 1;
-    const Bitboard ownPawns = pos.pieceBB[color][Pawn];
+template <int Us>
+int evaluateSpace(const AttackInfo& ai, const Position& pos) {
+    constexpr int them = Us ^ 1;
+    const Bitboard ownPawns = pos.pieceBB[Us][Pawn];
     const int minors = pos.pieceCount[White][Knight] + pos.pieceCount[White][Bishop] +
                        pos.pieceCount[Black][Knight] + pos.pieceCount[Black][Bishop];
     // Safe squares in the own zone; those behind an own pawn count twice, as
     // pieces can gather there unseen.
-    const Bitboard safe = SpaceZone[color] & ~ai.attackedByType[them][Pawn] & ~ownPawns &
-                          (~ai.attackedBy[them] | ai.attackedBy[color]);
+    const Bitboard safe = SpaceZone[Us] & ~ai.attackedByType[them][Pawn] & ~ownPawns &
+                          (~ai.attackedBy[them] | ai.attackedBy[Us]);
     // Up to three squares behind each pawn on its file; a shift that wraps to
     // another file lands outside the zone's ranks.
-    const Bitboard behind = color == White
-                                ? (ownPawns >> 1) | (ownPawns >> 2) | (ownPawns >> 3)
-                                : (ownPawns << 1) | (ownPawns << 2) | (ownPawns << 3);
+    const Bitboard behind = Us == White ? (ownPawns >> 1) | (ownPawns >> 2) | (ownPawns >> 3)
+                                        : (ownPawns << 1) | (ownPawns << 2) | (ownPawns << 3);
     // Squares the colour controls alone in the enemy's zone (which is, for
     // files c..f, the mirror of the own zone).
-    const Bitboard forward = SpaceZone[them] & ai.attackedBy[color] & ~ai.attackedBy[them] &
-                             ~ownPawns;
+    const Bitboard forward =
+        SpaceZone[them] & ai.attackedBy[Us] & ~ai.attackedBy[them] & ~ownPawns;
     const int squares = popCount(safe) + popCount(safe & behind) + popCount(forward) / 2;
-    mg += minors * minors * squares * SpaceWeight / 256;
-    mg += SpaceEmptySquare * popCount(SpaceZone[color] & ~pos.occupied);
+    return minors * minors * squares * SpaceWeight / 256 +
+           SpaceEmptySquare * popCount(SpaceZone[Us] & ~pos.occupied);
 }
 
-Score evaluate(Position& pos) { return evaluatePosition<false>(pos, nullptr); }
+template int evaluateSpace<White>(const AttackInfo&, const Position&);
+template int evaluateSpace<Black>(const AttackInfo&, const Position&);
 
-std::string traceEvaluation(Position& pos) {
+void initEvaluation() {
+    initKingDanger();
+    for (int type = Pawn; type <= King; type++) {
+        for (Square s = 0; s < 64; s++) {
+            PieceSquareMg[type][s] = PieceSquareChartMg[type][s];
+            PieceSquareEg[type][s] = PieceSquareChartEg[type][s];
+        }
+    }
+}
+
+Score evaluate(const Position& pos) { return evaluatePosition<false>(pos, nullptr); }
+
+std::string traceEvaluation(const Position& pos) {
     EvalTrace trace;
     const Score v = evaluatePosition<true>(pos, &trace);
     return formatTrace(trace, v);

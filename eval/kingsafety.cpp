@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "board/tables.h"
-#include "eval/eval.h"
 #include "eval/params.h"
 #include "eval/terms.h"
 
@@ -24,9 +23,9 @@ void initKingDanger() {
 namespace {
 
 // The pawn shelter, with the colour fixed at compile time.
-template <int Color>
+template <int Us>
 int kingShelterOf(const Position& pos, Square kingSq) {
-    constexpr int color = Color, them = Color ^ 1;
+    constexpr int color = Us, them = Us ^ 1;
     const Bitboard ownPawns = pos.pieceBB[color][Pawn];
     const Bitboard enemyPawns = pos.pieceBB[them][Pawn];
     const int kingRank = relativeRank(color, kingSq);
@@ -59,46 +58,52 @@ int kingShelterOf(const Position& pos, Square kingSq) {
     return score;
 }
 
+// One memo per thread: each search thread evaluates its own positions. The
+// search returns to the same pawns, rights and king squares again and again,
+// in both colours, so a few hundred slots catch nearly every repeat.
+thread_local ShelterMemo Memo;
+
 // The shelter of the king where it stands, or of a castled king if it still
-// may castle there, whichever is best; memoised in the position.
-template <int Color>
-int shelterValue(Position& pos) {
-    constexpr int color = Color;
+// may castle there, whichever is best; memoised under a key of the pawns, the
+// castling rights and the king's square, all that the shelter depends on.
+template <int Us>
+int shelterValue(const Position& pos) {
+    constexpr int color = Us;
     const Square kingSq = pos.kingSquare[color];
-    const uint64_t key =
-        pos.pawnKey ^ ZobristCastle[pos.castleRights] ^ ZobristPiece[color][King][kingSq];
-    if (pos.shelterKey[color] == key) return pos.shelterScore[color];
+    const uint64_t key = shelterMemoKey(pos, color);
+    ShelterMemo& memo = Memo;
+    const int slot = ShelterMemo::slot(key);
+    if (memo.key[slot] == key) return memo.score[slot];
 
     constexpr int kingside = color == White ? WhiteKingside : BlackKingside;
     constexpr int queenside = color == White ? WhiteQueenside : BlackQueenside;
     constexpr int backRank = color == White ? 0 : 7;
-    int score = kingShelterOf<Color>(pos, kingSq);
+    int score = kingShelterOf<Us>(pos, kingSq);
     if (pos.castleRights & kingside)
-        score = std::max(score, kingShelterOf<Color>(pos, makeSquare(6, backRank)));
+        score = std::max(score, kingShelterOf<Us>(pos, makeSquare(6, backRank)));
     if (pos.castleRights & queenside)
-        score = std::max(score, kingShelterOf<Color>(pos, makeSquare(2, backRank)));
-    pos.shelterKey[color] = key;
-    pos.shelterScore[color] = score;
+        score = std::max(score, kingShelterOf<Us>(pos, makeSquare(2, backRank)));
+    memo.key[slot] = key;
+    memo.score[slot] = score;
     return score;
 }
 
 }  // namespace
 
+ShelterMemo& shelterMemo() { return Memo; }
+
 int kingShelter(const Position& pos, int color, Square kingSq) {
-    return color == White ? kingShelterOf<White>(pos, kingSq) : kingShelterOf<Black>(pos, kingSq);
+    return withColour(color, [&](auto us) { return kingShelterOf<us>(pos, kingSq); });
 }
 
-namespace {
+template <int Us>
+int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
+                       const KingAttackTally& enemyTally) {
+    constexpr int them = Us ^ 1;
+    const Square kingSq = pos.kingSquare[Us];
+    const int shelter = shelterValue<Us>(pos);
 
-template <int Color>
-void evaluateKingSafetyOf(const AttackInfo& ai, Position& pos, int& mg,
-                          const KingAttackTally& enemyTally) {
-    constexpr int color = Color, them = Color ^ 1;
-    const Square kingSq = pos.kingSquare[color];
-    const int shelter = shelterValue<Color>(pos);
-    mg += shelter;
-
-    if (enemyTally.kingAttackersCount == 0) return;
+    if (enemyTally.kingAttackersCount == 0) return shelter;
 
     int danger = enemyTally.kingAttackWeight * enemyTally.kingAttackersCount / 3 +
                  AdjacentAttackWeight * enemyTally.kingAdjacentAttacks -
@@ -107,7 +112,7 @@ void evaluateKingSafetyOf(const AttackInfo& ai, Position& pos, int& mg,
     // Contact attacks: squares next to the king that only the king defends,
     // hit by a queen or rook that is itself backed up.
     const Bitboard steps = PseudoAttacks[King][kingSq];
-    const Bitboard weak = steps & ~pos.colorBB[them] & ~ai.attackedTwice[color];
+    const Bitboard weak = steps & ~pos.colorBB[them] & ~ai.attackedTwice[Us];
     const Bitboard lines = FileMask[fileOf(kingSq)] | RelativeRankMask[White][rankOf(kingSq)];
     danger += QueenContactWeight *
               popCount(weak & ai.attackedByType[them][Queen] & ai.attackedTwice[them]);
@@ -118,7 +123,7 @@ void evaluateKingSafetyOf(const AttackInfo& ai, Position& pos, int& mg,
     // A line's attack set is built only when some safe square on its
     // unobstructed pattern is reached by an enemy piece that checks along it;
     // otherwise every count below that reads it is zero anyway.
-    const Bitboard safe = ~ai.attackedBy[color] & ~pos.colorBB[them];
+    const Bitboard safe = ~ai.attackedBy[Us] & ~pos.colorBB[them];
     const Bitboard queenReach = ai.attackedByType[them][Queen];
     const Bitboard rookChecks =
         (PseudoAttacks[Rook][kingSq] & safe & (queenReach | ai.attackedByType[them][Rook]))
@@ -129,23 +134,17 @@ void evaluateKingSafetyOf(const AttackInfo& ai, Position& pos, int& mg,
             ? attacksFrom(Bishop, kingSq, pos.occupied) & safe
             : 0;
     const Bitboard knightChecks = PseudoAttacks[Knight][kingSq] & safe;
-    danger += QueenCheckWeight *
-                  popCount((rookChecks | bishopChecks) & queenReach) +
+    danger += QueenCheckWeight * popCount((rookChecks | bishopChecks) & queenReach) +
               RookCheckWeight * popCount(rookChecks & ai.attackedByType[them][Rook]) +
               BishopCheckWeight * popCount(bishopChecks & ai.attackedByType[them][Bishop]) +
               KnightCheckWeight * popCount(knightChecks & ai.attackedByType[them][Knight]);
 
-    danger = danger * KingSafeFactor[popCount(ai.kingSafeSquares[color])] / 256;
+    danger = danger * KingSafeFactor[popCount(ai.kingSafeSquares[Us])] / 256;
     danger = std::clamp(danger, 0, KingDangerSize - 1);
-    mg -= KingDanger[danger];
+    return shelter - KingDanger[danger];
 }
 
-}  // namespace
-
-void evaluateKingSafety(const AttackInfo& ai, Position& pos, int color, int& mg,
-                        const KingAttackTally& enemyTally) {
-    if (color == White)
-        evaluateKingSafetyOf<White>(ai, pos, mg, enemyTally);
-    else
-        evaluateKingSafetyOf<Black>(ai, pos, mg, enemyTally);
-}
+template int evaluateKingSafety<White>(const AttackInfo&, const Position&,
+                                       const KingAttackTally&);
+template int evaluateKingSafety<Black>(const AttackInfo&, const Position&,
+                                       const KingAttackTally&);

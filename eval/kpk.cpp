@@ -13,13 +13,11 @@
 
 #include "board/tables.h"
 #include "eval/endgame.h"
+#include "eval/params.h"
 
 namespace {
 
 constexpr int KpkIndexCount = 196608;  // 6 pawn ranks x 4 files x 2 sides x 64 x 64
-// A won position scores this much minus the pawn's rank index, so that among
-// wins the engine still prefers the one with the pawn further advanced.
-constexpr Score ScoreKpkWinBase = 10931;
 
 // Results of the work records. They are bits so that the results of all the
 // successors of a position can be collected with one OR.

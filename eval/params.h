@@ -1,12 +1,16 @@
 // Every weight and table of the evaluation, grouped by term so that they can be
 // reviewed side by side. Units: a pawn is 200 in the middle game, 257 in the
-// end game. Tables indexed by "r" use the rank counted from the owner's side
-// (0 = own first rank); square tables are written from White's side with rank
-// 8 in the top row, as a chess diagram, and converted to square order here.
+// end game. A ScorePair is {middle game, end game}. Tables indexed by "r" use
+// the rank counted from the owner's side (0 = own first rank); square tables
+// are written from White's side with rank 8 in the top row, as a chess
+// diagram, and converted to square order here.
 #pragma once
 
 #include <array>
 #include <cstdint>
+
+#include "board/types.h"
+#include "eval/scorepair.h"
 
 namespace eval_params_detail {
 // Diagram rows (rank 8 first, files a..h) to the file-major square order.
@@ -28,55 +32,180 @@ constexpr int PhaseRange = PhaseMidgameMaterial - PhaseEndgameMaterial;  // 1096
 constexpr int PhaseMax = 256;
 // Material (both sides, no pawns) at or below which special endgames are tried.
 constexpr int SpecialEndgameMaterial = 5042;
+// Scale factors of the end-game score are in 256ths.
 constexpr int ScaleFactorNormal = 256;
 
+// ---------------------------------------------------------------- piece-square
+// Middle-game charts are read colour-relative (Black's pieces at 63 - square),
+// end-game charts at the piece's own square.
+constexpr int PieceSquarePawnMgDiagram[8][8] = {
+    { -31,   -6,    0,    0,    0,    0,   -6,  -31},  // 8
+    { -31,   -6,    6,   14,   14,    6,   -6,  -31},  // 7
+    { -31,   -6,   11,   14,   14,   11,   -6,  -31},  // 6
+    { -31,   -6,   20,   40,   40,   20,   -6,  -31},  // 5
+    { -31,   -6,   20,   66,   66,   20,   -6,  -31},  // 4
+    { -31,   -6,   11,   40,   40,   11,   -6,  -31},  // 3
+    { -31,   -6,    6,   14,   14,    6,   -6,  -31},  // 2
+    { -31,   -6,    0,    0,    0,    0,   -6,  -31},  // 1
+};
+constexpr int PieceSquareKnightMgDiagram[8][8] = {
+    {-214,  -74,  -43,  -29,  -29,  -43,  -74, -214},  // 8
+    { -60,  -29,    0,   14,   14,    0,  -29,  -60},  // 7
+    { -14,   14,   46,   57,   57,   46,   14,  -14},  // 6
+    { -11,   14,   43,   60,   60,   43,   14,  -11},  // 5
+    { -29,    0,   31,   46,   46,   31,    0,  -29},  // 4
+    { -60,  -29,    0,   14,   14,    0,  -29,  -60},  // 3
+    {-103,  -74,  -43,  -29,  -29,  -43,  -74, -103},  // 2
+    {-151, -120,  -89,  -74,  -74,  -89, -120, -151},  // 1
+};
+constexpr int PieceSquareBishopMgDiagram[8][8] = {
+    { -20,  -20,  -14,   -9,   -9,  -14,  -20,  -20},  // 8
+    { -20,    0,   -6,    0,    0,   -6,    0,  -20},  // 7
+    { -14,   -6,    9,    6,    6,    9,   -6,  -14},  // 6
+    {  -9,    0,    6,   20,   20,    6,    0,   -9},  // 5
+    {  -9,    0,    6,   20,   20,    6,    0,   -9},  // 4
+    { -14,   -6,    9,    6,    6,    9,   -6,  -14},  // 3
+    { -20,    0,   -6,    0,    0,   -6,    0,  -20},  // 2
+    { -46,  -46,  -40,  -34,  -34,  -40,  -46,  -46},  // 1
+};
+constexpr int PieceSquareRookMgDiagram[8][8] = {
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 8
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 7
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 6
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 5
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 4
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 3
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 2
+    { -17,   -9,    0,    9,    9,    0,   -9,  -17},  // 1
+};
+constexpr int PieceSquareQueenMgDiagram[8][8] = {
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 8
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 7
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 6
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 5
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 4
+    {   0,    0,    0,   17,   17,    0,    0,    0},  // 3
+    {   0,    0,    0,    0,    0,    0,    0,    0},  // 2
+    { -14,  -14,  -14,  -14,  -14,  -14,  -14,  -14},  // 1
+};
+constexpr int PieceSquareKingMgDiagram[8][8] = {
+    { 106,  131,   77,   23,   23,   77,  131,  106},  // 8
+    { 131,  157,  106,   51,   51,  106,  157,  131},  // 7
+    { 157,  186,  131,   77,   77,  131,  186,  157},  // 6
+    { 186,  211,  157,  106,  106,  157,  211,  186},  // 5
+    { 211,  240,  186,  131,  131,  186,  240,  211},  // 4
+    { 240,  266,  211,  157,  157,  211,  266,  240},  // 3
+    { 291,  320,  266,  211,  211,  266,  320,  291},  // 2
+    { 320,  346,  291,  240,  240,  291,  346,  320},  // 1
+};
+// Pawns and rooks have no end-game placement preference.
+// Deliberately not rank-symmetric: a2 and h2 hold -89, a7 and h7 -88.
+constexpr int PieceSquareKnightEgDiagram[8][8] = {
+    {-117,  -89,  -60,  -46,  -46,  -60,  -89, -117},  // 8
+    { -88,  -60,  -34,  -20,  -20,  -34,  -60,  -88},  // 7
+    { -60,  -34,   -6,    6,    6,   -6,  -34,  -60},  // 6
+    { -46,  -20,    6,   20,   20,    6,  -20,  -46},  // 5
+    { -46,  -20,    6,   20,   20,    6,  -20,  -46},  // 4
+    { -60,  -34,   -6,    6,    6,   -6,  -34,  -60},  // 3
+    { -89,  -60,  -34,  -20,  -20,  -34,  -60,  -89},  // 2
+    {-117,  -89,  -60,  -46,  -46,  -60,  -89, -117},  // 1
+};
+constexpr int PieceSquareBishopEgDiagram[8][8] = {
+    { -51,  -34,  -26,  -17,  -17,  -26,  -34,  -51},  // 8
+    { -34,  -17,   -9,    0,    0,   -9,  -17,  -34},  // 7
+    { -26,   -9,    0,    9,    9,    0,   -9,  -26},  // 6
+    { -17,    0,    9,   17,   17,    9,    0,  -17},  // 5
+    { -17,    0,    9,   17,   17,    9,    0,  -17},  // 4
+    { -26,   -9,    0,    9,    9,    0,   -9,  -26},  // 3
+    { -34,  -17,   -9,    0,    0,   -9,  -17,  -34},  // 2
+    { -51,  -34,  -26,  -17,  -17,  -26,  -34,  -51},  // 1
+};
+constexpr int PieceSquareQueenEgDiagram[8][8] = {
+    { -69,  -46,  -34,  -23,  -23,  -34,  -46,  -69},  // 8
+    { -46,  -23,  -11,    0,    0,  -11,  -23,  -46},  // 7
+    { -34,  -11,    0,   11,   11,    0,  -11,  -34},  // 6
+    { -23,    0,   11,   23,   23,   11,    0,  -23},  // 5
+    { -23,    0,   11,   23,   23,   11,    0,  -23},  // 4
+    { -34,  -11,    0,   11,   11,    0,  -11,  -34},  // 3
+    { -46,  -23,  -11,    0,    0,  -11,  -23,  -46},  // 2
+    { -69,  -46,  -34,  -23,  -23,  -34,  -46,  -69},  // 1
+};
+constexpr int PieceSquareKingEgDiagram[8][8] = {
+    {  27,   74,  111,  135,  135,  111,   74,   27},  // 8
+    {  81,  128,  165,  189,  189,  165,  128,   81},  // 7
+    { 108,  155,  192,  216,  216,  192,  155,  108},  // 6
+    { 116,  163,  200,  224,  224,  200,  163,  116},  // 5
+    { 116,  163,  200,  224,  224,  200,  163,  116},  // 4
+    { 108,  155,  192,  216,  216,  192,  155,  108},  // 3
+    {  81,  128,  165,  189,  189,  165,  128,   81},  // 2
+    {  27,   74,  111,  135,  135,  111,   74,   27},  // 1
+};
+constexpr int PieceSquareNoneDiagram[8][8] = {};
+// [piece type][square]. The position keeps the sums of these up to date as
+// pieces move; initEvaluation hands them to it.
+constexpr std::array<int, 64> PieceSquareChartMg[6] = {
+    eval_params_detail::fromDiagram(PieceSquarePawnMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareKnightMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareBishopMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareRookMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareQueenMgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareKingMgDiagram),
+};
+constexpr std::array<int, 64> PieceSquareChartEg[6] = {
+    eval_params_detail::fromDiagram(PieceSquareNoneDiagram),
+    eval_params_detail::fromDiagram(PieceSquareKnightEgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareBishopEgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareNoneDiagram),
+    eval_params_detail::fromDiagram(PieceSquareQueenEgDiagram),
+    eval_params_detail::fromDiagram(PieceSquareKingEgDiagram),
+};
+
 // ---------------------------------------------------------------- pawns
-constexpr int PawnValueMg = 200;
-constexpr int PawnValueEg = 257;
-// Isolated pawn, middle game, [opposed][file].
+constexpr ScorePair PawnValue{200, 257};
+// Isolated pawn, middle game by [opposed][file], end game by [opposed].
 constexpr int IsolatedPenaltyMg[2][8] = {
     {29, 41, 54, 67, 67, 54, 41, 29},
     {44, 44, 45, 67, 67, 45, 44, 44},
 };
-constexpr int IsolatedPenaltyEg[2] = {30, 21};  // [opposed]
+constexpr int IsolatedPenaltyEg[2] = {30, 21};
 // Doubled pawn, divided by the rank distance to the own pawn in front.
-constexpr int DoubledPenaltyMg = 27;
-constexpr int DoubledPenaltyEg = 47;
-constexpr int BackwardPenaltyMg[2] = {46, 23};  // [opposed]
+constexpr ScorePair DoubledPenalty{27, 47};
+// Backward pawn, middle game by [opposed], end game the same for both.
+constexpr int BackwardPenaltyMg[2] = {46, 23};
 constexpr int BackwardPenaltyEg = 29;
 // Supported or side-by-side pawn: factor × (r − 1) × (r − 2).
-constexpr int ConnectedFactorMg = 8;
-constexpr int ConnectedFactorEg = 4;
+constexpr ScorePair ConnectedFactor{8, 4};
 // A pawn without support whose two capture squares both hold own pawns
 // (the apex of an inverted wedge).
-constexpr int WedgePenaltyMg = 5;
-constexpr int WedgePenaltyEg = 20;
-constexpr int CandidateBonusMg[8] = {14, 14, 14, 14, 23, 43, 86, 0};
-constexpr int CandidateBonusEg[8] = {14, 14, 14, 14, 29, 71, 157, 0};
-constexpr int LeverBonusMg[8] = {0, 0, 0, 0, -3, 94, 0, 0};
-constexpr int LeverBonusEg[8] = {0, 0, 0, 0, 83, 128, 0, 0};
+constexpr ScorePair WedgePenalty{5, 20};
+constexpr ScorePair CandidateBonus[8] = {{14, 14}, {14, 14}, {14, 14}, {14, 14},
+                                         {23, 29}, {43, 71}, {86, 157}, {0, 0}};
+constexpr ScorePair LeverBonus[8] = {{0, 0},   {0, 0},    {0, 0}, {0, 0},
+                                     {-3, 83}, {94, 128}, {0, 0}, {0, 0}};
 
 // ---------------------------------------------------------------- pieces
 // Mobility by safe squares (0..15), rows Knight, Bishop, Rook, Queen.
 constexpr int MobilityCap = 15;
-constexpr int MobilityMg[4][16] = {
-    {-40, -22, -8, 2, 11, 20, 27, 34, 40, 0, 0, 0, 0, 0, 0, 0},
-    {-26, -3, 12, 25, 36, 45, 52, 59, 65, 71, 76, 80, 75, 89, 93, 0},
-    {-20, -8, -1, 4, 9, 13, 16, 19, 22, 24, 27, 29, 31, 32, 34, 36},
-    {-11, -7, -4, -1, 1, 4, 6, 9, 11, 13, 15, 17, 19, 20, 22, 24},
-};
-constexpr int MobilityEg[4][16] = {
-    {-56, -36, -22, -10, -1, 7, 14, 20, 26, 0, 0, 0, 0, 0, 0, 0},
-    {-50, -22, -4, 8, 19, 27, 35, 41, 47, 52, 56, 61, 65, 68, 71, 0},
-    {-49, -29, -11, 5, 22, 37, 53, 67, 81, 95, 108, 120, 132, 144, 155, 167},
-    {-20, 29, 67, 98, 124, 146, 165, 183, 198, 212, 226, 238, 249, 259, 269, 279},
+constexpr ScorePair Mobility[4][16] = {
+    // Knight
+    {{-40, -56}, {-22, -36}, {-8, -22}, {2, -10}, {11, -1}, {20, 7}, {27, 14}, {34, 20},
+     {40, 26}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}},
+    // Bishop
+    {{-26, -50}, {-3, -22}, {12, -4}, {25, 8}, {36, 19}, {45, 27}, {52, 35}, {59, 41},
+     {65, 47}, {71, 52}, {76, 56}, {80, 61}, {75, 65}, {89, 68}, {93, 71}, {0, 0}},
+    // Rook
+    {{-20, -49}, {-8, -29}, {-1, -11}, {4, 5}, {9, 22}, {13, 37}, {16, 53}, {19, 67},
+     {22, 81}, {24, 95}, {27, 108}, {29, 120}, {31, 132}, {32, 144}, {34, 155}, {36, 167}},
+    // Queen
+    {{-11, -20}, {-7, 29}, {-4, 67}, {-1, 98}, {1, 124}, {4, 146}, {6, 165}, {9, 183},
+     {11, 198}, {13, 212}, {15, 226}, {17, 238}, {19, 249}, {20, 259}, {22, 269}, {24, 279}},
 };
 // Weight of one piece attacking the enemy king's zone, by piece type.
 constexpr int KingAttackWeight[6] = {0, 2, 2, 4, 5, 0};
 // A piece standing on a square attacked by an enemy pawn, by piece type.
-constexpr int PawnHarassMg[6] = {0, 63, 63, 86, 97, 0};
-constexpr int PawnHarassEg[6] = {0, 77, 77, 111, 131, 0};
+constexpr ScorePair PawnHarass[6] = {{0, 0}, {63, 77}, {63, 77}, {86, 111}, {97, 131}, {0, 0}};
 
+// Outposts, the same in both phases.
 constexpr int KnightOutpostDiagram[8][8] = {
     {11, 11, 11, 11, 11, 11, 11, 11},
     {11, 21, 21, 21, 21, 21, 21, 11},
@@ -103,53 +232,44 @@ constexpr std::array<int, 64> OutpostBonus[2] = {
     eval_params_detail::fromDiagram(BishopOutpostDiagram),
 };
 
-// Bishop: per own pawn on the bishop's colour, and by the number of rams.
-constexpr int BishopPawnPenaltyMg = 11;
-constexpr int BishopPawnPenaltyEg = 14;
+// Bishop: per own pawn on the bishop's colour, and (in both phases) by the
+// number of rams.
+constexpr ScorePair BishopPawnPenalty{11, 14};
 constexpr int BishopRamPenalty[9] = {-15, -4, 4, 12, 19, 26, 33, 39, 45};
 // Minor piece without a safe square in the enemy half.
-constexpr int MinorPassiveMg = 15;
-constexpr int MinorPassiveEg = 10;
+constexpr ScorePair MinorPassive{15, 10};
 // Minor piece all of whose safe squares the enemy attacks and we do not
 // double-cover: it may soon be caught.
-constexpr int MinorCaughtMg = 20;
-constexpr int MinorCaughtEg = 60;
+constexpr ScorePair MinorCaught{20, 60};
 
-// Rook by the total number of pawns on the board (0..16).
+// Rook by the total number of pawns on the board (0..16), middle game only.
 constexpr int RookPawnCount[17] = {-1,  -2,  -5,  -10, -15, -21, -28, -35, -43,
                                    -52, -61, -71, -81, -92, -103, -114, -127};
 // Half-open file (no own pawn), counted again when fully open.
-constexpr int RookFileMg = 29;
-constexpr int RookFileEg = 8;
+constexpr ScorePair RookFile{29, 8};
 // Rook on the enemy's half, per enemy pawn on its rank.
-constexpr int RookOnPawnsMg = 21;
-constexpr int RookOnPawnsEg = 26;
+constexpr ScorePair RookOnPawns{21, 26};
 // Rook on the seventh rank confining the enemy king to the eighth.
-constexpr int RookSeventhMg = 12;
-constexpr int RookSeventhEg = 40;
-// Rook shut in by its own king: 8 × safe squares − 90.
+constexpr ScorePair RookSeventh{12, 40};
+// Rook shut in by its own king: 8 × safe squares − 90, middle game only.
 constexpr int TrappedRookMaxSquares = 3;
 constexpr int TrappedRookBase = 90;
 constexpr int TrappedRookPerSquare = 8;
 
 // Queen on the enemy's half, per enemy pawn on its rank (a middle-game
 // liability, an end-game asset), and on the seventh against a king on the eighth.
-constexpr int QueenOnPawnsMg = -15;
-constexpr int QueenOnPawnsEg = 79;
-constexpr int QueenSeventhMg = -34;
-constexpr int QueenSeventhEg = 30;
+constexpr ScorePair QueenOnPawns{-15, 79};
+constexpr ScorePair QueenSeventh{-34, 30};
 
 // ---------------------------------------------------------------- whole board
 // Extra pieces (knights..queens by count) per enemy pawn.
-constexpr int ImbalanceMg = 21;
-constexpr int ImbalanceEg = 15;
-constexpr int BishopPairMg = 94;
-constexpr int BishopPairEg = 94;
-// Space: weight × minors² × squares / 256, plus a bonus per empty zone square.
+constexpr ScorePair Imbalance{21, 15};
+constexpr ScorePair BishopPair{94, 94};
+// Space (middle game): weight × minors² × squares / 256, plus a bonus per
+// empty zone square.
 constexpr int SpaceWeight = 36;
 constexpr int SpaceEmptySquare = 14;
-constexpr int TempoMg = 25;
-constexpr int TempoEg = 23;
+constexpr ScorePair Tempo{25, 23};
 // Pure pawn endings: extra value per pawn of difference, and per rank of an
 // unstoppable passer.
 constexpr int PawnEndingPawnValue = 200;
@@ -173,6 +293,7 @@ constexpr int StormPenalty[2][8] = {
 };
 // Danger multiplier (/256) by the number of safe squares next to the king.
 constexpr int KingSafeFactor[9] = {429, 336, 300, 272, 249, 229, 210, 194, 178};
+// The danger table: min(⌊0.425 i²⌋, previous + 33, 1300) for index i.
 constexpr int KingDangerSize = 100;
 constexpr int KingDangerMax = 1300;
 constexpr int KingDangerStep = 33;
@@ -187,29 +308,47 @@ constexpr int BishopCheckWeight = 2;
 constexpr int KnightCheckWeight = 3;
 
 // ---------------------------------------------------------------- passed pawns
-constexpr int PassedBonusMg[8] = {0, 22, 42, 55, 100, 226, 363, 0};
-constexpr int PassedBonusEg[8] = {0, 21, 17, 49, 99, 224, 393, 0};
-// King distances to the square in front, × (r − 1)(r − 2).
+constexpr ScorePair PassedBonus[8] = {{0, 0},    {22, 21},   {42, 17},   {55, 49},
+                                      {100, 99}, {226, 224}, {363, 393}, {0, 0}};
+// King distances to the square in front, × (r − 1)(r − 2), end game.
 constexpr int PassedEnemyKingWeight = 6;
 constexpr int PassedOwnKingWeight = 3;
-// Free-path bonuses (end game k, middle game c), × (r − 1)(r − 2).
+// Free-path bonuses, × (r − 1)(r − 2): a path free of enemy control, or
+// just the next step, in the end game; a path (or step) we control.
 constexpr int PassedPathSafe = 26;
 constexpr int PassedStepSafe = 10;
-constexpr int PassedPathDefendedEg = 15;
-constexpr int PassedPathDefendedMg = 7;
-constexpr int PassedStepDefendedEg = 6;
-constexpr int PassedStepDefendedMg = 8;
+constexpr ScorePair PassedPathDefended{7, 15};
+constexpr ScorePair PassedStepDefended{8, 6};
 constexpr int ConnectedPasserEg = 16;
 
 // ---------------------------------------------------------------- threats
 // By victim class: 0 pawn or king, 1 knight, 2 bishop, 3 rook, 4 queen.
-constexpr int MinorThreatMg[5] = {5, 35, 34, 43, 27};
-constexpr int MinorThreatEg[5] = {40, 39, 49, 43, 98};
-constexpr int MajorThreatMg[5] = {-7, 41, 29, 14, 20};
-constexpr int MajorThreatEg[5] = {32, 56, 40, 39, 39};
-constexpr int HangingMg = 33;
-constexpr int HangingEg = 44;
-constexpr int KingThreatMg = 214;
-constexpr int KingThreatEg = 67;
-constexpr int QueenChaseMg = 40;
-constexpr int QueenChaseEg = 20;
+constexpr ScorePair MinorThreat[5] = {{5, 40}, {35, 39}, {34, 49}, {43, 43}, {27, 98}};
+constexpr ScorePair MajorThreat[5] = {{-7, 32}, {41, 56}, {29, 40}, {14, 39}, {20, 39}};
+constexpr ScorePair Hanging{33, 44};
+constexpr ScorePair KingThreat{214, 67};
+constexpr ScorePair QueenChase{40, 20};
+// ---------------------------------------------------------------- endgames
+// Bonus for a king distance 0..7 in the mating gradients: the closer the
+// lone king is driven to the target corner and the closer the attacking king
+// stands, the higher the score, so the search finds its way to the mate.
+constexpr int CornerBonus[8] = {0, 140, 120, 100, 80, 60, 40, 20};
+// Recognised wins score from this base plus the gradient.
+constexpr Score ScoreKnownWin = ScoreDecisive;
+// A won KPK position scores this much minus the pawn's rank index, so that
+// among wins the engine still prefers the one with the pawn further advanced.
+constexpr Score ScoreKpkWinBase = 10931;
+// End-game scale in percent by the stronger side's pawn count 0, 1, 2 when
+// its extra material alone would not win.
+constexpr int PawnCountScale[3] = {0, 60, 80};
+// Scale without pawns when the extra material can still mate: almost
+// nothing without a bishop, a little more with one, and half with two.
+constexpr int ScaleNoPawnNoBishop = 16;
+constexpr int ScaleNoPawnOneBishop = 32;
+constexpr int ScaleNoPawnBishops = 128;
+// Opposite-coloured bishops with other pieces keep this share in percent.
+constexpr int ScaleOppositeBishopsPercent = 80;
+// Pawn endings: the stronger side needs at least this many rams for a lock,
+// and a wall reaches this many pawns back down each file behind a ram.
+constexpr int BlockadeMinRams = 3;
+constexpr int BlockadeChainSteps = 4;

@@ -4,38 +4,34 @@
 #include "eval/params.h"
 #include "eval/terms.h"
 
-namespace {
-
-// Both terms are written once with the colour fixed at compile time.
-template <int Color>
-void evaluatePassedPawnsOf(const AttackInfo& ai, const Position& pos, int& mg, int& eg,
-                           Bitboard passed) {
-    constexpr int color = Color, them = Color ^ 1;
-    const Square ownKing = pos.kingSquare[color];
+template <int Us>
+ScorePair evaluatePassedPawns(const AttackInfo& ai, const Position& pos, Bitboard passed) {
+    constexpr int them = Us ^ 1;
+    const Square ownKing = pos.kingSquare[Us];
     const Square enemyKing = pos.kingSquare[them];
     const Bitboard enemyHeavy = pos.pieceBB[them][Rook] | pos.pieceBB[them][Queen];
-    const Bitboard ownHeavy = pos.pieceBB[color][Rook] | pos.pieceBB[color][Queen];
+    const Bitboard ownHeavy = pos.pieceBB[Us][Rook] | pos.pieceBB[Us][Queen];
+    ScorePair score;
 
     for (Bitboard pawns = passed; pawns;) {
         const Square s = popLsb(pawns);
-        const int r = relativeRank(color, s);
+        const int r = relativeRank(Us, s);
         // A pawn on its last rank (only in a malformed position) has no
         // square in front; it earns nothing.
         if (r == 7) continue;
-        const Square front = s + pawnPush(color);
-        int m = PassedBonusMg[r];
-        int e = PassedBonusEg[r];
+        const Square front = s + pawnPush(Us);
+        ScorePair bonus = PassedBonus[r];
 
         // Further up the board, who is nearer the square in front and how
         // freely the pawn can run weigh more and more.
         const int w = (r - 1) * (r - 2);
         if (w > 0) {
-            e += w * (PassedEnemyKingWeight * Distance[front][enemyKing] -
-                      PassedOwnKingWeight * Distance[front][ownKing]);
-            if (r != 6) e -= w * Distance[front][ownKing];
+            bonus.eg += w * (PassedEnemyKingWeight * Distance[front][enemyKing] -
+                             PassedOwnKingWeight * Distance[front][ownKing]);
+            if (r != 6) bonus.eg -= w * Distance[front][ownKing];
 
             if (!(pos.occupied & squareBB(front))) {
-                const Bitboard path = ForwardFile[color][s];
+                const Bitboard path = ForwardFile[Us][s];
                 const Bitboard behind = ForwardFile[them][s];
                 // A heavy piece behind the pawn on its file controls the whole
                 // path through the pawn (the x-ray of a rook behind a passer).
@@ -46,36 +42,34 @@ void evaluatePassedPawnsOf(const AttackInfo& ai, const Position& pos, int& mg, i
                                             ? path
                                             : path & (pos.colorBB[them] | ai.attackedBy[them]);
                 const Bitboard defended =
-                    (ownHeavy & behind & rookLines) ? path : path & ai.attackedBy[color];
+                    (ownHeavy & behind & rookLines) ? path : path & ai.attackedBy[Us];
 
-                int k = !unsafe ? PassedPathSafe
-                                : !(unsafe & squareBB(front)) ? PassedStepSafe : 0;
-                int c = 0;
-                if (defended == path) {
-                    k += PassedPathDefendedEg;
-                    c = PassedPathDefendedMg;
-                } else if (defended & squareBB(front)) {
-                    k += PassedStepDefendedEg;
-                    c = PassedStepDefendedMg;
-                }
-                m += c * w;
-                e += k * w;
+                // The free path counts in the end game only; control of it in both.
+                ScorePair free{0, !unsafe                       ? PassedPathSafe
+                                  : !(unsafe & squareBB(front)) ? PassedStepSafe
+                                                                : 0};
+                if (defended == path)
+                    free += PassedPathDefended;
+                else if (defended & squareBB(front))
+                    free += PassedStepDefended;
+                bonus += free * w;
             }
         }
 
         // Passers on neighbouring files support each other's advance.
-        if (passed & AdjacentFilesMask[fileOf(s)]) e += ConnectedPasserEg * (r - 1);
+        if (passed & AdjacentFilesMask[fileOf(s)]) bonus.eg += ConnectedPasserEg * (r - 1);
 
-        mg += m;
-        eg += e;
+        score += bonus;
     }
+    return score;
 }
 
-template <int Color>
-void evaluateThreatsOf(const AttackInfo& ai, const Position& pos, int& mg, int& eg) {
-    constexpr int color = Color, them = Color ^ 1;
-    const Bitboard weak = pos.colorBB[them] & ~ai.attackedByType[them][Pawn] & ai.attackedBy[color];
-    if (!weak) return;
+template <int Us>
+ScorePair evaluateThreats(const AttackInfo& ai, const Position& pos) {
+    constexpr int them = Us ^ 1;
+    const Bitboard weak = pos.colorBB[them] & ~ai.attackedByType[them][Pawn] & ai.attackedBy[Us];
+    if (!weak) return {};
+    ScorePair score;
 
     // The most valuable weak unit sets the size of the threat.
     const int victim = (weak & pos.pieceBB[them][Queen])    ? 4
@@ -84,56 +78,32 @@ void evaluateThreatsOf(const AttackInfo& ai, const Position& pos, int& mg, int& 
                        : (weak & pos.pieceBB[them][Bishop]) ? 2
                                                             : 0;
 
-    const Bitboard minorAttacks = ai.attackedByType[color][Pawn] |
-                                  ai.attackedByType[color][Knight] |
-                                  ai.attackedByType[color][Bishop];
-    if (weak & minorAttacks) {
-        mg += MinorThreatMg[victim];
-        eg += MinorThreatEg[victim];
-    }
-    if (weak & (ai.attackedByType[color][Rook] | ai.attackedByType[color][Queen])) {
-        mg += MajorThreatMg[victim];
-        eg += MajorThreatEg[victim];
-    }
+    const Bitboard minorAttacks = ai.attackedByType[Us][Pawn] | ai.attackedByType[Us][Knight] |
+                                  ai.attackedByType[Us][Bishop];
+    if (weak & minorAttacks) score += MinorThreat[victim];
+    if (weak & (ai.attackedByType[Us][Rook] | ai.attackedByType[Us][Queen]))
+        score += MajorThreat[victim];
 
     // Undefended units are simply lost if nothing else happens.
-    const int hanging = popCount(weak & ~ai.attackedBy[them]);
-    mg += HangingMg * hanging;
-    eg += HangingEg * hanging;
+    score += Hanging * popCount(weak & ~ai.attackedBy[them]);
 
-    if (ai.attackedByType[color][King] & weak & pos.pieceBB[them][Pawn]) {
-        mg += KingThreatMg;
-        eg += KingThreatEg;
-    }
+    if (ai.attackedByType[Us][King] & weak & pos.pieceBB[them][Pawn]) score += KingThreat;
 
     // Squares from which our rooks and bishops attack a lone enemy queen
     // along its own lines, safely: the queen can be chased.
     const Bitboard enemyQueens = pos.pieceBB[them][Queen];
     if (enemyQueens && !moreThanOne(enemyQueens)) {
         const Square q = lsb(enemyQueens);
-        const Bitboard chase =
-            ((PseudoAttacks[Rook][q] & ai.attackedByType[color][Rook]) |
-             (PseudoAttacks[Bishop][q] & ai.attackedByType[color][Bishop])) &
-            ai.pieceAttacks[q] & ~ai.attackedByType[them][Pawn] & ai.attackedBy[color];
-        const int n = popCount(chase);
-        mg += QueenChaseMg * n;
-        eg += QueenChaseEg * n;
+        const Bitboard chase = ((PseudoAttacks[Rook][q] & ai.attackedByType[Us][Rook]) |
+                                (PseudoAttacks[Bishop][q] & ai.attackedByType[Us][Bishop])) &
+                               ai.pieceAttacks[q] & ~ai.attackedByType[them][Pawn] &
+                               ai.attackedBy[Us];
+        score += QueenChase * popCount(chase);
     }
+    return score;
 }
 
-}  // namespace
-
-void evaluatePassedPawns(const AttackInfo& ai, const Position& pos, int color, int& mg, int& eg,
-                         Bitboard passed) {
-    if (color == White)
-        evaluatePassedPawnsOf<White>(ai, pos, mg, eg, passed);
-    else
-        evaluatePassedPawnsOf<Black>(ai, pos, mg, eg, passed);
-}
-
-void evaluateThreats(const AttackInfo& ai, const Position& pos, int color, int& mg, int& eg) {
-    if (color == White)
-        evaluateThreatsOf<White>(ai, pos, mg, eg);
-    else
-        evaluateThreatsOf<Black>(ai, pos, mg, eg);
-}
+template ScorePair evaluatePassedPawns<White>(const AttackInfo&, const Position&, Bitboard);
+template ScorePair evaluatePassedPawns<Black>(const AttackInfo&, const Position&, Bitboard);
+template ScorePair evaluateThreats<White>(const AttackInfo&, const Position&);
+template ScorePair evaluateThreats<Black>(const AttackInfo&, const Position&);

@@ -5,26 +5,27 @@
 #include "eval/params.h"
 #include "eval/terms.h"
 
-void evaluatePawns(const Position& pos, int color, int& mg, int& eg, Bitboard& passed) {
-    const int them = color ^ 1;
-    const Bitboard ownPawns = pos.pieceBB[color][Pawn];
+template <int Us>
+ScorePair evaluatePawns(const Position& pos, Bitboard& passed) {
+    constexpr int them = Us ^ 1;
+    const Bitboard ownPawns = pos.pieceBB[Us][Pawn];
     const Bitboard enemyPawns = pos.pieceBB[them][Pawn];
     const Bitboard allPawns = ownPawns | enemyPawns;
+    ScorePair score;
 
     for (Bitboard pawns = ownPawns; pawns;) {
         const Square s = popLsb(pawns);
         const int file = fileOf(s);
-        const int r = relativeRank(color, s);
+        const int r = relativeRank(Us, s);
 
-        mg += PawnValueMg;
-        eg += PawnValueEg;
+        score += PawnValue;
 
-        const Bitboard doubled = ownPawns & ForwardFile[color][s];
-        const Bitboard opposed = enemyPawns & ForwardFile[color][s];
-        const Bitboard blockers = enemyPawns & PassedPawnMask[color][s];
+        const Bitboard doubled = ownPawns & ForwardFile[Us][s];
+        const Bitboard opposed = enemyPawns & ForwardFile[Us][s];
+        const Bitboard blockers = enemyPawns & PassedPawnMask[Us][s];
         const Bitboard neighbours = ownPawns & AdjacentFilesMask[file];
-        const Bitboard supporters = ownPawns & PawnSupportMask[color][s];
-        const Bitboard lever = enemyPawns & PawnAttacks[color][s];
+        const Bitboard supporters = ownPawns & PawnSupportMask[Us][s];
+        const Bitboard lever = enemyPawns & PawnAttacks[Us][s];
         const int isOpposed = opposed ? 1 : 0;
 
         // Nothing can stop it on its way but pieces; of two own pawns on one
@@ -36,16 +37,16 @@ void evaluatePawns(const Position& pos, int color, int& mg, int& eg, Bitboard& p
         // pawn that decides is the first one met in the attack span: White
         // searches from the a-side, Black from the h-side, nearest rank first.
         bool backward = false;
-        if (blockers && neighbours && !supporters &&
-            !(ownPawns & PawnAttackSpan[them][s]) && !lever) {
-            const Bitboard span = allPawns & PawnAttackSpan[color][s];
+        if (blockers && neighbours && !supporters && !(ownPawns & PawnAttackSpan[them][s]) &&
+            !lever) {
+            const Bitboard span = allPawns & PawnAttackSpan[Us][s];
             if (span) {
-                const Square first = color == White ? lsb(span) : msb(span);
+                const Square first = Us == White ? lsb(span) : msb(span);
                 const int firstRank = rankOf(first);
                 Bitboard ranks = RelativeRankMask[White][firstRank];
-                const int nextRank = firstRank + pawnPush(color);
+                const int nextRank = firstRank + pawnPush(Us);
                 if (nextRank >= 0 && nextRank <= 7) ranks |= RelativeRankMask[White][nextRank];
-                backward = (enemyPawns & PawnAttackSpan[color][s] & ranks) != 0;
+                backward = (enemyPawns & PawnAttackSpan[Us][s] & ranks) != 0;
             }
         }
 
@@ -53,44 +54,32 @@ void evaluatePawns(const Position& pos, int color, int& mg, int& eg, Bitboard& p
         // neighbouring files ahead are matched by own pawns that can back it.
         bool candidate = false;
         if (blockers && neighbours && !backward && !opposed) {
-            const Bitboard backers = ownPawns & PawnAttackSpan[them][s + pawnPush(color)];
-            const Bitboard sentries = enemyPawns & PawnAttackSpan[color][s];
+            const Bitboard backers = ownPawns & PawnAttackSpan[them][s + pawnPush(Us)];
+            const Bitboard sentries = enemyPawns & PawnAttackSpan[Us][s];
             candidate = backers && popCount(backers) >= popCount(sentries);
         }
 
-        if (!neighbours) {
-            mg -= IsolatedPenaltyMg[isOpposed][file];
-            eg -= IsolatedPenaltyEg[isOpposed];
-        }
+        if (!neighbours)
+            score -= ScorePair{IsolatedPenaltyMg[isOpposed][file], IsolatedPenaltyEg[isOpposed]};
 
         if (doubled) {
-            const Square front = color == White ? lsb(doubled) : msb(doubled);
-            const int d = color == White ? rankOf(front) - rankOf(s) : rankOf(s) - rankOf(front);
-            mg += -DoubledPenaltyMg / d;
-            eg += -DoubledPenaltyEg / d;
+            const Square front = Us == White ? lsb(doubled) : msb(doubled);
+            const int d = Us == White ? rankOf(front) - rankOf(s) : rankOf(s) - rankOf(front);
+            score += -DoubledPenalty / d;
         }
 
-        if (backward) {
-            mg -= BackwardPenaltyMg[isOpposed];
-            eg -= BackwardPenaltyEg;
-        }
+        if (backward) score -= ScorePair{BackwardPenaltyMg[isOpposed], BackwardPenaltyEg};
 
-        if (supporters) {
-            mg += ConnectedFactorMg * (r - 1) * (r - 2);
-            eg += ConnectedFactorEg * (r - 1) * (r - 2);
-        } else if (moreThanOne(PawnAttacks[color][s] & ownPawns)) {
-            mg -= WedgePenaltyMg;
-            eg -= WedgePenaltyEg;
-        }
+        if (supporters)
+            score += ConnectedFactor * ((r - 1) * (r - 2));
+        else if (moreThanOne(PawnAttacks[Us][s] & ownPawns))
+            score -= WedgePenalty;
 
-        if (candidate) {
-            mg += CandidateBonusMg[r];
-            eg += CandidateBonusEg[r];
-        }
-
-        if (lever) {
-            mg += LeverBonusMg[r];
-            eg += LeverBonusEg[r];
-        }
+        if (candidate) score += CandidateBonus[r];
+        if (lever) score += LeverBonus[r];
     }
+    return score;
 }
+
+template ScorePair evaluatePawns<White>(const Position&, Bitboard&);
+template ScorePair evaluatePawns<Black>(const Position&, Bitboard&);

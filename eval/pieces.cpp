@@ -1,8 +1,9 @@
 // Piece terms: mobility, pieces harassed by pawns, outposts, bishops and their
-// pawns, rooks on files and ranks, trapped rooks, advanced queens, the
-// piece-square sums, and the tally of attacks on the enemy king's zone.
+// pawns, rooks on files and ranks, trapped rooks, advanced queens, and the
+// tally of attacks on the enemy king's zone.
 #include <algorithm>
 
+#include "board/masks.h"
 #include "board/tables.h"
 #include "eval/params.h"
 #include "eval/terms.h"
@@ -38,7 +39,6 @@ namespace {
 struct PieceContext {
     const Position& pos;
     const AttackInfo& ai;
-    int them;
     Bitboard ownPawns;
     Bitboard enemyPawns;
     Bitboard enemyPawnAttacks;
@@ -47,29 +47,94 @@ struct PieceContext {
     Square enemyKing;
     Bitboard enemyKingSteps;
     Bitboard zone;
+    // Squares a piece can use: not covered by enemy pawns, not blocked by own
+    // pawns, and not held by a second enemy attacker unless we hold them twice
+    // as well.
     Bitboard mobilityArea;
-    Bitboard contested;
     int rookPawnBonus;
     int bishopRamPenalty;
     int pawnsOnSquareColour[2];  // own pawns on light [0] and dark [1] squares
 };
 
-// The terms of every piece of one type; colour and type are fixed at compile
-// time so that each piece kind of each side gets its own straight-line code.
-template <int Color, int Type>
-void evaluatePieceType(const PieceContext& ctx, int& mg, int& eg, KingAttackTally& tally) {
-    constexpr int color = Color;
-    for (Bitboard pieces = ctx.pos.pieceBB[color][Type]; pieces;) {
+// Knights and bishops: outposts, passive and nearly caught pieces, and for
+// bishops the own pawns on the bishop's colour.
+template <int Us, int Type>
+ScorePair minorTerms(const PieceContext& ctx, Square s, Bitboard safe) {
+    constexpr int them = Us ^ 1;
+    ScorePair score;
+    // Outpost: no enemy pawn can ever drive the piece away.
+    if (!(ctx.enemyPawns & PawnAttackSpan[Us][s])) {
+        const Square relative = Us == White ? s : 63 - s;
+        int bonus = OutpostBonus[Type - Knight][relative];
+        if (bonus != 0 && (ctx.ownPawnAttacks & squareBB(s))) bonus += bonus / 2;
+        score += bothPhases(bonus);
+    }
+    if constexpr (Type == Bishop) {
+        // Own pawns on the bishop's colour block its diagonals, the more so
+        // when the centre is locked by rams.
+        const int k = ctx.pawnsOnSquareColour[(DarkSquareMask & squareBB(s)) ? 1 : 0];
+        score -= BishopPawnPenalty * k + bothPhases(ctx.bishopRamPenalty);
+    }
+    if (!(safe & EnemyHalf[Us])) score -= MinorPassive;
+    if (!(safe & ~ctx.ai.attackedBy[them]) && !(safe & ctx.ai.attackedTwice[Us]))
+        score -= MinorCaught;
+    return score;
+}
+
+// Rooks: pawns coming off, open files, the enemy's pawns and king on its rank,
+// and a rook shut in by its own king.
+template <int Us>
+ScorePair rookTerms(const PieceContext& ctx, Square s, int safeSquares) {
+    ScorePair score{ctx.rookPawnBonus, 0};
+    const Bitboard file = FileMask[fileOf(s)];
+    if (!(ctx.ownPawns & file)) {
+        score += RookFile;
+        if (!(ctx.enemyPawns & file)) score += RookFile;
+    }
+    if (relativeRank(Us, s) >= 4) {
+        score += RookOnPawns * popCount(ctx.enemyPawns & rankBB(rankOf(s)));
+        if (relativeRank(Us, s) == 6 && relativeRank(Us, ctx.enemyKing) == 7) score += RookSeventh;
+    }
+    // A rook with little room, behind an own pawn, on the outer side of a
+    // king that has not castled past it, is shut in.
+    const Square ownKing = ctx.ownKing;
+    if (safeSquares <= TrappedRookMaxSquares && (ctx.ownPawns & file) &&
+        (rankOf(ownKing) == rankOf(s) || relativeRank(Us, ownKing) == 0)) {
+        const int kingFile = fileOf(ownKing);
+        const int rookFile = fileOf(s);
+        if ((kingFile <= 3 && rookFile < kingFile) || (kingFile >= 4 && rookFile >= kingFile))
+            score.mg += TrappedRookPerSquare * safeSquares - TrappedRookBase;
+    }
+    return score;
+}
+
+// Queens: the enemy's pawns and king on its rank in the enemy's half.
+template <int Us>
+ScorePair queenTerms(const PieceContext& ctx, Square s) {
+    ScorePair score;
+    if (relativeRank(Us, s) >= 4) {
+        score += QueenOnPawns * popCount(ctx.enemyPawns & rankBB(rankOf(s)));
+        if (relativeRank(Us, s) == 6 && relativeRank(Us, ctx.enemyKing) == 7)
+            score += QueenSeventh;
+    }
+    return score;
+}
+
+// Every piece of one type: mobility, the king-zone tally and pawn harassment,
+// then the terms of its kind. Colour and type are fixed at compile time so
+// that each piece kind of each side gets its own straight-line code.
+template <int Us, int Type>
+void evaluatePieceType(const PieceContext& ctx, ScorePair& score, KingAttackTally& tally) {
+    for (Bitboard pieces = ctx.pos.pieceBB[Us][Type]; pieces;) {
         const Square s = popLsb(pieces);
-        const int r = relativeRank(color, s);
         Bitboard attacks = ctx.ai.pieceAttacks[s];
         // A pinned piece may only move along the line to its own king.
-        if (ctx.ai.pinned & squareBB(s)) attacks &= RayThrough[s][ctx.ownKing];
+        if (ctx.ai.pinned & squareBB(s)) [[unlikely]]
+            attacks &= RayThrough[s][ctx.ownKing];
 
-        const Bitboard safe = attacks & ctx.mobilityArea & ctx.contested;
+        const Bitboard safe = attacks & ctx.mobilityArea;
         const int n = std::min(popCount(safe), MobilityCap);
-        mg += MobilityMg[Type - Knight][n];
-        eg += MobilityEg[Type - Knight][n];
+        score += Mobility[Type - Knight][n];
 
         if (attacks & ctx.zone) {
             tally.kingAttackersCount += 1;
@@ -77,136 +142,63 @@ void evaluatePieceType(const PieceContext& ctx, int& mg, int& eg, KingAttackTall
             tally.kingAdjacentAttacks += popCount(attacks & ctx.enemyKingSteps);
         }
 
-        if (ctx.enemyPawnAttacks & squareBB(s)) {
-            mg -= PawnHarassMg[Type];
-            eg -= PawnHarassEg[Type];
-        }
+        if (ctx.enemyPawnAttacks & squareBB(s)) score -= PawnHarass[Type];
 
-        if constexpr (Type == Knight || Type == Bishop) {
-            // Outpost: no enemy pawn can ever drive the piece away.
-            if (!(ctx.enemyPawns & PawnAttackSpan[color][s])) {
-                const Square relative = color == White ? s : 63 - s;
-                int bonus = OutpostBonus[Type - Knight][relative];
-                if (bonus != 0 && (ctx.ownPawnAttacks & squareBB(s))) bonus += bonus / 2;
-                mg += bonus;
-                eg += bonus;
-            }
-            if constexpr (Type == Bishop) {
-                // Own pawns on the bishop's colour block its diagonals,
-                // the more so when the centre is locked by rams.
-                const int k = ctx.pawnsOnSquareColour[(DarkSquares & squareBB(s)) ? 1 : 0];
-                mg -= BishopPawnPenaltyMg * k + ctx.bishopRamPenalty;
-                eg -= BishopPawnPenaltyEg * k + ctx.bishopRamPenalty;
-            }
-            if (!(safe & EnemyHalf[color])) {
-                mg -= MinorPassiveMg;
-                eg -= MinorPassiveEg;
-            }
-            if (!(safe & ~ctx.ai.attackedBy[ctx.them]) && !(safe & ctx.ai.attackedTwice[color])) {
-                mg -= MinorCaughtMg;
-                eg -= MinorCaughtEg;
-            }
-        } else if constexpr (Type == Rook) {
-            // Rooks gain as pawns come off and files open.
-            mg += ctx.rookPawnBonus;
-            const Bitboard file = FileMask[fileOf(s)];
-            if (!(ctx.ownPawns & file)) {
-                mg += RookFileMg;
-                eg += RookFileEg;
-                if (!(ctx.enemyPawns & file)) {
-                    mg += RookFileMg;
-                    eg += RookFileEg;
-                }
-            }
-            if (r >= 4) {
-                const int p = popCount(ctx.enemyPawns & rankBB(rankOf(s)));
-                mg += RookOnPawnsMg * p;
-                eg += RookOnPawnsEg * p;
-                if (r == 6 && relativeRank(color, ctx.enemyKing) == 7) {
-                    mg += RookSeventhMg;
-                    eg += RookSeventhEg;
-                }
-            }
-            // A rook with little room, behind an own pawn, on the outer
-            // side of a king that has not castled past it, is shut in.
-            const Square ownKing = ctx.ownKing;
-            if (n <= TrappedRookMaxSquares && (ctx.ownPawns & file) &&
-                (rankOf(ownKing) == rankOf(s) || relativeRank(color, ownKing) == 0)) {
-                const int kingFile = fileOf(ownKing);
-                const int rookFile = fileOf(s);
-                if ((kingFile <= 3 && rookFile < kingFile) ||
-                    (kingFile >= 4 && rookFile >= kingFile))
-                    mg += TrappedRookPerSquare * n - TrappedRookBase;
-            }
-        } else {
-            if (r >= 4) {
-                const int p = popCount(ctx.enemyPawns & rankBB(rankOf(s)));
-                mg += QueenOnPawnsMg * p;
-                eg += QueenOnPawnsEg * p;
-                if (r == 6 && relativeRank(color, ctx.enemyKing) == 7) {
-                    mg += QueenSeventhMg;
-                    eg += QueenSeventhEg;
-                }
-            }
-        }
+        if constexpr (Type == Knight || Type == Bishop)
+            score += minorTerms<Us, Type>(ctx, s, safe);
+        else if constexpr (Type == Rook)
+            score += rookTerms<Us>(ctx, s, n);
+        else
+            score += queenTerms<Us>(ctx, s);
     }
-}
-
-template <int Color>
-void evaluatePiecesOf(const Position& pos, const AttackInfo& ai, int& mg, int& eg,
-                      KingAttackTally& tally, int pawnRams) {
-    constexpr int color = Color, them = Color ^ 1;
-    const Bitboard ownPawns = pos.pieceBB[color][Pawn];
-    const Bitboard enemyPawnAttacks = ai.attackedByType[them][Pawn];
-    const int totalPawns = std::min(pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn], 16);
-    PieceContext ctx{pos,
-                     ai,
-                     them,
-                     ownPawns,
-                     pos.pieceBB[them][Pawn],
-                     enemyPawnAttacks,
-                     ai.attackedByType[color][Pawn],
-                     pos.kingSquare[color],
-                     pos.kingSquare[them],
-                     PseudoAttacks[King][pos.kingSquare[them]],
-                     kingAttackZone(pos, color),
-                     // Squares a piece can use: not covered by enemy pawns, not
-                     // blocked by own pawns; of those, the ones the enemy does not
-                     // hold with a second attacker unless we hold them twice as well.
-                     ~enemyPawnAttacks & ~ownPawns,
-                     ~ai.attackedTwice[them] | ai.attackedTwice[color],
-                     RookPawnCount[totalPawns],
-                     BishopRamPenalty[std::min(pawnRams, 8)],
-                     {0, 0}};
-    // Own pawns per square colour, counted once for all bishops.
-    if (pos.pieceBB[color][Bishop]) {
-        const int dark = popCount(ownPawns & DarkSquares);
-        ctx.pawnsOnSquareColour[1] = dark;
-        ctx.pawnsOnSquareColour[0] = pos.pieceCount[color][Pawn] - dark;
-    }
-
-    // Sums kept in locals, which the compiler can hold in registers.
-    int mgSum = pos.pstA[color];
-    int egSum = pos.pstB[color];
-    KingAttackTally sum = tally;
-    sum.kingAttackersCount += popCount(ctx.zone & ctx.ownPawnAttacks);
-
-    evaluatePieceType<Color, Knight>(ctx, mgSum, egSum, sum);
-    evaluatePieceType<Color, Bishop>(ctx, mgSum, egSum, sum);
-    evaluatePieceType<Color, Rook>(ctx, mgSum, egSum, sum);
-    evaluatePieceType<Color, Queen>(ctx, mgSum, egSum, sum);
-
-    mg += mgSum;
-    eg += egSum;
-    tally = sum;
 }
 
 }  // namespace
 
-void evaluatePieces(const Position& pos, const AttackInfo& ai, int color, int& mg, int& eg,
-                    KingAttackTally& tally, int pawnRams) {
-    if (color == White)
-        evaluatePiecesOf<White>(pos, ai, mg, eg, tally, pawnRams);
-    else
-        evaluatePiecesOf<Black>(pos, ai, mg, eg, tally, pawnRams);
+template <int Us>
+ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTally& tally,
+                         int pawnRams) {
+    constexpr int them = Us ^ 1;
+    const Bitboard ownPawns = pos.pieceBB[Us][Pawn];
+    const Bitboard enemyPawnAttacks = ai.attackedByType[them][Pawn];
+    const int totalPawns = std::min(pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn], 16);
+    PieceContext ctx{
+        .pos = pos,
+        .ai = ai,
+        .ownPawns = ownPawns,
+        .enemyPawns = pos.pieceBB[them][Pawn],
+        .enemyPawnAttacks = enemyPawnAttacks,
+        .ownPawnAttacks = ai.attackedByType[Us][Pawn],
+        .ownKing = pos.kingSquare[Us],
+        .enemyKing = pos.kingSquare[them],
+        .enemyKingSteps = PseudoAttacks[King][pos.kingSquare[them]],
+        .zone = kingAttackZone(pos, Us),
+        .mobilityArea = ~enemyPawnAttacks & ~ownPawns &
+                        (~ai.attackedTwice[them] | ai.attackedTwice[Us]),
+        .rookPawnBonus = RookPawnCount[totalPawns],
+        .bishopRamPenalty = BishopRamPenalty[std::min(pawnRams, 8)],
+        .pawnsOnSquareColour = {0, 0},
+    };
+    // Own pawns per square colour, counted once for all bishops.
+    if (pos.pieceBB[Us][Bishop]) {
+        const int dark = popCount(ownPawns & DarkSquareMask);
+        ctx.pawnsOnSquareColour[1] = dark;
+        ctx.pawnsOnSquareColour[0] = pos.pieceCount[Us][Pawn] - dark;
+    }
+
+    // Sums kept in locals, which the compiler can hold in registers.
+    ScorePair score;
+    KingAttackTally sum = tally;
+    sum.kingAttackersCount += popCount(ctx.zone & ctx.ownPawnAttacks);
+
+    evaluatePieceType<Us, Knight>(ctx, score, sum);
+    evaluatePieceType<Us, Bishop>(ctx, score, sum);
+    evaluatePieceType<Us, Rook>(ctx, score, sum);
+    evaluatePieceType<Us, Queen>(ctx, score, sum);
+
+    tally = sum;
+    return score;
 }
+
+template ScorePair evaluatePieces<White>(const Position&, const AttackInfo&, KingAttackTally&, int);
+template ScorePair evaluatePieces<Black>(const Position&, const AttackInfo&, KingAttackTally&, int);

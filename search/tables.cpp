@@ -48,5 +48,5 @@ static void buildMoveCountLimit() {
 void initSearchTables() {
     buildReductionTable();
     buildMoveCountLimit();
-    initKingDanger();
+    initEvaluation();
 }

@@ -38,17 +38,21 @@ TEST(EvalDriver, PhaseBoundaries) {
 TEST(EvalDriver, NoKingSafetyWithoutMiddleGame) {
     // Phase 0: the shelter memo is not even looked at.
     resizeCache(EvalHashTable, 1ULL << 17, (1ULL << 17) - 1);
+    ShelterMemo& memo = shelterMemo();
+    auto holds = [&](const Position& p, int color) {
+        const uint64_t key = shelterMemoKey(p, color);
+        return memo.key[ShelterMemo::slot(key)] == key;
+    };
+    memo = ShelterMemo{};
     auto pos = position("4kbn1/pppppppp/8/8/8/8/PPPPPPPP/4KBN1 w - - 0 1");
-    pos->shelterKey[White] = pos->shelterKey[Black] = 12345;
     evaluate(*pos);
-    EXPECT_EQ(pos->shelterKey[White], 12345u);
-    EXPECT_EQ(pos->shelterKey[Black], 12345u);
+    EXPECT_FALSE(holds(*pos, White));
+    EXPECT_FALSE(holds(*pos, Black));
     // With some material left both kings are evaluated.
     auto middle = position("r3kbn1/pppppppp/8/8/8/8/PPPPPPPP/R3KBN1 w - - 0 1");
-    middle->shelterKey[White] = middle->shelterKey[Black] = 12345;
     evaluate(*middle);
-    EXPECT_NE(middle->shelterKey[White], 12345u);
-    EXPECT_NE(middle->shelterKey[Black], 12345u);
+    EXPECT_TRUE(holds(*middle, White));
+    EXPECT_TRUE(holds(*middle, Black));
 }
 
 TEST(EvalDriver, CacheHitAndOtherSideToMove) {

@@ -1,6 +1,8 @@
 // King shelter, the shelter memo, king danger and the danger table.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "test_eval_util.h"
 
 using namespace evaltest;
@@ -57,12 +59,38 @@ TEST(EvalKing, ShelterTakesTheBestCastlingSquare) {
 TEST(EvalKing, ShelterMemo) {
     auto pos = position("4k3/8/8/8/8/8/5PPP/4K2R w K - 0 1");
     kingTerm(*pos, White);
-    const uint64_t key =
-        pos->pawnKey ^ ZobristCastle[pos->castleRights] ^ ZobristPiece[White][King][sq("e1")];
-    EXPECT_EQ(pos->shelterKey[White], key);
-    EXPECT_EQ(pos->shelterScore[White], 272);
+    const uint64_t key = shelterMemoKey(*pos, White);
+    const int slot = ShelterMemo::slot(key);
+    ShelterMemo& memo = shelterMemo();
+    EXPECT_EQ(memo.key[slot], key);
+    EXPECT_EQ(memo.score[slot], 272);
     // A matching key is trusted: the stored score is used as it stands.
-    pos->shelterScore[White] = 100;
+    memo.score[slot] = 100;
+    EXPECT_EQ(kingTerm(*pos, White), 100);
+    // The same pawns and king for Black would be another key.
+    EXPECT_NE(shelterMemoKey(*pos, Black), key);
+    // Losing the castling right changes the key, so the shelter is computed
+    // afresh (e1 alone: 80) rather than taken from the memo.
+    auto moved = position("4k3/8/8/8/8/8/5PPP/4K2R w - - 0 1");
+    EXPECT_EQ(kingTerm(*moved, White), 80);
+}
+
+TEST(EvalKing, ShelterMemoBelongsToTheThread) {
+    // Another thread starts with its own, empty memo and computes the true
+    // shelter even while this thread's memo holds a doctored score.
+    auto pos = position("4k3/8/8/8/8/8/5PPP/4K2R w K - 0 1");
+    kingTerm(*pos, White);
+    const int slot = ShelterMemo::slot(shelterMemoKey(*pos, White));
+    shelterMemo().score[slot] = 100;
+    int other = 0;
+    uint64_t otherKeyBefore = 1;
+    std::thread worker([&] {
+        otherKeyBefore = shelterMemo().key[slot];
+        other = kingTerm(*pos, White);
+    });
+    worker.join();
+    EXPECT_EQ(otherKeyBefore, 0u);
+    EXPECT_EQ(other, 272);
     EXPECT_EQ(kingTerm(*pos, White), 100);
 }
 

@@ -1,100 +1,94 @@
-// Passed pawns and threats, worked out by hand.
+// Passed pawns and threats: which parts fire, checked against the named
+// weights (the reference test holds the weights' values themselves).
 #include <gtest/gtest.h>
 
+#include "eval/params.h"
 #include "test_eval_util.h"
 
 using namespace evaltest;
 
+namespace {
+
+ScorePair endGameOnly(int eg) { return {0, eg}; }
+
+}  // namespace
+
 TEST(EvalPassed, LowPassersGetOnlyTheTableAndConnection) {
-    // c3 and d3, connected passers on rank 3: 42 / 17 each, plus 16 * (2 - 1)
-    // in the end game for the neighbour; w = 0, so no king or path terms.
+    // c3 and d3, connected passers on rank 3 (r = 2): the table, plus the
+    // connection once per rank above the second in the end game; w = 0, so
+    // no king or path terms.
     auto pos = position("4k3/8/8/8/8/2PP4/8/4K3 w - - 0 1");
-    const Delta d = passedTerm(*pos, White);
-    EXPECT_EQ(d.mg, 2 * 42);
-    EXPECT_EQ(d.eg, 2 * (17 + 16));
+    EXPECT_EQ(passedTerm(*pos, White), (PassedBonus[2] + endGameOnly(ConnectedPasserEg)) * 2);
     // On rank 2 the connection is worth nothing.
     auto second = position("4k3/8/8/8/8/8/2PP4/4K3 w - - 0 1");
-    const Delta s = passedTerm(*second, White);
-    EXPECT_EQ(s.mg, 2 * 22);
-    EXPECT_EQ(s.eg, 2 * 21);
+    EXPECT_EQ(passedTerm(*second, White), PassedBonus[1] * 2);
 }
 
 TEST(EvalPassed, SeventhRankPawnWithRookBehind) {
-    // a7 with Ra1 behind it, a8 free and uncontrolled: r = 6, w = 20.
-    // Kings: 20 * (6 * d(a8, h6) - 3 * d(a8, f3)) = 20 * (42 - 15) = 540.
-    // k = 26 + 15 = 41, c = 7.
+    // a7 with Ra1 behind it, a8 free and uncontrolled: r = 6, w = 20. Kings:
+    // the enemy's on h6 is 7 steps from a8, ours on f3 5 steps (no further
+    // own-king term on the seventh). Through the rook the whole path is safe
+    // and defended.
+    constexpr int w = 20;
+    const int kings = w * (PassedEnemyKingWeight * 7 - PassedOwnKingWeight * 5);
     auto pos = position("8/P7/7k/8/8/5K2/8/R7 w - - 0 1");
-    Delta d = passedTerm(*pos, White);
-    EXPECT_EQ(d.mg, 363 + 7 * 20);
-    EXPECT_EQ(d.eg, 393 + 540 + 41 * 20);
+    EXPECT_EQ(passedTerm(*pos, White),
+              PassedBonus[6] + endGameOnly(kings) +
+                  (endGameOnly(PassedPathSafe) + PassedPathDefended) * w);
 
-    // An enemy rook behind instead: the whole path is unsafe (k = 0) and
-    // nothing of White's covers a8 (c = 0).
+    // An enemy rook behind instead: the whole path is unsafe and nothing of
+    // White's covers a8.
     auto enemy = position("8/P7/7k/8/8/5K2/8/r7 w - - 0 1");
-    d = passedTerm(*enemy, White);
-    EXPECT_EQ(d.mg, 363);
-    EXPECT_EQ(d.eg, 393 + 540);
+    EXPECT_EQ(passedTerm(*enemy, White), PassedBonus[6] + endGameOnly(kings));
 }
 
 TEST(EvalPassed, FifthRankPawnFacingTheKing) {
-    // e5 with Kd4 and Ke8: w = 6, F = e6. Kings: 6 * (6 * 2 - 3 * 2) = 36,
-    // and -6 * 2 as the pawn is not on the seventh. The path holds e8 and e7
-    // is covered by the king, but e6 is not: k = 10; White covers no path
-    // square: c = 0.
+    // e5 with Kd4 and Ke8: r = 4, w = 6, the square in front e6. Both kings
+    // are two steps from e6, and the own king's distance counts once more as
+    // the pawn is not on the seventh. The path holds e8 and e7 is covered by
+    // the king, but e6 is not: only the step is safe; White covers no path
+    // square.
+    constexpr int w = 6;
+    const int kings = w * (PassedEnemyKingWeight * 2 - PassedOwnKingWeight * 2) - w * 2;
     auto pos = position("4k3/8/8/4P3/3K4/8/8/8 w - - 0 1");
     const Delta d = passedTerm(*pos, White);
-    EXPECT_EQ(d.mg, 100);
-    EXPECT_EQ(d.eg, 99 + 36 - 12 + 10 * 6);
+    EXPECT_EQ(d, PassedBonus[4] + endGameOnly(kings + PassedStepSafe * w));
     // The mirror image for Black scores the same.
     auto mirrored = position("8/8/8/3k4/4p3/8/8/4K3 b - - 0 1");
-    const Delta m = passedTerm(*mirrored, Black);
-    EXPECT_EQ(m.mg, d.mg);
-    EXPECT_EQ(m.eg, d.eg);
+    EXPECT_EQ(passedTerm(*mirrored, Black), d);
 }
 
 TEST(EvalThreats, KnightAttackedByPawn) {
-    // e4 attacks Nd5, which Rd8 defends: weak but not hanging, MinorThreat[1].
+    // e4 attacks Nd5, which Rd8 defends: weak but not hanging.
     auto defended = position("3r2k1/8/8/3n4/4P3/8/8/6K1 w - - 0 1");
-    Delta d = threatTerm(*defended, White);
-    EXPECT_EQ(d.mg, 35);
-    EXPECT_EQ(d.eg, 39);
-    // Without the rook nothing defends it: also hanging (+33 / +44).
+    EXPECT_EQ(threatTerm(*defended, White), MinorThreat[1]);
+    // Without the rook nothing defends it: also hanging.
     auto alone = position("6k1/8/8/3n4/4P3/8/8/6K1 w - - 0 1");
-    d = threatTerm(*alone, White);
-    EXPECT_EQ(d.mg, 35 + 33);
-    EXPECT_EQ(d.eg, 39 + 44);
+    EXPECT_EQ(threatTerm(*alone, White), MinorThreat[1] + Hanging);
 }
 
 TEST(EvalThreats, VictimClassComesFromTheWholeSet) {
     // Weak: Nd5 (hit by e4, defended by Bb7) and Bb7 (hit by Rb1, hanging).
     // The class is the knight's (1) for both groups, although the rook hits
-    // the bishop: MinorThreat[1] + MajorThreat[1] + one hanging unit.
+    // the bishop.
     auto pos = position("6k1/1b6/8/3n4/4P3/8/8/1R4K1 w - - 0 1");
-    const Delta d = threatTerm(*pos, White);
-    EXPECT_EQ(d.mg, 35 + 41 + 33);
-    EXPECT_EQ(d.eg, 39 + 56 + 44);
+    EXPECT_EQ(threatTerm(*pos, White), MinorThreat[1] + MajorThreat[1] + Hanging);
 }
 
 TEST(EvalThreats, KingAttackAndQueenChase) {
-    // h2 is weak (hit by Ra2 and Kg1) and hanging: MajorThreat[0] (-7 / 32),
-    // hanging (33 / 44), king attack on a pawn (214 / 67). The rook attacks
-    // d2 and a5, squares on the lines of the lone Qd5 that it attacks: 2 * 40
-    // and 2 * 20.
+    // h2 is weak (hit by Ra2 and Kg1) and hanging, a pawn (class 0) the king
+    // attacks. The rook attacks d2 and a5, squares on the lines of the lone
+    // Qd5 that it attacks: two chase squares.
     auto pos = position("6k1/8/8/3q4/8/8/R6p/6K1 w - - 0 1");
-    Delta d = threatTerm(*pos, White);
-    EXPECT_EQ(d.mg, -7 + 33 + 214 + 80);
-    EXPECT_EQ(d.eg, 32 + 44 + 67 + 40);
+    const ScorePair base = MajorThreat[0] + Hanging + KingThreat;
+    EXPECT_EQ(threatTerm(*pos, White), base + QueenChase * 2);
     // With a second Black queen the chase is not scored.
     auto twoQueens = position("2q3k1/8/8/3q4/8/8/R6p/6K1 w - - 0 1");
-    d = threatTerm(*twoQueens, White);
-    EXPECT_EQ(d.mg, -7 + 33 + 214);
-    EXPECT_EQ(d.eg, 32 + 44 + 67);
+    EXPECT_EQ(threatTerm(*twoQueens, White), base);
 }
 
 TEST(EvalThreats, PawnDefendedUnitsAreNotWeak) {
     // Nd5 is attacked by e4 but defended by c6: no threat at all.
     auto pos = position("6k1/8/2p5/3n4/4P3/8/8/6K1 w - - 0 1");
-    const Delta d = threatTerm(*pos, White);
-    EXPECT_EQ(d.mg, 0);
-    EXPECT_EQ(d.eg, 0);
+    EXPECT_EQ(threatTerm(*pos, White), ScorePair{});
 }

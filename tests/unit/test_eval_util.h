@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "board/position.h"
@@ -13,6 +14,9 @@
 #include "eval/terms.h"
 #include "test_init.h"
 
+// Failure messages show a pair as {mg, eg}.
+inline void PrintTo(const ScorePair& s, std::ostream* os) { *os << "{" << s.mg << ", " << s.eg << "}"; }
+
 namespace evaltest {
 
 // Board tables, the king-danger table, the KPK table and both caches (at
@@ -21,7 +25,7 @@ inline void initEvalTables() {
     static bool done = false;
     if (done) return;
     initTestTables();
-    initKingDanger();
+    initEvaluation();
     buildKpkBitbase();
     resizeCache(PawnHashTable, 1ULL << 18, (1ULL << 18) - 1);
     resizeCache(EvalHashTable, 1ULL << 17, (1ULL << 17) - 1);
@@ -32,46 +36,35 @@ inline void initEvalTables() {
 inline std::unique_ptr<Position> position(const std::string& fen) {
     initEvalTables();
     auto pos = std::make_unique<Position>();
-    pos->shelterKey[White] = pos->shelterKey[Black] = 0;
-    pos->shelterScore[White] = pos->shelterScore[Black] = 0;
     setFromFen(fen, *pos);
     return pos;
 }
 
 // What one term added to one colour's accumulators.
-struct Delta {
-    int mg = 0;
-    int eg = 0;
-};
+using Delta = ScorePair;
 
 inline Delta pawnTerm(const Position& pos, int color, Bitboard* passed = nullptr) {
-    Delta d;
     Bitboard set = 0;
-    evaluatePawns(pos, color, d.mg, d.eg, set);
+    const Delta d = withColour(color, [&](auto us) { return evaluatePawns<us>(pos, set); });
     if (passed) *passed = set;
     return d;
 }
 
 inline Delta passedTerm(const Position& pos, int color) {
     Bitboard passed = 0;
-    int mg = 0, eg = 0;
-    evaluatePawns(pos, color, mg, eg, passed);
+    pawnTerm(pos, color, &passed);
     AttackInfo ai;
     buildAttackInfo(pos, ai);
-    Delta d;
-    evaluatePassedPawns(ai, pos, color, d.mg, d.eg, passed);
-    return d;
+    return withColour(color, [&](auto us) { return evaluatePassedPawns<us>(ai, pos, passed); });
 }
 
-// Piece terms without the piece-square sums (which the term adds at its end).
+// Piece terms (the piece-square sums are not among them).
 inline Delta pieceTerm(const Position& pos, int color, KingAttackTally* tallyOut = nullptr) {
     AttackInfo ai;
     buildAttackInfo(pos, ai);
-    KingAttackTally tally{0, 0, 0};
-    Delta d;
-    evaluatePieces(pos, ai, color, d.mg, d.eg, tally, countPawnRams(pos));
-    d.mg -= pos.pstA[color];
-    d.eg -= pos.pstB[color];
+    KingAttackTally tally;
+    const Delta d = withColour(
+        color, [&](auto us) { return evaluatePieces<us>(pos, ai, tally, countPawnRams(pos)); });
     if (tallyOut) *tallyOut = tally;
     return d;
 }
@@ -79,38 +72,27 @@ inline Delta pieceTerm(const Position& pos, int color, KingAttackTally* tallyOut
 inline Delta threatTerm(const Position& pos, int color) {
     AttackInfo ai;
     buildAttackInfo(pos, ai);
-    Delta d;
-    evaluateThreats(ai, pos, color, d.mg, d.eg);
-    return d;
+    return withColour(color, [&](auto us) { return evaluateThreats<us>(ai, pos); });
 }
 
 inline int spaceTerm(const Position& pos, int color) {
     AttackInfo ai;
     buildAttackInfo(pos, ai);
-    int mg = 0;
-    evaluateSpace(ai, pos, color, mg);
-    return mg;
-}
-
-// King safety of `color` with the tally the enemy's piece terms gather.
-inline int kingTerm(Position& pos, int color) {
-    AttackInfo ai;
-    buildAttackInfo(pos, ai);
-    KingAttackTally tally{0, 0, 0};
-    int mg = 0, eg = 0;
-    evaluatePieces(pos, ai, color ^ 1, mg, eg, tally, countPawnRams(pos));
-    int king = 0;
-    evaluateKingSafety(ai, pos, color, king, tally);
-    return king;
+    return withColour(color, [&](auto us) { return evaluateSpace<us>(ai, pos); });
 }
 
 // King safety of `color` with a tally given by the test.
-inline int kingTermWith(Position& pos, int color, KingAttackTally tally) {
+inline int kingTermWith(const Position& pos, int color, KingAttackTally tally) {
     AttackInfo ai;
     buildAttackInfo(pos, ai);
-    int king = 0;
-    evaluateKingSafety(ai, pos, color, king, tally);
-    return king;
+    return withColour(color, [&](auto us) { return evaluateKingSafety<us>(ai, pos, tally); });
+}
+
+// King safety of `color` with the tally the enemy's piece terms gather.
+inline int kingTerm(const Position& pos, int color) {
+    KingAttackTally tally;
+    pieceTerm(pos, color ^ 1, &tally);
+    return kingTermWith(pos, color, tally);
 }
 
 inline Square sq(const char* text) { return (text[0] - 'a') * 8 + (text[1] - '1'); }

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "board/tables.h"
+#include "eval/eval.h"
 
 inline void initTestTables() {
     static bool done = false;
     if (done) return;
     initBoardTables();
+    initEvaluation();  // the piece-square tables every position sums
     done = true;
 }
