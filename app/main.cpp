@@ -6,6 +6,7 @@
 #include "board/tables.h"
 #include "eval/cache.h"
 #include "eval/endgame.h"
+#include "eval/eval.h"
 #include "search/search.h"
 #include "search/tt.h"
 
@@ -20,7 +21,8 @@ constexpr uint64_t StartupEvalEntries = uint64_t(1) << 17;  // 2 MiB
 int main() {
     initBoardTables();
     installReporter();
-    initSearchTables();  // with the evaluation's king-danger table
+    initEvaluation();
+    initSearchTables();
     buildKpkBitbase();
     allocateTT(StartupHashMiB);
     resizeCache(PawnHashTable, StartupPawnEntries, StartupPawnEntries - 1);

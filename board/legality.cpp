@@ -12,7 +12,7 @@ namespace {
 // capture or pawn move.
 constexpr int DrawRule50Plies = 100;
 // Less non-pawn material than a rook and no pawns: nobody can mate.
-constexpr int DrawMaterialLimit = 1300;
+constexpr int DrawMaterialLimit = NonPawnValue[Rook];
 // The first earlier position that can repeat the current one lies four plies back.
 constexpr int RepetitionFirstDistance = 4;
 

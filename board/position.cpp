@@ -303,8 +303,7 @@ bool positionIsConsistent(const Position& pos) {
         int t = pos.board[s];
         if (t == NoPiece) continue;
         if (t < Pawn || t > King) return false;
-        // Exactly one colour holds the square. (Written without comparing two
-        // bit-test booleans: GCC 12.2 at -O2 miscompiles that form here.)
+        // Exactly one colour holds the square.
         Bitboard b = squareBB(s);
         int c = (pos.colorBB[Black] & b) ? Black : White;
         if (!(pos.colorBB[c] & b) || (pos.colorBB[c ^ 1] & b)) return false;

@@ -18,7 +18,7 @@ constexpr int QsFutilityMargin = 286;
 // Below this base the futility estimate means nothing (the side is lost anyway).
 constexpr int QsFutilityFloor = -ScoreDecisive;
 // Futility by captured value only while the side keeps more than a rook of pieces.
-constexpr int QsFutilityMaterial = 1300;
+constexpr int QsFutilityMaterial = NonPawnValue[Rook];
 // Table depths of quiescence entries: the first ply (and evasions) search
 // quiet checks or all moves, deeper plies captures only.
 constexpr int QsDepthChecks = 0;

@@ -3,8 +3,8 @@
 
 #include "search/state.h"
 
-// Builds the reduction and move-count tables and the evaluation's king-danger
-// table; called once at start-up.
+// Builds the reduction and move-count tables; called once at start-up, after
+// the evaluation's own tables (initEvaluation).
 void initSearchTables();
 
 // Body of the main search thread: iterative deepening with output, "bestmove",

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "eval/eval.h"
 #include "search/search.h"
 
 int32_t reductionTable[2][ReductionKinds][ReductionMoves][ReductionDepths];
@@ -48,5 +47,4 @@ static void buildMoveCountLimit() {
 void initSearchTables() {
     buildReductionTable();
     buildMoveCountLimit();
-    initEvaluation();
 }

@@ -6,6 +6,7 @@
 #include "board/tables.h"
 #include "eval/cache.h"
 #include "eval/endgame.h"
+#include "eval/eval.h"
 #include "search/search.h"
 #include "search/tt.h"
 
@@ -20,6 +21,7 @@ void initFuzzEngine() {
     if (done) return;
     initBoardTables();
     installReporter();
+    initEvaluation();
     initSearchTables();
     buildKpkBitbase();
     resetFuzzCaches();
