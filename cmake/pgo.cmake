@@ -7,9 +7,10 @@
 #   OSTREVALK_PGO=use           a build that reads those counts back: hot paths laid
 #                               out straight, hot calls inlined, cold code kept small.
 #
-# The instrumented and the final build live in different build directories; the
-# profile names each object file relative to its own build directory
-# (-fprofile-prefix-path), so the two find each other's counts. "make
+# The profile names each object file relative to the build directory
+# (-fprofile-prefix-path). "make profile-build" builds the instrumented and the
+# final engine in the same directory, since the layers' include links live in
+# it and the compiler matches the counts of inline header functions by path. "make
 # profile-build" (mk/pgo.mk) runs the three steps. The profile changes only how
 # the code is laid out, never what it computes: the bench signature stays.
 option(OSTREVALK_LTO "Link-time optimisation" OFF)

@@ -1,10 +1,14 @@
 # "make profile-build [CONFIG=64|popcount|32]": the profile-guided engine,
 # optimised at link time, in build/pgo-CONFIG/ostrevalk. Three steps:
-#   1. an instrumented engine in build/pgo-CONFIG-train (engine only, no tests);
+#   1. an instrumented engine in build/pgo-CONFIG (engine only, no tests);
 #   2. that engine plays the training in mk/pgo-training.uci (a two-thread
 #      search, the bench positions at depth 9, three perft positions), which
-#      writes its branch and call counts to build/pgo-CONFIG-train/profile;
-#   3. the engine rebuilt from scratch with those counts and -flto.
+#      writes its branch and call counts to build/pgo-CONFIG/profile;
+#   3. the engine rebuilt from scratch in the same directory with those
+#      counts and -flto. The same directory for both builds, because each
+#      layer compiles against include links inside the build directory: the
+#      compiler refuses counts for inline functions of headers whose path
+#      changed.
 # The counts are thrown away before each training run (they would add up
 # otherwise), and the final build always recompiles, because the compiler's
 # dependency tracking does not see a changed profile.
@@ -17,7 +21,7 @@
 HOST_CONFIG := $(shell grep -qw popcnt /proc/cpuinfo 2> /dev/null && echo popcount || echo 64)
 CONFIG ?= $(HOST_CONFIG)
 PGO_BUILD = build/pgo-$(CONFIG)
-PGO_TRAIN = build/pgo-$(CONFIG)-train
+PGO_TRAIN = $(PGO_BUILD)
 PGO_PROFILE = $(abspath $(PGO_TRAIN))/profile
 PGO_CHECK_DEPTH ?= 5
 
