@@ -17,6 +17,12 @@
 //     EXPECT_EQ(engine.quit(), 0);                  // "quit", exit code
 //
 // The destructor kills the engine if it is still running.
+//
+// When the environment variable OSTREVALK_RUNNER holds a command (words
+// separated by blanks, such as "/usr/bin/qemu-i386"), every engine is started
+// through it: the runner gets the engine's path as its last argument. This is
+// how a binary the machine cannot start by itself (a 32-bit engine on a
+// kernel without 32-bit support) is tested under an emulator.
 #pragma once
 
 #include <sys/types.h>
@@ -78,6 +84,10 @@ private:
     // or end of output.
     bool fill(int timeoutMs);
 };
+
+// The runner command from OSTREVALK_RUNNER, split into words; empty when the
+// engine is started directly.
+std::vector<std::string> engineRunner();
 
 // Milliseconds of a monotonic clock, for deadlines in tests.
 long long monotonicMs();
