@@ -21,6 +21,9 @@ set -uo pipefail
 #   client  the client test: the engine played through polyglot
 #   ci      what only continuous integration runs: the manual page check and
 #           the clang fuzzing runtime
+#   windows the Windows x86-64 cross compiler (POSIX threads) and Wine to
+#           test its binaries
+#   arm64   the Linux ARM64 cross compiler and the emulator to test its binaries
 packages_of() {
     case "$1" in
         build) echo make cmake g++ ;;
@@ -29,6 +32,8 @@ packages_of() {
         emu32) echo qemu-user ;;
         client) echo polyglot ;;
         ci) echo groff-base clang libclang-rt-14-dev ;;
+        windows) echo g++-mingw-w64-x86-64-posix wine64 ;;
+        arm64) echo g++-aarch64-linux-gnu qemu-user ;;
         *) echo "install-deps.sh: unknown package group '$1'" >&2; return 1 ;;
     esac
 }
