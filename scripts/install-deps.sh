@@ -14,26 +14,30 @@
 set -uo pipefail
 
 # The package groups.
-#   build   the engine alone ("make run"): make, CMake and a C++20 compiler
-#   test    the tests of the 64-bit configurations (GoogleTest from source)
-#   test32  the 32-bit configuration's tool chain
-#   emu32   the emulator for 32-bit programs, for kernels that cannot start them
-#   client  the client test: the engine played through polyglot
-#   ci      what only continuous integration runs: the manual page check and
-#           the clang fuzzing runtime
-#   windows the Windows x86-64 cross compiler (POSIX threads) and Wine to
-#           test its binaries
-#   arm64   the Linux ARM64 cross compiler and the emulator to test its binaries
+#   build     the engine alone ("make run"): make, CMake and a C++20 compiler
+#   test      the tests of the 64-bit configurations (GoogleTest from source)
+#   test32    the 32-bit configuration's tool chain
+#   emulator  the user-mode emulators: i386 for kernels that cannot start
+#             32-bit programs, ARM64 for the ARM64 build's tests
+#   client    the client test: the engine played through polyglot
+#   ci        what only continuous integration runs: the manual page check
+#             and the clang fuzzing runtime
+#   windows   the Windows x86-64 cross compiler (MinGW-w64, POSIX threads)
+#   wine      Wine, which runs the Windows build's tests
+#   arm64     the Linux ARM64 cross build: clang with Debian's ARM64 cross
+#             libraries and binutils (GCC's ARM64 cross compiler conflicts
+#             with g++-multilib)
 packages_of() {
     case "$1" in
         build) echo make cmake g++ ;;
         test) echo googletest libgtest-dev ;;
         test32) echo g++-multilib ;;
-        emu32) echo qemu-user ;;
+        emulator) echo qemu-user ;;
         client) echo polyglot ;;
         ci) echo groff-base clang libclang-rt-14-dev ;;
-        windows) echo g++-mingw-w64-x86-64-posix wine64 ;;
-        arm64) echo g++-aarch64-linux-gnu qemu-user ;;
+        windows) echo g++-mingw-w64-x86-64-posix ;;
+        wine) echo wine64 ;;
+        arm64) echo clang libstdc++-12-dev-arm64-cross libc6-dev-arm64-cross binutils-aarch64-linux-gnu ;;
         *) echo "install-deps.sh: unknown package group '$1'" >&2; return 1 ;;
     esac
 }
@@ -90,10 +94,14 @@ export DEBIAN_FRONTEND=noninteractive
 # lock: wait for it and retry instead of failing at once. The package lists
 # are fetched only when a package cannot be found in the ones there are.
 apt_options=(-o Acquire::Retries=5 -o DPkg::Lock::Timeout=600)
+# Never remove a package to make room: some tool chains conflict in Debian
+# (the GCC ARM64 cross compiler and g++-multilib), and a silent removal
+# would break another build on the same machine.
+install_options=(-y --no-install-recommends --no-remove)
 # apt's own output goes to a log that is kept only when it failed.
 log=$(mktemp -t ostrevalk-apt.XXXXXX)
 install() {
-    "${sudo[@]}" apt-get "${apt_options[@]}" install -y --no-install-recommends "${missing[@]}" >> "$log" 2>&1
+    "${sudo[@]}" apt-get "${apt_options[@]}" install "${install_options[@]}" "${missing[@]}" >> "$log" 2>&1
 }
 for attempt in 1 2; do
     install && rm -f "$log" && exit 0

@@ -31,6 +31,11 @@ void closeFd(int& fd) {
 
 }  // namespace
 
+std::string engineUnderTest() {
+    const char* path = std::getenv("OSTREVALK_ENGINE");
+    return path && *path ? path : OSTREVALK_BINARY;
+}
+
 std::vector<std::string> engineRunner() {
     const char* text = std::getenv("OSTREVALK_RUNNER");
     std::istringstream words(text ? text : "");

@@ -8,7 +8,7 @@
 //
 // Typical use:
 //
-//     EngineProcess engine;                         // starts OSTREVALK_BINARY
+//     EngineProcess engine;                         // starts engineUnderTest()
 //     engine.send("position startpos moves e2e4");
 //     auto lines = engine.roundTrip("display");     // output up to "readyok"
 //     engine.send("go depth 3");
@@ -22,7 +22,10 @@
 // separated by blanks, such as "/usr/bin/qemu-i386"), every engine is started
 // through it: the runner gets the engine's path as its last argument. This is
 // how a binary the machine cannot start by itself (a 32-bit engine on a
-// kernel without 32-bit support) is tested under an emulator.
+// kernel without 32-bit support) is tested under an emulator. The
+// environment variable OSTREVALK_ENGINE, when set, names the engine under
+// test instead of the one built beside the tests: a cross-compiled engine is
+// tested by the host's test programs that way (a Windows engine under Wine).
 #pragma once
 
 #include <sys/types.h>
@@ -31,10 +34,13 @@
 #include <string>
 #include <vector>
 
+// The engine the tests start: OSTREVALK_ENGINE, or the one built with them.
+std::string engineUnderTest();
+
 struct EngineProcess {
     // Starts the program at path (the engine under test by default). A start
     // failure is reported by running() being false.
-    explicit EngineProcess(const std::string& path = OSTREVALK_BINARY);
+    explicit EngineProcess(const std::string& path = engineUnderTest());
     ~EngineProcess();
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
