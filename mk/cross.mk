@@ -45,13 +45,15 @@ VERSION := $(shell sed -n 's/.*engineVersion = "\(.*\)";/\1/p' app/engine.cpp)
 windows: engine-windows-64 engine-windows-popcount
 arm64: engine-arm64
 
+# engine-NAME builds the engine alone, build-NAME the tests as well. The
+# tool chain file counts only when a build directory is first configured.
+cross_name = $(patsubst engine-%,%,$(patsubst build-%,%,$1))
 $(addprefix engine-,$(CROSS_CONFIGS)) $(addprefix build-,$(CROSS_CONFIGS)): %:
-	@scripts/install-deps.sh $(call cross_deps,$(subst engine-,,$(subst build-,,$@)))
-	@cmake -S . -B build/$(subst engine-,,$(subst build-,,$@)) \
-		-DOSTREVALK_CONFIG=$(call cross_config,$@) \
-		-DCMAKE_TOOLCHAIN_FILE=$(call cross_toolchain,$(subst engine-,,$(subst build-,,$@))) \
+	@scripts/install-deps.sh $(call cross_deps,$(call cross_name,$@))
+	@cmake -S . -B build/$(call cross_name,$@) -DOSTREVALK_CONFIG=$(call cross_config,$@) \
+		$(if $(wildcard build/$(call cross_name,$@)/CMakeCache.txt),,-DCMAKE_TOOLCHAIN_FILE=$(call cross_toolchain,$(call cross_name,$@))) \
 		$(CMAKE_FLAGS) > /dev/null
-	@cmake --build build/$(subst engine-,,$(subst build-,,$@)) -j $(JOBS) $(if $(filter engine-%,$@),--target ostrevalk)
+	@cmake --build build/$(call cross_name,$@) -j $(JOBS) $(if $(filter engine-%,$@),--target ostrevalk)
 
 $(addprefix test-,$(CROSS_CONFIGS)): test-%: build-% test-deps-host-%
 	@runner=$$(scripts/test-runner.sh $* $(call cross_exe,$*)) && \
