@@ -8,7 +8,8 @@
 # As root it runs apt-get, otherwise sudo apt-get. Where it can do neither
 # (or the installation fails) it prints one line naming what is missing and
 # the command that installs it, and exits with 1. With everything installed
-# it prints nothing. --why says what needs them (the start of that line),
+# it prints nothing. With OSTREVALK_NO_INSTALL set it installs nothing and
+# only prints that line. --why says what needs them (the start of that line),
 # --or what else the user can do (its end). On a system without dpkg it cannot tell what is there:
 # it says once what the groups need and leaves the rest to the build.
 set -uo pipefail
@@ -78,7 +79,10 @@ mapfile -t missing < <(missing_packages)
 ((${#missing[@]} > 0)) || exit 0
 
 install_command="apt-get install -y --no-install-recommends ${missing[*]}"
-if [ "$(id -u)" -eq 0 ]; then
+if [ -n "${OSTREVALK_NO_INSTALL:-}" ]; then
+    echo "$why: missing ${missing[*]}; install with: $install_command (as root)$alternative" >&2
+    exit 1
+elif [ "$(id -u)" -eq 0 ]; then
     sudo=()
 elif command -v sudo > /dev/null; then
     sudo=(sudo)
