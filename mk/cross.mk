@@ -60,7 +60,7 @@ $(addprefix test-,$(CROSS_CONFIGS)): test-%: build-% test-deps-host-%
 	cmake -S . -B build/$* "-DOSTREVALK_RUNNER=$$runner" > /dev/null && \
 	echo "build/$*: tests run under $$runner" && \
 	export $(WINE_ENV) && \
-	case $* in windows-*) "$$(dirname "$$runner")/wineserver" -p && \
+	case $* in windows-*) mkdir -p build/wine && "$$(dirname "$$runner")/wineserver" -p && \
 		"$$runner" $(call cross_exe,$*) < /dev/null > /dev/null 2>&1;; esac && \
 	(cd build/$* && ctest --output-on-failure --no-tests=error) && \
 	OSTREVALK_RUNNER="$$runner" OSTREVALK_ENGINE=$(abspath $(call cross_exe,$*)) \
