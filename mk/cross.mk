@@ -26,7 +26,8 @@ CROSS_E2E_SKIP := *Slow*:SearchControl.TinyClocksAnswerInTime:StressSchedule.*
 # Under Wine also the hostile-input sweep, whose 16 GiB table Wine zero-fills
 # in full (see the unit tests' fallback test in CMakeLists.txt).
 cross_e2e_skip = $(CROSS_E2E_SKIP)$(if $(filter windows-%,$1),:Protocol.HostileInputNeverStopsTheLoop)
-CROSS_SELFPLAY := --games 2 --tc 3000+30 --threads 2
+# Two games, one with each colour, at the emulated clock of CMakeLists.txt.
+CROSS_SELFPLAY := --games 2 --tc 3000+30 --max-plies 120 --threads 2
 
 # Wine keeps its Windows directory tree in a prefix of its own, here in the
 # build tree rather than in the user's home. Its server is kept running for
