@@ -1,6 +1,11 @@
 // Process entry: every global table is built once, the three caches are
 // allocated at their start-up sizes, then the command loop runs. Nothing is
 // written to standard output until a command asks for it.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "app/loop.h"
 #include "app/report.h"
 #include "board/tables.h"
@@ -19,6 +24,14 @@ constexpr uint64_t StartupEvalEntries = uint64_t(1) << 17;  // 2 MiB
 }  // namespace
 
 int main() {
+#ifdef _WIN32
+    // Byte-exact standard streams, as on every other platform: the engine
+    // writes the same bytes everywhere, lines ending in LF (which every
+    // Windows interface reads), and a Ctrl-Z byte in the input is not taken
+    // for its end. The command loop drops the CR of a CR LF line itself.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     initBoardTables();
     installReporter();
     initEvaluation();

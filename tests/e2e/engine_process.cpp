@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <sstream>
 #include <thread>
 
 long long monotonicMs() {
@@ -29,7 +31,26 @@ void closeFd(int& fd) {
 
 }  // namespace
 
+std::string engineUnderTest() {
+    const char* path = std::getenv("OSTREVALK_ENGINE");
+    return path && *path ? path : OSTREVALK_BINARY;
+}
+
+std::vector<std::string> engineRunner() {
+    const char* text = std::getenv("OSTREVALK_RUNNER");
+    std::istringstream words(text ? text : "");
+    std::vector<std::string> runner;
+    for (std::string word; words >> word;) runner.push_back(word);
+    return runner;
+}
+
 EngineProcess::EngineProcess(const std::string& path) {
+    // The command line is built before the fork: the child only execs.
+    std::vector<std::string> words = engineRunner();
+    words.push_back(path);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
     // A write to an engine that has died must fail, not kill the test.
     signal(SIGPIPE, SIG_IGN);
     int input[2], output[2];
@@ -47,7 +68,14 @@ EngineProcess::EngineProcess(const std::string& path) {
         close(input[1]);
         close(output[0]);
         close(output[1]);
-        execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+        // execv, not execvp, for the engine itself: on a binary the kernel
+        // cannot start, execvp would hand it to the shell and the test would
+        // read shell errors instead of failing to start. A runner given by
+        // name is looked up on the PATH.
+        if (argv.size() > 2)
+            execvp(argv[0], argv.data());
+        else
+            execv(argv[0], argv.data());
         _exit(127);
     }
     close(input[0]);

@@ -8,7 +8,7 @@
 //
 // Typical use:
 //
-//     EngineProcess engine;                         // starts OSTREVALK_BINARY
+//     EngineProcess engine;                         // starts engineUnderTest()
 //     engine.send("position startpos moves e2e4");
 //     auto lines = engine.roundTrip("display");     // output up to "readyok"
 //     engine.send("go depth 3");
@@ -17,6 +17,15 @@
 //     EXPECT_EQ(engine.quit(), 0);                  // "quit", exit code
 //
 // The destructor kills the engine if it is still running.
+//
+// When the environment variable OSTREVALK_RUNNER holds a command (words
+// separated by blanks, such as "/usr/bin/qemu-i386"), every engine is started
+// through it: the runner gets the engine's path as its last argument. This is
+// how a binary the machine cannot start by itself (a 32-bit engine on a
+// kernel without 32-bit support) is tested under an emulator. The
+// environment variable OSTREVALK_ENGINE, when set, names the engine under
+// test instead of the one built beside the tests: a cross-compiled engine is
+// tested by the host's test programs that way (a Windows engine under Wine).
 #pragma once
 
 #include <sys/types.h>
@@ -25,10 +34,13 @@
 #include <string>
 #include <vector>
 
+// The engine the tests start: OSTREVALK_ENGINE, or the one built with them.
+std::string engineUnderTest();
+
 struct EngineProcess {
     // Starts the program at path (the engine under test by default). A start
     // failure is reported by running() being false.
-    explicit EngineProcess(const std::string& path = OSTREVALK_BINARY);
+    explicit EngineProcess(const std::string& path = engineUnderTest());
     ~EngineProcess();
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
@@ -78,6 +90,10 @@ private:
     // or end of output.
     bool fill(int timeoutMs);
 };
+
+// The runner command from OSTREVALK_RUNNER, split into words; empty when the
+// engine is started directly.
+std::vector<std::string> engineRunner();
 
 // Milliseconds of a monotonic clock, for deadlines in tests.
 long long monotonicMs();
