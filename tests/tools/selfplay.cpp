@@ -2,7 +2,8 @@
 // fast clock under a referee built from the engine's own board code.
 //
 //   selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]
-//            [--margin MS] [--max-plies N] [--keep-table] [--verbose]
+//            [--margin MS] [--max-plies N] [--keep-table] [--overhead MS]
+//            [--verbose]
 //            ENGINE [ENGINE2]
 //
 // Times are in milliseconds. The second engine (the same program when only
@@ -17,6 +18,11 @@
 // with --keep-table it gets "ucinewgame" instead, as a tournament manager
 // sends it, which the engine passes over: the table then carries what
 // earlier games stored into the next one.
+//
+// --overhead sets the engines' MoveOverhead: the reserve each keeps on its
+// clock for delays outside the search. On a machine busy with other work a
+// move can reach the referee more than the default 50 ms late, which the
+// clock counts as a loss although the engine kept to its budget.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +56,7 @@ struct Options {
     int maxPlies = DefaultMaxPlies;
     bool verbose = false;
     bool keepTable = false;
+    int moveOverheadMs = -1;  // the engine's own default unless given
     std::string openings = OSTREVALK_OPENINGS;
     std::string engines[2];
 };
@@ -76,7 +83,7 @@ struct Tally {
 void usage() {
     std::fprintf(stderr,
                  "usage: selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]\n"
-                 "                [--margin MS] [--max-plies N] [--keep-table] [--verbose]\n"
+                 "                [--margin MS] [--max-plies N] [--keep-table] [--overhead MS] [--verbose]\n"
                  "                ENGINE [ENGINE2]\n");
     std::exit(2);
 }
@@ -110,6 +117,8 @@ Options parseOptions(int argc, char** argv) {
             options.marginMs = parseCount(argv[++i], 0);
         } else if (arg == "--max-plies" && hasValue) {
             options.maxPlies = parseCount(argv[++i], 1);
+        } else if (arg == "--overhead" && hasValue) {
+            options.moveOverheadMs = parseCount(argv[++i], 0);
         } else if (arg == "--keep-table") {
             options.keepTable = true;
         } else if (arg == "--verbose") {
@@ -136,12 +145,15 @@ std::vector<std::string> readOpenings(const std::string& path) {
 }
 
 // Starts the engine and completes the handshake; false when it does not answer.
-bool startEngine(Player& player) {
+bool startEngine(Player& player, int moveOverheadMs) {
     player.process = std::make_unique<EngineProcess>(player.path);
     EngineProcess& engine = *player.process;
     if (!engine.running() || !engine.send("uci")) return false;
     if (!engine.waitFor("uciok", HandshakeTimeoutMs)) return false;
     if (player.threads > 1 && !engine.send("setoption name Threads value " + std::to_string(player.threads)))
+        return false;
+    if (moveOverheadMs >= 0 &&
+        !engine.send("setoption name MoveOverhead value " + std::to_string(moveOverheadMs)))
         return false;
     bool ready = false;
     engine.roundTrip("", HandshakeTimeoutMs, &ready);
@@ -293,7 +305,7 @@ int main(int argc, char** argv) {
                                            &ready);
                 if (!ready) player->process.reset();
             }
-            if (!player->process && !startEngine(*player)) {
+            if (!player->process && !startEngine(*player, options.moveOverheadMs)) {
                 tally.crashes++;
                 started = false;
             }
