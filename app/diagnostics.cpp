@@ -29,9 +29,7 @@ std::string boardText(const Position& pos) {
     return text + '\n';
 }
 
-void displayCommand(const Position& pos) {
-    std::cout << boardText(pos) << std::flush;
-}
+void displayCommand(const Position& pos) { std::cout << boardText(pos) << std::flush; }
 
 void hashCommand(const Position& pos) { writeLine(std::to_string(ttIndexKey(pos))); }
 

@@ -97,8 +97,7 @@ void printOptionLines() {
         if (std::string(o.type) == "check")
             line += o.defaultValue ? "true" : "false";
         else
-            line += std::to_string(o.defaultValue) + " min " + std::to_string(o.min) + " max " +
-                    std::to_string(o.max);
+            line += std::to_string(o.defaultValue) + " min " + std::to_string(o.min) + " max " + std::to_string(o.max);
         writeLine(line);
     }
 }

@@ -7,6 +7,4 @@
 #include <iostream>
 #include <string>
 
-inline void writeLine(const std::string& text) {
-    std::cout << (text + '\n') << std::flush;
-}
+inline void writeLine(const std::string& text) { std::cout << (text + '\n') << std::flush; }

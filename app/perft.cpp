@@ -3,9 +3,9 @@
 #include <iostream>
 #include <string>
 
-#include "board/movetext.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/movetext.h"
 #include "board/perft.h"
 
 void perftCommand(std::istream& words, Position& pos) {

@@ -6,7 +6,8 @@
 //   castling(m)                         the king's two-file move
 //   capture(m, piece, to, onTarget)     onTarget: what stands on the target
 //                                       square (NoPiece for en passant)
-//   promotion(m, promotion, captured)   capturing or not (NoPiece) The plain list of board/movegen.cpp is one sink; the search's
+//   promotion(m, promotion, captured)   capturing or not (NoPiece) The plain list of board/movegen.cpp is one sink; the
+//   search's
 // ordering uses another that scores each move as it arrives, so that its
 // scoring is compiled into these loops instead of costing a second pass.
 // Include only where a sink is defined.
@@ -210,8 +211,8 @@ void genQuietChecks(Sink& out) {
     const Bitboard occ = pos.occupied;
     // Squares an enemy pawn guards: their capture steps applied to the whole set.
     const Bitboard theirPawns = pos.pieceBB[Them][Pawn];
-    const Bitboard pawnGuarded = Them == White ? (theirPawns << 9) | (theirPawns >> 7)
-                                               : (theirPawns >> 9) | (theirPawns << 7);
+    const Bitboard pawnGuarded =
+        Them == White ? (theirPawns << 9) | (theirPawns >> 7) : (theirPawns >> 9) | (theirPawns << 7);
     const Bitboard safe = ~occ & ~pawnGuarded;
 
     // Discovered checks: a piece that alone shields the king from one of our
@@ -279,10 +280,18 @@ void generateSide(Sink& out, GenKind kind, const CheckInfo& ci) {
             genPromotionPushes<Us>(out, ~out.pos.occupied);
             genCaptures<Us>(out);
             break;
-        case GenKind::Captures: genCaptures<Us>(out); break;
-        case GenKind::Quiets: genQuiets<Us>(out); break;
-        case GenKind::QuietChecks: genQuietChecks<Us>(out); break;
-        case GenKind::Evasions: genEvasions<Us>(out, ci); break;
+        case GenKind::Captures:
+            genCaptures<Us>(out);
+            break;
+        case GenKind::Quiets:
+            genQuiets<Us>(out);
+            break;
+        case GenKind::QuietChecks:
+            genQuietChecks<Us>(out);
+            break;
+        case GenKind::Evasions:
+            genEvasions<Us>(out, ci);
+            break;
         case GenKind::All:
             if (ci.checkerCount > 0) {
                 genEvasions<Us>(out, ci);

@@ -56,8 +56,8 @@ void computeCheckInfo(CheckInfo& ci, const Position& pos) {
     const Square k = pos.kingSquare[us];
 
     // A pawn or a knight: at most one of them can check at a time.
-    const Bitboard contact = (PawnAttacks[us][k] & pos.pieceBB[them][Pawn]) |
-                             (PseudoAttacks[Knight][k] & pos.pieceBB[them][Knight]);
+    const Bitboard contact =
+        (PawnAttacks[us][k] & pos.pieceBB[them][Pawn]) | (PseudoAttacks[Knight][k] & pos.pieceBB[them][Knight]);
     if (contact) ci.checkers[ci.checkerCount++] = lsb(contact);
 
     Bitboard sliders = (PseudoAttacks[Queen][k] & pos.pieceBB[them][Queen]) |
@@ -107,9 +107,7 @@ bool isLegal(Move m, const Position& pos, const CheckInfo& ci) {
     return true;
 }
 
-bool isLegal(Move m, Position& pos, const CheckInfo& ci) {
-    return isLegal(m, static_cast<const Position&>(pos), ci);
-}
+bool isLegal(Move m, Position& pos, const CheckInfo& ci) { return isLegal(m, static_cast<const Position&>(pos), ci); }
 
 // Accepts exactly the moves the generator would produce in this position (the
 // evasions when in check) that also pass the tests the generator defers to the
@@ -140,8 +138,7 @@ bool isPseudoLegal(Move m, Position& pos, const CheckInfo& ci) {
         const int right = us * 2 + (from > to ? 1 : 0);
         const int32_t* info = CastleInfo[right];
         if (inCheck || to != info[1]) return false;
-        if (!(pos.pieceBB[us][King] & squareBB(info[0])) || !(pos.pieceBB[us][Rook] & squareBB(info[2])))
-            return false;
+        if (!(pos.pieceBB[us][King] & squareBB(info[0])) || !(pos.pieceBB[us][Rook] & squareBB(info[2]))) return false;
         if (!(pos.castleRights & (1 << right))) return false;
         if (Between[info[0]][info[2]] & pos.occupied) return false;
         if (isSquareAttacked(info[3], them, pos)) return false;
@@ -223,8 +220,8 @@ bool isDraw(const Position& pos) {
         return true;
     // Only positions with the same side to move, since the last irreversible
     // move, can repeat this one.
-    for (int distance = RepetitionFirstDistance;
-         distance <= pos.rule50 && pos.historyLength - distance >= 0; distance += 2)
+    for (int distance = RepetitionFirstDistance; distance <= pos.rule50 && pos.historyLength - distance >= 0;
+         distance += 2)
         if (pos.history[pos.historyLength - distance].key == pos.key) return true;
     return false;
 }

@@ -107,8 +107,7 @@ void makeMove(Position& pos, Move m) {
         Square mid = (from + to) / 2;
         int f = fileOf(mid);
         Bitboard enemyPawns = pos.pieceBB[them][Pawn];
-        if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1)))
-            pos.epSquare = mid;
+        if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1))) pos.epSquare = mid;
     }
 
     if (captured != NoPiece || piece == Pawn) pos.rule50 = 0;

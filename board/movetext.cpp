@@ -17,19 +17,26 @@ Square squareFromText(char file, char rank) {
 // The promotion piece a letter names (either case), or NoPiece.
 int promotionFromLetter(char letter) {
     switch (letter) {
-        case 'N': case 'n': return Knight;
-        case 'B': case 'b': return Bishop;
-        case 'R': case 'r': return Rook;
-        case 'Q': case 'q': return Queen;
-        default: return NoPiece;
+        case 'N':
+        case 'n':
+            return Knight;
+        case 'B':
+        case 'b':
+            return Bishop;
+        case 'R':
+        case 'r':
+            return Rook;
+        case 'Q':
+        case 'q':
+            return Queen;
+        default:
+            return NoPiece;
     }
 }
 
 }  // namespace
 
-std::string squareToText(Square s) {
-    return {char('a' + (s >> 3)), char('1' + (s & 7))};
-}
+std::string squareToText(Square s) { return {char('a' + (s >> 3)), char('1' + (s & 7))}; }
 
 std::string moveToText(Move m) {
     std::string text = squareToText(moveFrom(m)) + squareToText(moveTo(m));

@@ -124,9 +124,7 @@ void removePiece(Position& pos, int type, int color, Square s) {
     pos.nonPawnMaterial[color] -= NonPawnValue[type];
 }
 
-void movePiece(Position& pos, int type, int color, Square from, Square to) {
-    shiftOnBoard(pos, type, color, from, to);
-}
+void movePiece(Position& pos, int type, int color, Square from, Square to) { shiftOnBoard(pos, type, color, from, to); }
 
 // The text is read with one cursor; a step whose field is missing keeps the
 // reset value. Anything that cannot be used (unknown letters, squares past
@@ -166,11 +164,20 @@ void setFromFen(const std::string& fen, Position& pos) {
     for (; i < n && fen[i] != ' '; i++) {
         int right = -1;
         switch (fen[i]) {
-            case 'K': right = 0; break;
-            case 'Q': right = 1; break;
-            case 'k': right = 2; break;
-            case 'q': right = 3; break;
-            default: break;
+            case 'K':
+                right = 0;
+                break;
+            case 'Q':
+                right = 1;
+                break;
+            case 'k':
+                right = 2;
+                break;
+            case 'q':
+                right = 3;
+                break;
+            default:
+                break;
         }
         if (right < 0) continue;
         int color = right >> 1;

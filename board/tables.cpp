@@ -98,8 +98,7 @@ void initMasks() {
         RelativeRankMask[White][r] = Rank1Mask << r;
         RelativeRankMask[Black][r] = Rank1Mask << (7 - r);
     }
-    for (int f = 0; f < 8; f++)
-        AdjacentFilesMask[f] = (f > 0 ? FileMask[f - 1] : 0) | (f < 7 ? FileMask[f + 1] : 0);
+    for (int f = 0; f < 8; f++) AdjacentFilesMask[f] = (f > 0 ? FileMask[f - 1] : 0) | (f < 7 ? FileMask[f + 1] : 0);
     for (int r = 0; r < 8; r++) {
         ForwardRanksMask[White][r] = ForwardRanksMask[Black][r] = 0;
         for (int ahead = r + 1; ahead < 8; ahead++) {
@@ -123,8 +122,8 @@ void initMasks() {
 void initStepTables() {
     for (Square s = 0; s < 64; s++) {
         for (int t = Knight; t <= King; t++) {
-            Bitboard b = (t == Knight || t == King) ? stepTargets(s, StepDirections[t])
-                                                    : slideTargets(s, StepDirections[t]);
+            Bitboard b =
+                (t == Knight || t == King) ? stepTargets(s, StepDirections[t]) : slideTargets(s, StepDirections[t]);
             PseudoAttacks[t][s] = PseudoAttacksBySquare[s][t] = b;
         }
         for (int c = White; c <= Black; c++) {

@@ -23,8 +23,7 @@ bool resizeCache(CacheTable& cache, uint64_t entryCount, uint64_t mask) {
     for (;;) {
         // The byte size must fit size_t (it does not always in the 32-bit build).
         if (entryCount <= maxEntries) {
-            words = static_cast<uint64_t*>(
-                std::calloc(size_t(entryCount * WordsPerEntry), sizeof(uint64_t)));
+            words = static_cast<uint64_t*>(std::calloc(size_t(entryCount * WordsPerEntry), sizeof(uint64_t)));
             if (words) break;
         }
         exact = false;

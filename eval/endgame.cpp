@@ -6,9 +6,9 @@
 // Every rule is written once from the stronger side's view; ranks, the
 // promotion square and the "second rank" are taken relative to the colour
 // they belong to, so the same code serves both colours.
+#include "eval/endgame.h"
 #include "board/masks.h"
 #include "board/tables.h"
-#include "eval/endgame.h"
 #include "eval/params.h"
 
 namespace {
@@ -25,17 +25,11 @@ constexpr int MaterialTwoBishops = 2 * MaterialBishop;
 constexpr Bitboard RookFileMask = FileAMask | FileHMask;
 
 // Whether s is one of the 28 squares on files a and h and ranks 1 and 8.
-constexpr bool onEdge(Square s) {
-    return (RookFileMask | Rank1Mask | Rank8Mask) & (Bitboard(1) << s);
-}
+constexpr bool onEdge(Square s) { return (RookFileMask | Rank1Mask | Rank8Mask) & (Bitboard(1) << s); }
 
-bool sameColour(Square a, Square b) {
-    return bool(DarkSquareMask & squareBB(a)) == bool(DarkSquareMask & squareBB(b));
-}
+bool sameColour(Square a, Square b) { return bool(DarkSquareMask & squareBB(a)) == bool(DarkSquareMask & squareBB(b)); }
 
-Square promotionSquare(int color, Square pawn) {
-    return makeSquare(fileOf(pawn), color == White ? 7 : 0);
-}
+Square promotionSquare(int color, Square pawn) { return makeSquare(fileOf(pawn), color == White ? 7 : 0); }
 
 bool adjacent(Square a, Square b) { return PseudoAttacks[King][a] & squareBB(b); }
 
@@ -44,9 +38,7 @@ int materialWeight(const Position& pos, int color) {
     return PawnValue.mg * pos.pieceCount[color][Pawn] + pos.nonPawnMaterial[color];
 }
 
-Score forSideToMove(const Position& pos, int strongSide, Score v) {
-    return pos.sideToMove == strongSide ? v : -v;
-}
+Score forSideToMove(const Position& pos, int strongSide, Score v) { return pos.sideToMove == strongSide ? v : -v; }
 
 // Knight and rook pawn against a bare king or a king with one pawn: the
 // corner fortresses the knight alone cannot break.
@@ -62,8 +54,7 @@ Score knightRookPawn(const Position& pos, int strong) {
         // The lone king holds the pawn from beside or in front of it.
         if (adjacent(wk, pawn) && relativeRank(strong, wk) >= 6) return 0;
         // The strong king is shut in on the promotion square.
-        if (sk == promotion && (PseudoAttacks[King][sk] & PseudoAttacks[King][wk] & lastRank))
-            return 0;
+        if (sk == promotion && (PseudoAttacks[King][sk] & PseudoAttacks[King][wk] & lastRank)) return 0;
         return ScoreNone;
     }
 
@@ -75,8 +66,7 @@ Score knightRookPawn(const Position& pos, int strong) {
     if (pos.pieceBB[weak][Pawn] & squareBB(block)) {
         if (adjacent(wk, block) && relativeRank(strong, wk) == 7) return 0;
         if ((PseudoAttacks[King][block] & PseudoAttacks[King][wk] & lastRank) &&
-            !(PseudoAttacks[Knight][block] & pos.pieceBB[strong][Knight]) &&
-            pos.sideToMove == strong)
+            !(PseudoAttacks[Knight][block] & pos.pieceBB[strong][Knight]) && pos.sideToMove == strong)
             return 0;
     }
     return ScoreNone;
@@ -96,9 +86,7 @@ Score strongWithOnePawn(const Position& pos, int strong) {
         const Square pawn = lsb(pos.pieceBB[strong][Pawn]);
         const Square promotion = promotionSquare(strong, pawn);
         const Square bishop = lsb(pos.pieceBB[strong][Bishop]);
-        if ((squareBB(pawn) & RookFileMask) && !sameColour(bishop, promotion) &&
-            Distance[wk][promotion] <= 1)
-            return 0;
+        if ((squareBB(pawn) & RookFileMask) && !sameColour(bishop, promotion) && Distance[wk][promotion] <= 1) return 0;
         return ScoreNone;
     }
     if (strongNpm == MaterialTwoBishops && weakBare) {
@@ -108,8 +96,7 @@ Score strongWithOnePawn(const Position& pos, int strong) {
         const int v = CornerBonus[corner] + CornerBonus[Distance[pos.kingSquare[strong]][wk]];
         return forSideToMove(pos, strong, ScoreKnownWin + v);
     }
-    if (strongNpm == MaterialKnight && weakNpm == 0 && weakPawns <= 1)
-        return knightRookPawn(pos, strong);
+    if (strongNpm == MaterialKnight && weakNpm == 0 && weakPawns <= 1) return knightRookPawn(pos, strong);
     return ScoreNone;
 }
 
@@ -124,8 +111,7 @@ Score strongWithoutPawns(const Position& pos, int strong, int& scaleFactor) {
     if (strongNpm == MaterialQueen && weakPawns >= 1 && weakNpm == MaterialRook) {
         // Rook and pawn fortress against the queen: a pawn near the king,
         // on its second rank or a knight file, shelters the rook.
-        const Bitboard shelter = (RelativeRankMask[weak][1] | FileMask[1] | FileMask[6]) &
-                                 ~RookFileMask;
+        const Bitboard shelter = (RelativeRankMask[weak][1] | FileMask[1] | FileMask[6]) & ~RookFileMask;
         if (pos.pieceBB[weak][Pawn] & PseudoAttacks[King][wk] & shelter) return 0;
         return ScoreNone;
     }
@@ -140,8 +126,8 @@ Score strongWithoutPawns(const Position& pos, int strong, int& scaleFactor) {
         // Mate is only possible in a corner of the bishop's colour.
         const bool dark = DarkSquareMask & pos.pieceBB[strong][Bishop];
         const Square cornerA = dark ? 0 : 7, cornerB = dark ? 63 : 56;
-        const int corner = Distance[wk][cornerA] < Distance[wk][cornerB] ? Distance[wk][cornerA]
-                                                                         : Distance[wk][cornerB];
+        const int corner =
+            Distance[wk][cornerA] < Distance[wk][cornerB] ? Distance[wk][cornerA] : Distance[wk][cornerB];
         const int v = CornerBonus[corner] + CornerBonus[Distance[pos.kingSquare[strong]][wk]] / 2;
         return forSideToMove(pos, strong, ScoreKnownWin + v);
     }
@@ -155,9 +141,7 @@ Bitboard kingSpread(Bitboard b) {
 }
 
 // The squares one step behind each square of b, for pawns of colour c.
-Bitboard stepBack(int c, Bitboard b) {
-    return c == White ? (b >> 1) & ~Rank8Mask : (b << 1) & ~Rank1Mask;
-}
+Bitboard stepBack(int c, Bitboard b) { return c == White ? (b >> 1) & ~Rank8Mask : (b << 1) & ~Rank1Mask; }
 
 // The locked chains of the stronger side: its pawns blocked head-on by an
 // enemy pawn, with the own pawns up to four steps behind them on the same
@@ -181,8 +165,7 @@ Score evaluateSpecialEndgame(const Position& pos, int& scaleFactor) {
     const int strongNpm = pos.nonPawnMaterial[strong], weakNpm = pos.nonPawnMaterial[weak];
 
     // 1. King and pawn against king: the table knows.
-    if (strongPawns == 1 && strongNpm == 0 && weakPawns == 0 && weakNpm == 0)
-        return probeKpk(pos, strong);
+    if (strongPawns == 1 && strongNpm == 0 && weakPawns == 0 && weakNpm == 0) return probeKpk(pos, strong);
 
     // 2. Rook endings are drawish when the pawns are few and balanced; the
     // scale grows with the pawn count and with each extra pawn.
@@ -213,8 +196,7 @@ int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int np
         if (strongNpm < MaterialRook || strongNpm == weakNpm) return 0;
         if (!onEdge(pos.kingSquare[weak])) {
             const int bishops = pos.pieceCount[strongSide][Bishop];
-            s = bishops == 0 ? ScaleNoPawnNoBishop : bishops == 1 ? ScaleNoPawnOneBishop
-                                                                  : ScaleNoPawnBishops;
+            s = bishops == 0 ? ScaleNoPawnNoBishop : bishops == 1 ? ScaleNoPawnOneBishop : ScaleNoPawnBishops;
         }
     }
 
@@ -229,8 +211,7 @@ int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int np
         if (own && (!(own & ~FileAMask) || !(own & ~FileHMask))) {
             const Square promotion = promotionSquare(strongSide, lsb(own));
             const Square bishop = lsb(pos.pieceBB[strongSide][Bishop]);
-            if (!sameColour(bishop, promotion) && Distance[pos.kingSquare[weak]][promotion] <= 1)
-                return 0;
+            if (!sameColour(bishop, promotion) && Distance[pos.kingSquare[weak]][promotion] <= 1) return 0;
         }
         return s;
     }
@@ -246,8 +227,8 @@ int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int np
     return s;
 }
 
-bool isBlockedPawnEnding(Bitboard whitePawns, Bitboard blackPawns, const AttackInfo& ai,
-                         int strongSide, const Position& pos) {
+bool isBlockedPawnEnding(Bitboard whitePawns, Bitboard blackPawns, const AttackInfo& ai, int strongSide,
+                         const Position& pos) {
     const int weak = strongSide ^ 1;
     const Bitboard own = strongSide == White ? whitePawns : blackPawns;
     Bitboard theirs = strongSide == White ? blackPawns : whitePawns;

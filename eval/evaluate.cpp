@@ -45,9 +45,8 @@ enum TraceTerm {
 };
 
 constexpr const char* TraceTermNames[TermCount] = {
-    "Material and tempo", "Imbalance",   "Bishop pair", "Pawns",
-    "Passed pawns",       "Pieces",      "Piece-square", "King safety",
-    "Threats",            "Space",       "Pawn ending",  "Blockade",
+    "Material and tempo",  "Imbalance",   "Bishop pair", "Pawns", "Passed pawns", "Pieces",
+    "Piece-square",        "King safety", "Threats",     "Space", "Pawn ending",  "Blockade",
     "Unstoppable passers",
 };
 
@@ -68,8 +67,7 @@ struct EvalTrace {
     int blended = 0;  // White's view
 };
 
-void recordTerm(EvalTrace* trace, TraceTerm term, const Accumulators& before,
-                const Accumulators& after) {
+void recordTerm(EvalTrace* trace, TraceTerm term, const Accumulators& before, const Accumulators& after) {
     for (int c = White; c <= Black; c++) trace->term[term][c] += after.side[c] - before.side[c];
 }
 
@@ -118,8 +116,7 @@ void probePawns(const Position& pos, Accumulators& acc, Bitboard passed[2]) {
     const ScorePair diff = acc.side[White] - acc.side[Black];
     const uint16_t mgPawns = uint16_t(int16_t(diff.mg));
     const uint16_t egPawns = uint16_t(int16_t(diff.eg));
-    cacheStore(cache, index, 1,
-               uint64_t(keyHigh) | (uint64_t(mgPawns) << 32) | (uint64_t(egPawns) << 48));
+    cacheStore(cache, index, 1, uint64_t(keyHigh) | (uint64_t(mgPawns) << 32) | (uint64_t(egPawns) << 48));
     cacheStore(cache, index, 0, passed[White] | passed[Black]);
 }
 
@@ -128,8 +125,8 @@ void probePawns(const Position& pos, Accumulators& acc, Bitboard passed[2]) {
 void evaluateImbalance(const Position& pos, Accumulators& acc) {
     int pieces[2];
     for (int c = White; c <= Black; c++)
-        pieces[c] = pos.pieceCount[c][Knight] + pos.pieceCount[c][Bishop] +
-                    pos.pieceCount[c][Rook] + pos.pieceCount[c][Queen];
+        pieces[c] =
+            pos.pieceCount[c][Knight] + pos.pieceCount[c][Bishop] + pos.pieceCount[c][Rook] + pos.pieceCount[c][Queen];
     const int d = pieces[White] - pieces[Black];
     if (d > 0)
         acc.side[White] += Imbalance * (d * pos.pieceCount[Black][Pawn]);
@@ -140,18 +137,16 @@ void evaluateImbalance(const Position& pos, Accumulators& acc) {
 // In a pawn ending the extra pawn is worth more, a locked chain that the
 // stronger king cannot get through is a draw, and a passer the enemy king
 // cannot catch (or that its own king escorts) is nearly a queen.
-void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators& acc,
-                        const Bitboard passed[2], EvalTrace* trace) {
+void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators& acc, const Bitboard passed[2],
+                        EvalTrace* trace) {
     Accumulators before = acc;
-    acc.side[White].eg +=
-        (pos.pieceCount[White][Pawn] - pos.pieceCount[Black][Pawn]) * PawnEndingPawnValue;
+    acc.side[White].eg += (pos.pieceCount[White][Pawn] - pos.pieceCount[Black][Pawn]) * PawnEndingPawnValue;
     if (trace) recordTerm(trace, TermPawnEnding, before, acc);
 
     const int lead = acc.side[White].eg - acc.side[Black].eg;
     if (lead != 0) {
         const int strong = lead > 0 ? White : Black;
-        if (isBlockedPawnEnding(pos.pieceBB[White][Pawn], pos.pieceBB[Black][Pawn], ai, strong,
-                                pos)) {
+        if (isBlockedPawnEnding(pos.pieceBB[White][Pawn], pos.pieceBB[Black][Pawn], ai, strong, pos)) {
             before = acc;
             acc.side[White].eg = 0;
             acc.side[Black].eg = 0;
@@ -186,8 +181,7 @@ Score evaluatePosition(const Position& pos, EvalTrace* trace) {
         const CacheTable& cache = EvalHashTable;
         if (cache.words) {
             const uint64_t index = uint32_t(key) & cache.mask;
-            if (cacheLoad(cache, index, 0) == key)
-                return Score(int16_t(uint16_t(cacheLoad(cache, index, 1))));
+            if (cacheLoad(cache, index, 0) == key) return Score(int16_t(uint16_t(cacheLoad(cache, index, 1))));
         }
     }
 
@@ -301,9 +295,8 @@ Score evaluatePosition(const Position& pos, EvalTrace* trace) {
     // 18. Endgame scale for the side ahead.
     if (egDiff != 0) {
         const int strong = egDiff < 0 ? Black : White;
-        const int scale = std::min(endgameScaleFactor(strong, pos, pos.nonPawnMaterial[White],
-                                                      pos.nonPawnMaterial[Black]),
-                                   scaleFactor);
+        const int scale = std::min(
+            endgameScaleFactor(strong, pos, pos.nonPawnMaterial[White], pos.nonPawnMaterial[Black]), scaleFactor);
         egDiff = egDiff * scale / ScaleFactorNormal;
         if constexpr (Tracing) trace->scale = scale;
     }
@@ -311,8 +304,7 @@ Score evaluatePosition(const Position& pos, EvalTrace* trace) {
     // 19. Pull toward zero as pawns come off, never below half the score.
     const int totalPawns = pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn];
     const int pull = (DrawPullPawns - totalPawns) * DrawPullNumerator / DrawPullDenominator;
-    const int egFinal =
-        egDiff > 0 ? std::max(egDiff - pull, egDiff / 2) : std::min(egDiff + pull, egDiff / 2);
+    const int egFinal = egDiff > 0 ? std::max(egDiff - pull, egDiff / 2) : std::min(egDiff + pull, egDiff / 2);
 
     // 20. Blend of the two phases, then the side to move's view.
     int v = (mgDiff * phase + egFinal * (PhaseMax - phase)) / PhaseMax;
@@ -346,9 +338,8 @@ std::string formatTrace(const EvalTrace& t, Score v) {
         add("---------------------+---------------+---------------+--------------\n");
         auto row = [&](const char* name, const ScorePair side[2]) {
             const ScorePair total = side[White] - side[Black];
-            std::snprintf(line, sizeof line, "%-20s | %6d %6d | %6d %6d | %6d %6d\n", name,
-                          side[White].mg, side[White].eg, side[Black].mg, side[Black].eg,
-                          total.mg, total.eg);
+            std::snprintf(line, sizeof line, "%-20s | %6d %6d | %6d %6d | %6d %6d\n", name, side[White].mg,
+                          side[White].eg, side[Black].mg, side[Black].eg, total.mg, total.eg);
             add(line);
         };
         ScorePair sum[2];
@@ -358,24 +349,19 @@ std::string formatTrace(const EvalTrace& t, Score v) {
         }
         add("---------------------+---------------+---------------+--------------\n");
         row("Sum", sum);
-        std::snprintf(line, sizeof line, "Non-pawn material: %d, phase: %d of %d\n",
-                      t.nonPawnTotal, t.phase, PhaseMax);
+        std::snprintf(line, sizeof line, "Non-pawn material: %d, phase: %d of %d\n", t.nonPawnTotal, t.phase, PhaseMax);
         add(line);
-        std::snprintf(line, sizeof line,
-                      "Scale factor: %d of %d (special-endgame slot %d)%s\n", t.scale,
-                      ScaleFactorNormal, t.scaleSlot,
-                      t.blockade ? ", pawn ending judged a blockade" : "");
+        std::snprintf(line, sizeof line, "Scale factor: %d of %d (special-endgame slot %d)%s\n", t.scale,
+                      ScaleFactorNormal, t.scaleSlot, t.blockade ? ", pawn ending judged a blockade" : "");
         add(line);
-        std::snprintf(line, sizeof line,
-                      "End game: %d, scaled %d, pull toward zero %d, final %d\n", t.egDiff,
+        std::snprintf(line, sizeof line, "End game: %d, scaled %d, pull toward zero %d, final %d\n", t.egDiff,
                       t.egScaled, t.drawPull, t.egFinal);
         add(line);
-        std::snprintf(line, sizeof line, "Blend (White's view): (%d * %d + %d * %d) / %d = %d\n",
-                      t.mgDiff, t.phase, t.egFinal, PhaseMax - t.phase, PhaseMax, t.blended);
+        std::snprintf(line, sizeof line, "Blend (White's view): (%d * %d + %d * %d) / %d = %d\n", t.mgDiff, t.phase,
+                      t.egFinal, PhaseMax - t.phase, PhaseMax, t.blended);
         add(line);
     }
-    std::snprintf(line, sizeof line, "Final evaluation: %d (%d cp, side to move)", v,
-                  v * 100 / 257);
+    std::snprintf(line, sizeof line, "Final evaluation: %d (%d cp, side to move)", v, v * 100 / 257);
     add(line);
     return out;
 }
@@ -402,8 +388,7 @@ void addPieceAttacks(const Position& pos, AttackInfo& ai, Bitboard& attacked, Bi
     Bitboard byType = 0;
     for (Bitboard pieces = pos.pieceBB[c][Type]; pieces;) {
         const Square s = popLsb(pieces);
-        const Bitboard attacks =
-            Type == Knight ? PseudoAttacks[Knight][s] : attacksFrom(Type, s, occupancy);
+        const Bitboard attacks = Type == Knight ? PseudoAttacks[Knight][s] : attacksFrom(Type, s, occupancy);
         ai.pieceAttacks[s] = attacks;
         byType |= attacks;
         twice |= attacked & attacks;
@@ -444,8 +429,7 @@ void buildAttackInfo(const Position& pos, AttackInfo& ai) {
     addColourAttacks<White>(pos, ai);
     addColourAttacks<Black>(pos, ai);
     for (int c = White; c <= Black; c++)
-        ai.kingSafeSquares[c] =
-            PseudoAttacks[King][pos.kingSquare[c]] & ~ai.attackedBy[c ^ 1] & ~pos.colorBB[c];
+        ai.kingSafeSquares[c] = PseudoAttacks[King][pos.kingSquare[c]] & ~ai.attackedBy[c ^ 1] & ~pos.colorBB[c];
     ai.pinned = (sliderBlockers(pos.kingSquare[White], Black, pos) & pos.colorBB[White]) |
                 (sliderBlockers(pos.kingSquare[Black], White, pos) & pos.colorBB[Black]);
 }
@@ -458,23 +442,21 @@ template <int Us>
 int evaluateSpace(const AttackInfo& ai, const Position& pos) {
     constexpr int them = Us ^ 1;
     const Bitboard ownPawns = pos.pieceBB[Us][Pawn];
-    const int minors = pos.pieceCount[White][Knight] + pos.pieceCount[White][Bishop] +
-                       pos.pieceCount[Black][Knight] + pos.pieceCount[Black][Bishop];
+    const int minors = pos.pieceCount[White][Knight] + pos.pieceCount[White][Bishop] + pos.pieceCount[Black][Knight] +
+                       pos.pieceCount[Black][Bishop];
     // Safe squares in the own zone; those behind an own pawn count twice, as
     // pieces can gather there unseen.
-    const Bitboard safe = SpaceZone[Us] & ~ai.attackedByType[them][Pawn] & ~ownPawns &
-                          (~ai.attackedBy[them] | ai.attackedBy[Us]);
+    const Bitboard safe =
+        SpaceZone[Us] & ~ai.attackedByType[them][Pawn] & ~ownPawns & (~ai.attackedBy[them] | ai.attackedBy[Us]);
     // Up to three squares behind each pawn on its file; a shift that wraps to
     // another file lands outside the zone's ranks.
     const Bitboard behind = Us == White ? (ownPawns >> 1) | (ownPawns >> 2) | (ownPawns >> 3)
                                         : (ownPawns << 1) | (ownPawns << 2) | (ownPawns << 3);
     // Squares the colour controls alone in the enemy's zone (which is, for
     // files c..f, the mirror of the own zone).
-    const Bitboard forward =
-        SpaceZone[them] & ai.attackedBy[Us] & ~ai.attackedBy[them] & ~ownPawns;
+    const Bitboard forward = SpaceZone[them] & ai.attackedBy[Us] & ~ai.attackedBy[them] & ~ownPawns;
     const int squares = popCount(safe) + popCount(safe & behind) + popCount(forward) / 2;
-    return minors * minors * squares * SpaceWeight / 256 +
-           SpaceEmptySquare * popCount(SpaceZone[Us] & ~pos.occupied);
+    return minors * minors * squares * SpaceWeight / 256 + SpaceEmptySquare * popCount(SpaceZone[Us] & ~pos.occupied);
 }
 
 template int evaluateSpace<White>(const AttackInfo&, const Position&);

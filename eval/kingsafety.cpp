@@ -30,8 +30,7 @@ int kingShelterOf(const Position& pos, Square kingSq) {
     const Bitboard enemyPawns = pos.pieceBB[them][Pawn];
     const int kingRank = relativeRank(color, kingSq);
     // The king's rank and everything in front of it.
-    const Bitboard region =
-        RelativeRankMask[color][kingRank] | ForwardRanksMask[color][kingRank];
+    const Bitboard region = RelativeRankMask[color][kingRank] | ForwardRanksMask[color][kingRank];
     const int centre = std::clamp(fileOf(kingSq), 1, 6);
 
     int score = ShelterBase;
@@ -79,10 +78,8 @@ int shelterValue(const Position& pos) {
     constexpr int queenside = color == White ? WhiteQueenside : BlackQueenside;
     constexpr int backRank = color == White ? 0 : 7;
     int score = kingShelterOf<Us>(pos, kingSq);
-    if (pos.castleRights & kingside)
-        score = std::max(score, kingShelterOf<Us>(pos, makeSquare(6, backRank)));
-    if (pos.castleRights & queenside)
-        score = std::max(score, kingShelterOf<Us>(pos, makeSquare(2, backRank)));
+    if (pos.castleRights & kingside) score = std::max(score, kingShelterOf<Us>(pos, makeSquare(6, backRank)));
+    if (pos.castleRights & queenside) score = std::max(score, kingShelterOf<Us>(pos, makeSquare(2, backRank)));
     memo.key[slot] = key;
     memo.score[slot] = score;
     return score;
@@ -97,8 +94,7 @@ int kingShelter(const Position& pos, int color, Square kingSq) {
 }
 
 template <int Us>
-int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
-                       const KingAttackTally& enemyTally) {
+int evaluateKingSafety(const AttackInfo& ai, const Position& pos, const KingAttackTally& enemyTally) {
     constexpr int them = Us ^ 1;
     const Square kingSq = pos.kingSquare[Us];
     const int shelter = shelterValue<Us>(pos);
@@ -106,18 +102,15 @@ int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
     if (enemyTally.kingAttackersCount == 0) return shelter;
 
     int danger = enemyTally.kingAttackWeight * enemyTally.kingAttackersCount / 3 +
-                 AdjacentAttackWeight * enemyTally.kingAdjacentAttacks -
-                 shelter / ShelterDangerDivisor;
+                 AdjacentAttackWeight * enemyTally.kingAdjacentAttacks - shelter / ShelterDangerDivisor;
 
     // Contact attacks: squares next to the king that only the king defends,
     // hit by a queen or rook that is itself backed up.
     const Bitboard steps = PseudoAttacks[King][kingSq];
     const Bitboard weak = steps & ~pos.colorBB[them] & ~ai.attackedTwice[Us];
     const Bitboard lines = FileMask[fileOf(kingSq)] | RelativeRankMask[White][rankOf(kingSq)];
-    danger += QueenContactWeight *
-              popCount(weak & ai.attackedByType[them][Queen] & ai.attackedTwice[them]);
-    danger += RookContactWeight *
-              popCount(weak & ai.attackedByType[them][Rook] & lines & ai.attackedTwice[them]);
+    danger += QueenContactWeight * popCount(weak & ai.attackedByType[them][Queen] & ai.attackedTwice[them]);
+    danger += RookContactWeight * popCount(weak & ai.attackedByType[them][Rook] & lines & ai.attackedTwice[them]);
 
     // Safe checks: checking squares we do not cover that the enemy can reach.
     // A line's attack set is built only when some safe square on its
@@ -125,10 +118,9 @@ int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
     // otherwise every count below that reads it is zero anyway.
     const Bitboard safe = ~ai.attackedBy[Us] & ~pos.colorBB[them];
     const Bitboard queenReach = ai.attackedByType[them][Queen];
-    const Bitboard rookChecks =
-        (PseudoAttacks[Rook][kingSq] & safe & (queenReach | ai.attackedByType[them][Rook]))
-            ? attacksFrom(Rook, kingSq, pos.occupied) & safe
-            : 0;
+    const Bitboard rookChecks = (PseudoAttacks[Rook][kingSq] & safe & (queenReach | ai.attackedByType[them][Rook]))
+                                    ? attacksFrom(Rook, kingSq, pos.occupied) & safe
+                                    : 0;
     const Bitboard bishopChecks =
         (PseudoAttacks[Bishop][kingSq] & safe & (queenReach | ai.attackedByType[them][Bishop]))
             ? attacksFrom(Bishop, kingSq, pos.occupied) & safe
@@ -144,7 +136,5 @@ int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
     return shelter - KingDanger[danger];
 }
 
-template int evaluateKingSafety<White>(const AttackInfo&, const Position&,
-                                       const KingAttackTally&);
-template int evaluateKingSafety<Black>(const AttackInfo&, const Position&,
-                                       const KingAttackTally&);
+template int evaluateKingSafety<White>(const AttackInfo&, const Position&, const KingAttackTally&);
+template int evaluateKingSafety<Black>(const AttackInfo&, const Position&, const KingAttackTally&);

@@ -35,8 +35,7 @@ struct KpkRecord {
 };
 
 int kpkIndex(Square strongKing, Square weakKing, int weakToMove, Square pawn) {
-    return strongKing | (weakKing << 6) | (weakToMove << 12) | (fileOf(pawn) << 13) |
-           ((6 - rankOf(pawn)) << 15);
+    return strongKing | (weakKing << 6) | (weakToMove << 12) | (fileOf(pawn) << 13) | ((6 - rankOf(pawn)) << 15);
 }
 
 Bitboard kingSteps(Square s) { return PseudoAttacks[King][s]; }
@@ -75,19 +74,16 @@ uint8_t rate(const KpkRecord* records, const KpkRecord& r) {
     if (r.weakToMove) {
         // The defender picks a draw when one exists; it loses only when
         // every move is known to lose.
-        for (Bitboard b = kingSteps(wk); b;)
-            seen |= records[kpkIndex(sk, popLsb(b), 0, pawn)].result;
+        for (Bitboard b = kingSteps(wk); b;) seen |= records[kpkIndex(sk, popLsb(b), 0, pawn)].result;
         if (seen & ResultDraw) return ResultDraw;
         return (seen & ResultUnknown) ? ResultUnknown : ResultWin;
     }
 
-    for (Bitboard b = kingSteps(sk); b;)
-        seen |= records[kpkIndex(popLsb(b), wk, 1, pawn)].result;
+    for (Bitboard b = kingSteps(sk); b;) seen |= records[kpkIndex(popLsb(b), wk, 1, pawn)].result;
     if (rankOf(pawn) < 6) {
         const Square push = pawn + 1;
         seen |= records[kpkIndex(sk, wk, 1, push)].result;
-        if (rankOf(pawn) == 1 && push != sk && push != wk)
-            seen |= records[kpkIndex(sk, wk, 1, push + 1)].result;
+        if (rankOf(pawn) == 1 && push != sk && push != wk) seen |= records[kpkIndex(sk, wk, 1, push + 1)].result;
     }
     if (seen & ResultWin) return ResultWin;
     return (seen & ResultUnknown) ? ResultUnknown : ResultDraw;

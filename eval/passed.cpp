@@ -38,16 +38,12 @@ ScorePair evaluatePassedPawns(const AttackInfo& ai, const Position& pos, Bitboar
                 // The attack set is built only when a heavy piece stands behind.
                 const Bitboard heavyBehind = (enemyHeavy | ownHeavy) & behind;
                 const Bitboard rookLines = heavyBehind ? attacksFrom(Rook, s, pos.occupied) : 0;
-                const Bitboard unsafe = (enemyHeavy & behind & rookLines)
-                                            ? path
-                                            : path & (pos.colorBB[them] | ai.attackedBy[them]);
-                const Bitboard defended =
-                    (ownHeavy & behind & rookLines) ? path : path & ai.attackedBy[Us];
+                const Bitboard unsafe =
+                    (enemyHeavy & behind & rookLines) ? path : path & (pos.colorBB[them] | ai.attackedBy[them]);
+                const Bitboard defended = (ownHeavy & behind & rookLines) ? path : path & ai.attackedBy[Us];
 
                 // The free path counts in the end game only; control of it in both.
-                ScorePair free{0, !unsafe                       ? PassedPathSafe
-                                  : !(unsafe & squareBB(front)) ? PassedStepSafe
-                                                                : 0};
+                ScorePair free{0, !unsafe ? PassedPathSafe : !(unsafe & squareBB(front)) ? PassedStepSafe : 0};
                 if (defended == path)
                     free += PassedPathDefended;
                 else if (defended & squareBB(front))
@@ -78,11 +74,10 @@ ScorePair evaluateThreats(const AttackInfo& ai, const Position& pos) {
                        : (weak & pos.pieceBB[them][Bishop]) ? 2
                                                             : 0;
 
-    const Bitboard minorAttacks = ai.attackedByType[Us][Pawn] | ai.attackedByType[Us][Knight] |
-                                  ai.attackedByType[Us][Bishop];
+    const Bitboard minorAttacks =
+        ai.attackedByType[Us][Pawn] | ai.attackedByType[Us][Knight] | ai.attackedByType[Us][Bishop];
     if (weak & minorAttacks) score += MinorThreat[victim];
-    if (weak & (ai.attackedByType[Us][Rook] | ai.attackedByType[Us][Queen]))
-        score += MajorThreat[victim];
+    if (weak & (ai.attackedByType[Us][Rook] | ai.attackedByType[Us][Queen])) score += MajorThreat[victim];
 
     // Undefended units are simply lost if nothing else happens.
     score += Hanging * popCount(weak & ~ai.attackedBy[them]);
@@ -96,8 +91,7 @@ ScorePair evaluateThreats(const AttackInfo& ai, const Position& pos) {
         const Square q = lsb(enemyQueens);
         const Bitboard chase = ((PseudoAttacks[Rook][q] & ai.attackedByType[Us][Rook]) |
                                 (PseudoAttacks[Bishop][q] & ai.attackedByType[Us][Bishop])) &
-                               ai.pieceAttacks[q] & ~ai.attackedByType[them][Pawn] &
-                               ai.attackedBy[Us];
+                               ai.pieceAttacks[q] & ~ai.attackedByType[them][Pawn] & ai.attackedBy[Us];
         score += QueenChase * popCount(chase);
     }
     return score;

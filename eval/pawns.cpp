@@ -37,8 +37,7 @@ ScorePair evaluatePawns(const Position& pos, Bitboard& passed) {
         // pawn that decides is the first one met in the attack span: White
         // searches from the a-side, Black from the h-side, nearest rank first.
         bool backward = false;
-        if (blockers && neighbours && !supporters && !(ownPawns & PawnAttackSpan[them][s]) &&
-            !lever) {
+        if (blockers && neighbours && !supporters && !(ownPawns & PawnAttackSpan[them][s]) && !lever) {
             const Bitboard span = allPawns & PawnAttackSpan[Us][s];
             if (span) {
                 const Square first = Us == White ? lsb(span) : msb(span);
@@ -59,8 +58,7 @@ ScorePair evaluatePawns(const Position& pos, Bitboard& passed) {
             candidate = backers && popCount(backers) >= popCount(sentries);
         }
 
-        if (!neighbours)
-            score -= ScorePair{IsolatedPenaltyMg[isOpposed][file], IsolatedPenaltyEg[isOpposed]};
+        if (!neighbours) score -= ScorePair{IsolatedPenaltyMg[isOpposed][file], IsolatedPenaltyEg[isOpposed]};
 
         if (doubled) {
             const Square front = Us == White ? lsb(doubled) : msb(doubled);

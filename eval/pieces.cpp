@@ -28,8 +28,8 @@ Bitboard kingAttackZone(const Position& pos, int color) {
     // every zone square in front of a shield pawn, and with file-major squares
     // such short steps never leave the pawn's file.
     const Bitboard shield = zone & pos.pieceBB[them][Pawn];
-    const Bitboard screened = them == White ? (shield << 1) | (shield << 2) | (shield << 3)
-                                            : (shield >> 1) | (shield >> 2) | (shield >> 3);
+    const Bitboard screened =
+        them == White ? (shield << 1) | (shield << 2) | (shield << 3) : (shield >> 1) | (shield >> 2) | (shield >> 3);
     return zone & ~screened;
 }
 
@@ -76,8 +76,7 @@ ScorePair minorTerms(const PieceContext& ctx, Square s, Bitboard safe) {
         score -= BishopPawnPenalty * k + bothPhases(ctx.bishopRamPenalty);
     }
     if (!(safe & EnemyHalf[Us])) score -= MinorPassive;
-    if (!(safe & ~ctx.ai.attackedBy[them]) && !(safe & ctx.ai.attackedTwice[Us]))
-        score -= MinorCaught;
+    if (!(safe & ~ctx.ai.attackedBy[them]) && !(safe & ctx.ai.attackedTwice[Us])) score -= MinorCaught;
     return score;
 }
 
@@ -114,8 +113,7 @@ ScorePair queenTerms(const PieceContext& ctx, Square s) {
     ScorePair score;
     if (relativeRank(Us, s) >= 4) {
         score += QueenOnPawns * popCount(ctx.enemyPawns & rankBB(rankOf(s)));
-        if (relativeRank(Us, s) == 6 && relativeRank(Us, ctx.enemyKing) == 7)
-            score += QueenSeventh;
+        if (relativeRank(Us, s) == 6 && relativeRank(Us, ctx.enemyKing) == 7) score += QueenSeventh;
     }
     return score;
 }
@@ -156,8 +154,7 @@ void evaluatePieceType(const PieceContext& ctx, ScorePair& score, KingAttackTall
 }  // namespace
 
 template <int Us>
-ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTally& tally,
-                         int pawnRams) {
+ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTally& tally, int pawnRams) {
     constexpr int them = Us ^ 1;
     const Bitboard ownPawns = pos.pieceBB[Us][Pawn];
     const Bitboard enemyPawnAttacks = ai.attackedByType[them][Pawn];
@@ -173,8 +170,7 @@ ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTa
         .enemyKing = pos.kingSquare[them],
         .enemyKingSteps = PseudoAttacks[King][pos.kingSquare[them]],
         .zone = kingAttackZone(pos, Us),
-        .mobilityArea = ~enemyPawnAttacks & ~ownPawns &
-                        (~ai.attackedTwice[them] | ai.attackedTwice[Us]),
+        .mobilityArea = ~enemyPawnAttacks & ~ownPawns & (~ai.attackedTwice[them] | ai.attackedTwice[Us]),
         .rookPawnBonus = RookPawnCount[totalPawns],
         .bishopRamPenalty = BishopRamPenalty[std::min(pawnRams, 8)],
         .pawnsOnSquareColour = {0, 0},

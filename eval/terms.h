@@ -54,8 +54,7 @@ int countPawnRams(const Position& pos);
 // Knights, bishops, rooks and queens of Us, adding the attacks they aim at the
 // enemy king's zone to `tally`. (The piece-square sums are the driver's.)
 template <int Us>
-ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTally& tally,
-                         int pawnRams);
+ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTally& tally, int pawnRams);
 
 // Squares around the enemy king that an attacker of `color` aims at.
 Bitboard kingAttackZone(const Position& pos, int color);
@@ -66,8 +65,7 @@ int kingShelter(const Position& pos, int color, Square kingSq);
 // King safety of Us's king (middle game only), using the tally the enemy's
 // piece terms gathered. Reads and updates this thread's shelter memo.
 template <int Us>
-int evaluateKingSafety(const AttackInfo& ai, const Position& pos,
-                       const KingAttackTally& enemyTally);
+int evaluateKingSafety(const AttackInfo& ai, const Position& pos, const KingAttackTally& enemyTally);
 
 // The king shelters computed on this thread: each key (of the pawns, the
 // castling rights and one king's square) in the slot its low bits choose,
@@ -81,8 +79,7 @@ struct ShelterMemo {
 ShelterMemo& shelterMemo();
 
 inline uint64_t shelterMemoKey(const Position& pos, int color) {
-    return pos.pawnKey ^ ZobristCastle[pos.castleRights] ^
-           ZobristPiece[color][King][pos.kingSquare[color]];
+    return pos.pawnKey ^ ZobristCastle[pos.castleRights] ^ ZobristPiece[color][King][pos.kingSquare[color]];
 }
 
 // Attacks of Us on enemy units that no enemy pawn defends.

@@ -79,8 +79,8 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
 //    childPv.
 // Returns the score from this node's side.
 template <bool PvNode, bool MainThread>
-static inline Score searchChild(SearchThread& thread, SearchStack* ss, int alpha, int beta, int newDepth,
-                                int reduction, bool cutNode, bool firstMove, Move* childPv, bool& reSearched) {
+static inline Score searchChild(SearchThread& thread, SearchStack* ss, int alpha, int beta, int newDepth, int reduction,
+                                bool cutNode, bool firstMove, Move* childPv, bool& reSearched) {
     if (PvNode && firstMove) {
         (ss + 1)->pvBuffer = childPv;
         return -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
@@ -114,9 +114,8 @@ static Score qsearchEntry(SearchThread& thread, SearchStack* ss, int alpha, int 
 // Only captures winning more than that move captured are tried. Returns true
 // when the node is decided (result set; 0 after a stop).
 template <bool MainThread>
-static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack* ss, int beta, int depth,
-                                              bool cutNode, Move hashMove, const CheckInfo& ci,
-                                              Score& lastValue, Score& result) {
+static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack* ss, int beta, int depth, bool cutNode,
+                                              Move hashMove, const CheckInfo& ci, Score& lastValue, Score& result) {
     Position& pos = thread.pos;
     const int us = pos.sideToMove;
     const int threshold = CaptureValue[moveCaptured((ss - 1)->currentMove)];
@@ -354,8 +353,8 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
 
         // 6. Pruning of late quiet moves at null-window nodes.
         if constexpr (!PvNode) {
-            if (!inCheck && !dangerous && quiet && bestScore > -ScoreInfinite && move != counter1 &&
-                move != counter2 && orderScore <= OrderMaxHistory) {
+            if (!inCheck && !dangerous && quiet && bestScore > -ScoreInfinite && move != counter1 && move != counter2 &&
+                orderScore <= OrderMaxHistory) {
                 // Move-count pruning: this far down the ordering nothing is expected.
                 if (depth < MoveCountMaxDepth && moveCount >= moveCountLimit[improving][depth]) continue;
                 // Futility: a quiet move gains little over the static evaluation
@@ -403,8 +402,8 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
         // 11. The first move of a PV node gets the open window; later moves
         //     must first beat alpha in a (reduced) null-window search.
         bool reSearched = false;
-        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, newDepth, r, cutNode,
-                                                        moveCount == 1, childPv, reSearched);
+        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, newDepth, r, cutNode, moveCount == 1,
+                                                        childPv, reSearched);
 
         // 12. After a stop the value means nothing: unwind at once.
         unmakeMove(pos);
@@ -418,8 +417,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
             if (v > alpha) {
                 tableMove = move;
                 if (v >= beta) {
-                    if (quiet && !inCheck)
-                        updateQuietStats(thread, ss, move, depth, quietsSearched, quietCount);
+                    if (quiet && !inCheck) updateQuietStats(thread, ss, move, depth, quietsSearched, quietCount);
                     cutoff = true;
                     break;
                 }
@@ -429,8 +427,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
         }
 
         // 14. Quiet moves that failed are the ones a later cutoff punishes.
-        if (quiet && !inCheck && !reSearched && move != counter1 && move != counter2 &&
-            quietCount < MaxQuietsSearched)
+        if (quiet && !inCheck && !reSearched && move != counter1 && move != counter2 && quietCount < MaxQuietsSearched)
             quietsSearched[quietCount++] = move;
     }
 
@@ -451,8 +448,8 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
         // the children's counter-move and ProbCut logic.
         playMove(pos, move);
         bool reSearched = false;
-        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, depth - 1, 0, cutNode,
-                                                        moveCount == 1, childPv, reSearched);
+        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, depth - 1, 0, cutNode, moveCount == 1,
+                                                        childPv, reSearched);
         unmakeMove(pos);
         if (stopped()) return 0;
         lastValue = v;
@@ -480,8 +477,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
     // pruned after a ProbCut probe reached beta. The benchmark signature
     // depends on this choice.
     if (ss->excludedMove == MoveNone) {
-        int bound = lastValue >= beta ? BoundLower
-                                      : (PvNode && tableMove != MoveNone ? BoundExact : BoundUpper);
+        int bound = lastValue >= beta ? BoundLower : (PvNode && tableMove != MoveNone ? BoundExact : BoundUpper);
         storeResult(depth, bestScore, tableMove, bound, pos);
     }
     return bestScore;

@@ -52,8 +52,7 @@ inline bool periodicCheckAborts(SearchThread& thread) {
             Control.stop.store(true, std::memory_order_relaxed);
             return true;
         }
-        if (limits.nodeLimit >= 0 &&
-            Control.nodes.load(std::memory_order_relaxed) >= uint64_t(limits.nodeLimit)) {
+        if (limits.nodeLimit >= 0 && Control.nodes.load(std::memory_order_relaxed) >= uint64_t(limits.nodeLimit)) {
             Control.stop.store(true, std::memory_order_relaxed);
             return true;
         }

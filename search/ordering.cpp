@@ -55,17 +55,24 @@ void generateStage(ScoringSink& out, Stage stage, const CheckInfo& ci) {
             genPromotionPushes<Us>(out, ~out.pos.occupied);
             genCaptures<Us>(out);
             break;
-        case Stage::Quiets: genQuiets<Us>(out); break;
-        case Stage::QsCaptures: genCaptures<Us>(out); break;
-        case Stage::QuietChecks: genQuietChecks<Us>(out); break;
-        default: break;
+        case Stage::Quiets:
+            genQuiets<Us>(out);
+            break;
+        case Stage::QsCaptures:
+            genCaptures<Us>(out);
+            break;
+        case Stage::QuietChecks:
+            genQuietChecks<Us>(out);
+            break;
+        default:
+            break;
     }
 }
 
 }  // namespace
 
-int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
-                Move candidate, Move* moves, int* scores, int count) {
+int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
+                Move* moves, int* scores, int count) {
     if (isHashStage(stage)) {
         moves[count] = candidate;
         return count + 1;
@@ -119,8 +126,8 @@ Move* counterPair(SearchThread& thread, const Position& pos, Move previous) {
     return thread.counterMoves[pos.sideToMove][movePiece(previous)][moveTo(previous)];
 }
 
-void updateQuietStats(SearchThread& thread, SearchStack* ss, Move m, int depth,
-                      const Move* quietsSearched, int quietCount) {
+void updateQuietStats(SearchThread& thread, SearchStack* ss, Move m, int depth, const Move* quietsSearched,
+                      int quietCount) {
     const int us = thread.pos.sideToMove;
     const int bonus = depth <= HistoryMaxBonusDepth ? 2 * depth * depth : 0;
 

@@ -25,11 +25,11 @@ static_assert(ScoreCastling > HistoryMax, "killers and castling must sort above 
 // Stages of the move picker, in the order a walk visits them.
 enum class Stage : int8_t {
     None = 0,
-    HashMove,     // the table's move
-    Captures,     // promotion pushes, then captures
+    HashMove,  // the table's move
+    Captures,  // promotion pushes, then captures
     Quiets,
-    QsHashMove,   // the table's move in the quiescence search
-    QsCaptures,   // captures only
+    QsHashMove,  // the table's move in the quiescence search
+    QsCaptures,  // captures only
     QuietChecks,
 };
 
@@ -48,8 +48,8 @@ struct OrderingContext {
 // stage except the hash-move ones yields all evasions. The hash-move stages
 // append candidate and leave its score slot as it was. Out of check
 // Stage::None appends nothing.
-int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
-                Move candidate, Move* moves, int* scores, int count);
+int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
+                Move* moves, int* scores, int count);
 
 // The stable insertion sort of the search, highest score first: entries
 // [from, last) are inserted one by one into the entries before them, back to
@@ -85,5 +85,5 @@ Move* counterPair(SearchThread& thread, const Position& pos, Move previous);
 // Learns from a beta cutoff by the quiet move m at depth: history bonus for m,
 // the same malus for the quiet moves searched before it, killers of ss and the
 // counter move of the previous move.
-void updateQuietStats(SearchThread& thread, SearchStack* ss, Move m, int depth,
-                      const Move* quietsSearched, int quietCount);
+void updateQuietStats(SearchThread& thread, SearchStack* ss, Move m, int depth, const Move* quietsSearched,
+                      int quietCount);

@@ -14,7 +14,7 @@ struct MovePicker {
     int scores[MaxMoves];
     int count;
     int next;
-    Stage nextStage;     // stage generated when the current one runs out
+    Stage nextStage;  // stage generated when the current one runs out
     Stage lastStage;
     Stage currentStage;  // stage of the entries being visited
     int selectionsLeft;  // picks of the stage still made by selection; 0: sort at the next pick, -1: sorted

@@ -33,8 +33,7 @@ bool castlingPathOpen(const Position& pos) {
         Square kingFrom = CastleInfo[right][0];
         Square rookFrom = CastleInfo[right][2];
         Square rookTo = CastleInfo[right][3];
-        if ((Between[kingFrom][rookFrom] & pos.occupied) == 0 && !isSquareAttacked(rookTo, us ^ 1, pos))
-            return true;
+        if ((Between[kingFrom][rookFrom] & pos.occupied) == 0 && !isSquareAttacked(rookTo, us ^ 1, pos)) return true;
     }
     return false;
 }

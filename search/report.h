@@ -10,10 +10,10 @@
 // The figures shown with every line.
 struct SearchProgress {
     int depth;
-    int selDepth;     // never below depth
-    uint64_t nodes;   // of every thread so far
-    int64_t timeMs;   // since the search started, at least 1
-    int hashfull;     // per mille of the table in use
+    int selDepth;    // never below depth
+    uint64_t nodes;  // of every thread so far
+    int64_t timeMs;  // since the search started, at least 1
+    int hashfull;    // per mille of the table in use
 };
 
 struct SearchReporter {

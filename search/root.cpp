@@ -142,8 +142,8 @@ int searchRootMoves(RootContext& ctx, int depth, int pvIdx, int alpha, int beta)
         ctx.rootSs->currentMove = move;
         (ctx.rootSs + 1)->nullAllowed = true;
         if (moveNumber == 1) ctx.childPv[0] = MoveNone;
-        const Score v =
-            searchRootChild<MainThread>(thread, ctx.rootSs, alpha, beta, depth - 1 + ext, r, moveNumber == 1, ctx.childPv);
+        const Score v = searchRootChild<MainThread>(thread, ctx.rootSs, alpha, beta, depth - 1 + ext, r,
+                                                    moveNumber == 1, ctx.childPv);
         unmakeMove(pos);
         if (stopped()) break;
 
@@ -313,7 +313,6 @@ int rootReduction(Move move, int moveNumber, int depth, const Position& pos, con
     if (g > 0 && f > HistoryMax) return g - 1;
     return g;
 }
-
 
 void mainSearch(SearchThread& thread) { rootSearch<true>(thread); }
 

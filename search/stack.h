@@ -4,14 +4,14 @@
 #include "board/types.h"
 
 struct SearchStack {
-    int32_t ply;           // distance from the root
-    Move currentMove;      // move being searched from this node; MoveNull in a null-move search
-    Move excludedMove;     // move left out by a singular-extension test, else MoveNone
-    Move killers[2];       // quiet moves that cut off at this ply, newest first
-    bool nullAllowed;      // a null move may be tried at this node
-    int32_t staticEval;    // static evaluation of the node, or ScoreNone
-    Move bestMove;         // best move found here (read back by internal iterative deepening)
-    Move* pvBuffer;        // where a PV node writes its variation, ended by MoveNone
+    int32_t ply;         // distance from the root
+    Move currentMove;    // move being searched from this node; MoveNull in a null-move search
+    Move excludedMove;   // move left out by a singular-extension test, else MoveNone
+    Move killers[2];     // quiet moves that cut off at this ply, newest first
+    bool nullAllowed;    // a null move may be tried at this node
+    int32_t staticEval;  // static evaluation of the node, or ScoreNone
+    Move bestMove;       // best move found here (read back by internal iterative deepening)
+    Move* pvBuffer;      // where a PV node writes its variation, ended by MoveNone
 };
 
 // Entries of the stack array before the root entry, so that ss - 1 and ss - 2

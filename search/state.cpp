@@ -12,8 +12,8 @@ std::mutex WaiterMutex;
 std::condition_variable WaiterSignal;
 
 bool waitIsOver() {
-    return Control.stopCommanded.load(std::memory_order_relaxed) ||
-           Control.ponderhit.load(std::memory_order_relaxed) || !Control.awaitsCommand.load(std::memory_order_relaxed);
+    return Control.stopCommanded.load(std::memory_order_relaxed) || Control.ponderhit.load(std::memory_order_relaxed) ||
+           !Control.awaitsCommand.load(std::memory_order_relaxed);
 }
 
 // Wakes waitForStopOrPonderhit after stop, ponderhit or awaitsCommand has

@@ -56,7 +56,7 @@ void prepareSearchThread(SearchThread& thread, const GameRecord& record);
 // commandStop, commandPonderhit; the main search thread raises stop for its
 // own clock and limits, and done when it has answered.
 struct SearchControl {
-    std::atomic<bool> stop{false};           // every thread unwinds at once
+    std::atomic<bool> stop{false};  // every thread unwinds at once
     // Set with stop when a command ends the search ("stop", or "quit", "go",
     // "bench" or the end of input ending an unbounded one); unlike stop,
     // never by the search's own move time or clock.
@@ -71,10 +71,10 @@ struct SearchControl {
     // ("go depth 100" answers by itself but may run for ever). Cleared by
     // "ponderhit".
     std::atomic<bool> unbounded{false};
-    std::atomic<bool> done{false};           // the main thread has answered
-    std::atomic<uint64_t> nodes{0};          // published by every thread
-    std::atomic<int64_t> startTime{0};       // ms of nowMs()
-    std::atomic<int64_t> timeLimit{9999999}; // the main thread's current budget in ms
+    std::atomic<bool> done{false};            // the main thread has answered
+    std::atomic<uint64_t> nodes{0};           // published by every thread
+    std::atomic<int64_t> startTime{0};        // ms of nowMs()
+    std::atomic<int64_t> timeLimit{9999999};  // the main thread's current budget in ms
     std::atomic<int32_t> selDepth{0};
 };
 extern SearchControl Control;

@@ -27,8 +27,7 @@ static void buildReductionTable() {
             reductionTable[0][1][m][d] = 1 + int32_t(x / 1.6);
             reductionTable[0][2][m][d] = int32_t(x * 0.5);
             reductionTable[0][3][m][d] = 1 + int32_t(x / 1.8);
-            for (int kind = 0; kind < ReductionKinds; kind++)
-                reductionTable[1][kind][m][d] = int32_t(x / 2.8);
+            for (int kind = 0; kind < ReductionKinds; kind++) reductionTable[1][kind][m][d] = int32_t(x / 2.8);
         }
     }
 }

@@ -16,9 +16,7 @@ constexpr double WeightOffset = 42.4;
 // An unstable best move earns instability/140 of the budget on top.
 constexpr int InstabilityDivisor = 140;
 
-double moveWeight(int gamePly, int j) {
-    return WeightScale / ((gamePly + 2 * j) * WeightPlyFactor + WeightOffset);
-}
+double moveWeight(int gamePly, int j) { return WeightScale / ((gamePly + 2 * j) * WeightPlyFactor + WeightOffset); }
 
 int64_t elapsedMs() { return nowMs() - Control.startTime.load(std::memory_order_relaxed); }
 

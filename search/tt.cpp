@@ -1,8 +1,8 @@
 #include "search/tt.h"
 
 #include <algorithm>
-#include <cassert>
 #include <bit>
+#include <cassert>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -38,9 +38,7 @@ struct SlotView {
     Move move;
 };
 
-inline uint64_t loadWord(uint64_t* word) {
-    return std::atomic_ref<uint64_t>(*word).load(std::memory_order_relaxed);
-}
+inline uint64_t loadWord(uint64_t* word) { return std::atomic_ref<uint64_t>(*word).load(std::memory_order_relaxed); }
 inline void storeWord(uint64_t* word, uint64_t value) {
     std::atomic_ref<uint64_t>(*word).store(value, std::memory_order_relaxed);
 }
@@ -57,8 +55,7 @@ inline SlotView decode(uint64_t w0, uint64_t w1) {
 }
 
 inline uint64_t packWord0(uint32_t key32, int16_t generation, int depth) {
-    return uint64_t(key32) | uint64_t(uint16_t(generation)) << 32 |
-           uint64_t(uint16_t(int16_t(depth))) << 48;
+    return uint64_t(key32) | uint64_t(uint16_t(generation)) << 32 | uint64_t(uint16_t(int16_t(depth))) << 48;
 }
 inline uint64_t packWord1(int bound, int score, Move move) {
     return uint64_t(uint32_t(bound) & 0xFF) | uint64_t((uint32_t(score) & 0xFFFFFF) << 8) |

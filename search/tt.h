@@ -15,9 +15,9 @@ extern std::atomic<int16_t> ttGeneration;
 
 // Result of a probe besides the cutoff score.
 struct TTProbe {
-    bool hit;        // a slot matched (and gave a move)
-    Move move;       // hash move, MoveNone if none
-    int score;       // table score, ply-converted
+    bool hit;   // a slot matched (and gave a move)
+    Move move;  // hash move, MoveNone if none
+    int score;  // table score, ply-converted
     int depth;
     int bound;
     int staticEval;  // substitute static evaluation, or ScoreNone
@@ -44,6 +44,4 @@ void refreshRoot(const Position& pos);
 int hashfull();
 
 // Cache prefetch of the bucket addressed by the low 32 bits of key.
-inline void prefetchTT(uint64_t key) {
-    __builtin_prefetch(ttSlots + 2 * (uint32_t(key) & ttMask));
-}
+inline void prefetchTT(uint64_t key) { __builtin_prefetch(ttSlots + 2 * (uint32_t(key) & ttMask)); }

@@ -39,8 +39,7 @@ inline std::set<std::string> legalMovesOfCurrent(EngineProcess& engine, bool& ok
         }
         moves.insert(line.substr(0, colon));
     }
-    ok = lines.back() == "Nodes searched: " + std::to_string(moves.size()) &&
-         moves.size() == lines.size() - 2;
+    ok = lines.back() == "Nodes searched: " + std::to_string(moves.size()) && moves.size() == lines.size() - 2;
     return moves;
 }
 
@@ -59,6 +58,8 @@ inline void splitBestmove(const std::string& line, std::string& best, std::strin
     best = rest.substr(0, space);
     if (space == std::string::npos) return;
     const std::string tail = rest.substr(space + 1);
-    if (startsWith(tail, "ponder ")) ponder = tail.substr(7);
-    else ponder = "<malformed: " + tail + ">";
+    if (startsWith(tail, "ponder "))
+        ponder = tail.substr(7);
+    else
+        ponder = "<malformed: " + tail + ">";
 }

@@ -136,9 +136,7 @@ bool EngineProcess::sendRaw(const std::string& bytes, int timeoutMs) {
     return true;
 }
 
-bool EngineProcess::send(const std::string& text, int timeoutMs) {
-    return sendRaw(text + "\n", timeoutMs);
-}
+bool EngineProcess::send(const std::string& text, int timeoutMs) { return sendRaw(text + "\n", timeoutMs); }
 
 std::optional<std::string> EngineProcess::readLine(int timeoutMs) {
     const long long deadline = monotonicMs() + timeoutMs;
@@ -173,8 +171,7 @@ std::vector<std::string> EngineProcess::readAvailable(int quietMs) {
     return lines;
 }
 
-std::vector<std::string> EngineProcess::roundTrip(const std::string& command, int timeoutMs,
-                                                  bool* ok) {
+std::vector<std::string> EngineProcess::roundTrip(const std::string& command, int timeoutMs, bool* ok) {
     std::vector<std::string> lines;
     bool sent = (command.empty() || send(command, timeoutMs)) && send("isready", timeoutMs);
     bool ready = sent && waitFor("readyok", timeoutMs, &lines).has_value();

@@ -66,8 +66,7 @@ struct EngineProcess {
     // replies before the next line is read, so these are the command's whole
     // reply (search output of a running search may be mixed in). Sets ok to
     // false, when given, if "readyok" did not come within timeoutMs.
-    std::vector<std::string> roundTrip(const std::string& command, int timeoutMs = 10000,
-                                       bool* ok = nullptr);
+    std::vector<std::string> roundTrip(const std::string& command, int timeoutMs = 10000, bool* ok = nullptr);
 
     // Closes the engine's standard input (end of input for the engine).
     void closeInput();

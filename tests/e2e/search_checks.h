@@ -72,9 +72,9 @@ inline bool isFinalInfo(const std::string& line) {
 // and returns its depth (0 when malformed).
 inline int checkFinalLine(const std::string& line) {
     std::vector<std::string> w = wordsOf(line);
-    const std::vector<std::string> names = {"info",  "depth", "", "seldepth", "", "multipv", "", "score", "",
-                                            "",      "nodes", "", "nps",      "", "time",    "", "hashfull",
-                                            "",      "pv"};
+    const std::vector<std::string> names = {"info",  "depth", "",         "seldepth", "",  "multipv", "",
+                                            "score", "",      "",         "nodes",    "",  "nps",     "",
+                                            "time",  "",      "hashfull", "",         "pv"};
     EXPECT_GE(w.size(), names.size()) << line;
     if (w.size() < names.size()) return 0;
     for (size_t i = 0; i < names.size(); i++) {

@@ -110,7 +110,8 @@ TEST(GoCommand, ALegalMoveAnswersEvenWithoutACompletedIteration) {
         ASSERT_TRUE(best) << go;
         EXPECT_NE(*best, "bestmove (none)") << go;
         EXPECT_FALSE(anyContains(seen, "score mate 0")) << go;
-        for (const std::string& line : seen) EXPECT_NE(line.substr(line.size() >= 4 ? line.size() - 4 : 0), " pv ") << go;
+        for (const std::string& line : seen)
+            EXPECT_NE(line.substr(line.size() >= 4 ? line.size() - 4 : 0), " pv ") << go;
     }
     engine.send("setoption name MultiPv value 1");
     // Stopped at once: the first root move in search order, without a ponder move.

@@ -86,6 +86,5 @@ TEST(LineEnds, CrLfSessionReadsLikeLf) {
     // The engine's own line end is LF alone, whatever the input used.
     for (const Session* session : {&lf, &crlf})
         for (const Lines* lines : {&session->uci, &session->search})
-            for (const std::string& line : *lines)
-                EXPECT_EQ(line.find('\r'), std::string::npos) << line;
+            for (const std::string& line : *lines) EXPECT_EQ(line.find('\r'), std::string::npos) << line;
 }

@@ -139,9 +139,7 @@ void stepBackThroughAMatingGame(const std::string& fen, int plies) {
     EXPECT_EQ(engine.quit(), 0);
 }
 
-TEST(MateScores, SteppingBackThroughAQueenMate) {
-    stepBackThroughAMatingGame("8/8/8/4k3/8/8/8/3QK3 w - - 0 1", 40);
-}
+TEST(MateScores, SteppingBackThroughAQueenMate) { stepBackThroughAMatingGame("8/8/8/4k3/8/8/8/3QK3 w - - 0 1", 40); }
 
 TEST(MateScores, SteppingBackThroughARookMateWithTheLosingSideFirst) {
     stepBackThroughAMatingGame("8/8/3k4/8/8/8/8/R3K3 b - - 0 1", 50);

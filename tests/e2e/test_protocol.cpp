@@ -18,9 +18,9 @@ const char* const ExpectedName = "id name Ostrevalk 2.5 (64-Bit Popcount)";
 const char* const ExpectedName = "id name Ostrevalk 2.5 (64-Bit)";
 #endif
 
-const Lines StartBoard = {"  hgfedcba", "",           "1 RNBKQBNR", "2 PPPPPPPP",
-                          "3 --------", "4 --------", "5 --------", "6 --------",
-                          "7 pppppppp", "8 rnbkqbnr", ""};
+const Lines StartBoard = {
+    "  hgfedcba", "", "1 RNBKQBNR", "2 PPPPPPPP", "3 --------", "4 --------", "5 --------", "6 --------", "7 pppppppp",
+    "8 rnbkqbnr", ""};
 
 // The single line a command prints, or "<n> lines" when it prints another count.
 std::string onlyLine(EngineProcess& engine, const std::string& command) {
@@ -59,10 +59,25 @@ TEST(Protocol, SilentAtStartAndOnNonCommands) {
     bool ok = false;
     EXPECT_EQ(engine.roundTrip("", 10000, &ok), Lines{});
     EXPECT_TRUE(ok);
-    for (const char* line : {"", "   ", "\t \t", "ISREADY", "Isready", "UCI", "ucinewgame",
-                             "uciok", "go_depth", "positionstartpos", "eval", "eval now",
-                             "stop", "ponderhit", "newgame", "setoption", "setoption name",
-                             "setoption name Ponder value false", "setoption name Foo value 1",
+    for (const char* line : {"",
+                             "   ",
+                             "\t \t",
+                             "ISREADY",
+                             "Isready",
+                             "UCI",
+                             "ucinewgame",
+                             "uciok",
+                             "go_depth",
+                             "positionstartpos",
+                             "eval",
+                             "eval now",
+                             "stop",
+                             "ponderhit",
+                             "newgame",
+                             "setoption",
+                             "setoption name",
+                             "setoption name Ponder value false",
+                             "setoption name Foo value 1",
                              "setoption name Move Overhead value 100",
                              "setoption name Hash value 1"})
         EXPECT_EQ(engine.roundTrip(line), Lines{}) << "input: '" << line << "'";
@@ -104,8 +119,9 @@ TEST(Protocol, HashFollowsThePositionNotTheRoute) {
     const std::string a = hashAfter(engine, "position startpos moves g1f3 g8f6 b1c3");
     const std::string b = hashAfter(engine, "position startpos moves b1c3 g8f6 g1f3");
     EXPECT_EQ(a, b);
-    EXPECT_EQ(a, hashAfter(engine, "position fen "
-                                   "rnbqkb1r/pppppppp/5n2/8/8/2N2N2/PPPPPPPP/R1BQKB1R b KQkq - 3 2"));
+    EXPECT_EQ(a, hashAfter(engine,
+                           "position fen "
+                           "rnbqkb1r/pppppppp/5n2/8/8/2N2N2/PPPPPPPP/R1BQKB1R b KQkq - 3 2"));
     // The same placement with other castling rights is another position.
     const std::string full = hashAfter(engine, "position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
     const std::string some = hashAfter(engine, "position fen r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1");
@@ -113,15 +129,24 @@ TEST(Protocol, HashFollowsThePositionNotTheRoute) {
     // Two plies later White is to move again, with no en-passant square
     // (no white pawn can take on e6).
     EXPECT_EQ(hashAfter(engine, "position startpos moves e2e4 e7e5"),
-              hashAfter(engine, "position fen "
-                                "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2"));
+              hashAfter(engine,
+                        "position fen "
+                        "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2"));
 }
 
 TEST(Protocol, FenWithMoves) {
     EngineProcess engine;
-    const Lines expected = {"  hgfedcba", "",           "1 k-------", "2 -------K",
-                            "3 --------", "4 --------", "5 --------", "6 --------",
-                            "7 --------", "8 --------", ""};
+    const Lines expected = {"  hgfedcba",
+                            "",
+                            "1 k-------",
+                            "2 -------K",
+                            "3 --------",
+                            "4 --------",
+                            "5 --------",
+                            "6 --------",
+                            "7 --------",
+                            "8 --------",
+                            ""};
     engine.send("position fen 8/8/8/8/8/8/8/K6k w - - 0 1 moves a1a2");
     EXPECT_EQ(engine.roundTrip("display"), expected);
     // Without move counters the word "moves" follows the en-passant field.
@@ -156,12 +181,11 @@ TEST(Protocol, InvalidFenChangesNothing) {
     EngineProcess engine;
     const std::string before = hashAfter(engine, "position startpos moves e2e4");
     for (const char* line :
-         {"position fen", "position fen ", "position fen      ", "position fen moves e7e5",
-          "position fen xyz", "position fen 8/8/8/8/8/8/8/8 w - - 0 1",
-          "position fen 8/8/8/8/8/8/8/K6k w KQX - 0 1", "position fen 9/8/8/8/8/8/8/K6k w - - 0 1",
-          "position fen 8/8/8/8/8/8/8/K6k/8 w - - 0 1", "position fen 8/8/8/8/8/8/8/K5k? w - - 0 1",
-          "position fen 8/8/8/8/8/8/8/KK5k w - - 0 1", "position fen P7/8/8/8/8/8/8/K6k w - - 0 1",
-          "position fen 8/8/8/8/8/8/8/K6k w - z9 0 1",
+         {"position fen", "position fen ", "position fen      ", "position fen moves e7e5", "position fen xyz",
+          "position fen 8/8/8/8/8/8/8/8 w - - 0 1", "position fen 8/8/8/8/8/8/8/K6k w KQX - 0 1",
+          "position fen 9/8/8/8/8/8/8/K6k w - - 0 1", "position fen 8/8/8/8/8/8/8/K6k/8 w - - 0 1",
+          "position fen 8/8/8/8/8/8/8/K5k? w - - 0 1", "position fen 8/8/8/8/8/8/8/KK5k w - - 0 1",
+          "position fen P7/8/8/8/8/8/8/K6k w - - 0 1", "position fen 8/8/8/8/8/8/8/K6k w - z9 0 1",
           "position fen 7k/8/8/8/8/8/8/K6q b - - 0 1",  // the side not to move is in check
           "position fen garbage moves e7e5"}) {
         EXPECT_EQ(hashAfter(engine, line), before) << line;
@@ -177,10 +201,9 @@ TEST(Protocol, MoveListStopsAtTheFirstIllegalWord) {
     const std::string e4 = hashAfter(engine, "position startpos moves e2e4");
     EXPECT_EQ(hashAfter(engine, "position startpos moves e2e4 e2e4 d7d5"), e4);
     EXPECT_EQ(hashAfter(engine, "position startpos moves e2e4 e7e5x d7d5"), e4);
-    for (const char* words : {"e2e5", "e7e5", "0000", "e2", "e", "e2e4e2e4", "i2i4", "e0e1",
-                              "a1a8", "e1g1", "b1d2", "\x01\x02\x03\x04", "e2e4q"})
-        EXPECT_EQ(hashAfter(engine, std::string("position startpos moves ") + words), start)
-            << words;
+    for (const char* words : {"e2e5", "e7e5", "0000", "e2", "e", "e2e4e2e4", "i2i4", "e0e1", "a1a8", "e1g1", "b1d2",
+                              "\x01\x02\x03\x04", "e2e4q"})
+        EXPECT_EQ(hashAfter(engine, std::string("position startpos moves ") + words), start) << words;
     // A promotion letter in either case.
     const std::string upper = hashAfter(engine, "position fen 8/P7/8/8/8/8/8/K6k w - - 0 1 moves a7a8Q");
     const std::string lower = hashAfter(engine, "position fen 8/P7/8/8/8/8/8/K6k w - - 0 1 moves a7a8q");

@@ -107,20 +107,33 @@ TEST(RobustFen, MalformedFensLeaveThePosition) {
              // the board: rank counts, rank lengths, characters
              // (the squares are counted from a8 in one run, so ranks need not
              // have eight; only a count past h1 has no meaning)
-             "8/8/8/8/8/8/8/8/K6k w - - 0 1", "8/8/8/8/8/8/8/K7k w - - 0 1", "9/8/8/8/8/8/8/K6k w - - 0 1",
-             "8/8/8/8/8/8/8/K6x w - - 0 1", "8/8/8/8/8/8/8/K6- w - - 0 1",
-             "8/8/8/8/8/8/8/K6k\xc3\xa9 w - - 0 1", "8/8/8/8/8/8/8/K6K w - - 0 1",
+             "8/8/8/8/8/8/8/8/K6k w - - 0 1",
+             "8/8/8/8/8/8/8/K7k w - - 0 1",
+             "9/8/8/8/8/8/8/K6k w - - 0 1",
+             "8/8/8/8/8/8/8/K6x w - - 0 1",
+             "8/8/8/8/8/8/8/K6- w - - 0 1",
+             "8/8/8/8/8/8/8/K6k\xc3\xa9 w - - 0 1",
+             "8/8/8/8/8/8/8/K6K w - - 0 1",
              // kings and pawns where no game can have them
-             "8/8/8/8/8/8/8/KK5k w - - 0 1", "8/8/8/8/8/8/8/7k w - - 0 1", "8/8/8/8/8/8/8/K7 w - - 0 1",
-             "8/8/8/8/8/8/8/8 w - - 0 1", "kk6/8/8/8/8/8/8/K7 w - - 0 1", "8/8/8/8/8/8/8/K5Pk w - - 0 1",
-             "8/8/8/8/8/8/8/K5pk w - - 0 1", "K5pk/8/8/8/8/8/8/8 w - - 0 1", "QQQQQQQQ/QQQQQQQQ/8/8/8/8/Q7/K6k w - - 0 1",
+             "8/8/8/8/8/8/8/KK5k w - - 0 1",
+             "8/8/8/8/8/8/8/7k w - - 0 1",
+             "8/8/8/8/8/8/8/K7 w - - 0 1",
+             "8/8/8/8/8/8/8/8 w - - 0 1",
+             "kk6/8/8/8/8/8/8/K7 w - - 0 1",
+             "8/8/8/8/8/8/8/K5Pk w - - 0 1",
+             "8/8/8/8/8/8/8/K5pk w - - 0 1",
+             "K5pk/8/8/8/8/8/8/8 w - - 0 1",
+             "QQQQQQQQ/QQQQQQQQ/8/8/8/8/Q7/K6k w - - 0 1",
              // the side that just moved left its king in check
-             "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1", "4k3/8/8/8/8/5n2/8/6K1 b - - 0 1",
+             "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",
+             "4k3/8/8/8/8/5n2/8/6K1 b - - 0 1",
              // side, castling and en-passant fields
              "8/8/8/8/8/8/8/K6k white - - 0 1",
-             "r3k2r/8/8/8/8/8/8/R3K2R w KQxq - 0 1", "r3k2r/8/8/8/8/8/8/R3K2R w 1 - 0 1",
+             "r3k2r/8/8/8/8/8/8/R3K2R w KQxq - 0 1",
+             "r3k2r/8/8/8/8/8/8/R3K2R w 1 - 0 1",
              "4k3/8/8/3pP3/8/8/8/4K3 w - d 0 1",
-             "4k3/8/8/3pP3/8/8/8/4K3 w - i6 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d9 0 1",
+             "4k3/8/8/3pP3/8/8/8/4K3 w - i6 0 1",
+             "4k3/8/8/3pP3/8/8/8/4K3 w - d9 0 1",
              "4k3/8/8/3pP3/8/8/8/4K3 w - 66 0 1",
          })
         lines.push_back(fen + text);
@@ -185,8 +198,9 @@ TEST(RobustFen, OddButDefinedTextIsReadAsWritten) {
     EXPECT_EQ(hashAfter(engine, "position fen 4k3/8/8/8/8/8/8/4K3 x - - 0 1"),
               hashAfter(engine, "position fen 4k3/8/8/8/8/8/8/4K3 b - - 0 1"));
     const std::string start = hashAfter(engine, StartPosition);
-    for (const char* placement : {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/", "rnbqkbnr/pppppppp/44/8/8/8/PPPPPPPP/RNBQKBNR",
-                                  "rnbqkbnr/pppppppp//08/8/8/8/PPPPPPPP/RNBQKBNR", "rnbqkbnrpppppppp44444444PPPPPPPPRNBQKBNR"}) {
+    for (const char* placement :
+         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR/", "rnbqkbnr/pppppppp/44/8/8/8/PPPPPPPP/RNBQKBNR",
+          "rnbqkbnr/pppppppp//08/8/8/8/PPPPPPPP/RNBQKBNR", "rnbqkbnrpppppppp44444444PPPPPPPPRNBQKBNR"}) {
         hashAfter(engine, AfterE4);
         EXPECT_EQ(hashAfter(engine, std::string("position fen ") + placement + " w KQkq - 0 1"), start) << placement;
     }
@@ -212,7 +226,8 @@ TEST(RobustMoves, TheListEndsAtTheFirstWordThatIsNoLegalMove) {
         {"position startpos moves e2e4 e7e5\xe2\x99\x9e g1f3", AfterE4},
         // the king walking into an attacked square, after checkmate, en
         // passant once its moment has gone
-        {"position fen 4k3/8/8/8/8/8/4r3/4K3 w - - 0 1 moves e1d2 e1e2", "position fen 4k3/8/8/8/8/8/4r3/4K3 w - - 0 1"},
+        {"position fen 4k3/8/8/8/8/8/4r3/4K3 w - - 0 1 moves e1d2 e1e2",
+         "position fen 4k3/8/8/8/8/8/4r3/4K3 w - - 0 1"},
         {"position startpos moves f2f3 e7e5 g2g4 d8h4 a2a3", "position startpos moves f2f3 e7e5 g2g4 d8h4"},
         {"position startpos moves e2e4 a7a6 e4e5 f7f5 g1f3 b8c6 e5f6 h7h6",
          "position startpos moves e2e4 a7a6 e4e5 f7f5 g1f3 b8c6"},
@@ -222,7 +237,8 @@ TEST(RobustMoves, TheListEndsAtTheFirstWordThatIsNoLegalMove) {
         {"position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves e1c1 e8a8 e8c8",
          "position fen r3k2r/8/8/8/8/8/8/2KR3R b kq - 1 1"},
         // a promotion needs its letter, one of N, B, R, Q in either case
-        {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8 e8d7", "position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"},
+        {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8 e8d7",
+         "position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"},
         {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8K", "position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"},
         {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8P", "position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"},
         {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8n", "position fen 1N2k3/8/8/8/8/8/8/4K3 b - - 0 1"},
@@ -271,13 +287,13 @@ TEST(RobustNumbers, OptionValuesOutOfRange) {
     ASSERT_FALSE(clocked.empty());
     EXPECT_EQ(deepestInfo(clocked), 1);
     EXPECT_LT(monotonicMs() - start, QuickAnswerMs);
-    for (const char* line : {"setoption name MoveOverhead value -2147483648", "setoption name MoveOverhead value x",
-                             "setoption name Threads value 99999999999", "setoption name Threads value -2147483648",
-                             "setoption name Threads value", "setoption name Hash value", "setoption name Hash",
-                             "setoption name EvalHash value -0", "setoption name PawnHash value +",
-                             "setoption name Hash value 1x", "setoption name Clear", "setoption name clear cache",
-                             "setoption name Ponder value", "setoption", "setoption name", "setoption value 5",
-                             "setoption name  value 5", "setoption Hash 1"})
+    for (const char* line :
+         {"setoption name MoveOverhead value -2147483648", "setoption name MoveOverhead value x",
+          "setoption name Threads value 99999999999", "setoption name Threads value -2147483648",
+          "setoption name Threads value", "setoption name Hash value", "setoption name Hash",
+          "setoption name EvalHash value -0", "setoption name PawnHash value +", "setoption name Hash value 1x",
+          "setoption name Clear", "setoption name clear cache", "setoption name Ponder value", "setoption",
+          "setoption name", "setoption value 5", "setoption name  value 5", "setoption Hash 1"})
         EXPECT_EQ(engine.roundTrip(line), Lines{}) << line;
     expectUsable(engine, hashOf(engine), "after option values out of range");
 }
@@ -325,8 +341,8 @@ TEST(RobustNumbers, GoWordsOutOfRange) {
     // Searches that nothing but "stop" ends in any reasonable time: a keyword
     // whose number does not parse still makes the search untimed, and no
     // limit is left to end it; the last one has a clock of 24 days.
-    for (const char* go : {"go movetime 99999999999999999999", "go depth 99999999999", "go depth x",
-                           "go nodes -1", "go depth 2147483647", "go movetime",
+    for (const char* go : {"go movetime 99999999999999999999", "go depth 99999999999", "go depth x", "go nodes -1",
+                           "go depth 2147483647", "go movetime",
                            "go wtime 2147483647 btime 2147483647 winc 2147483647 binc 2147483647 movestogo 1000"})
         expectWaitsForStop(engine, go);
     expectUsable(engine, start, "after go words out of range");

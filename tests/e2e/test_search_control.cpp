@@ -98,9 +98,9 @@ TEST(SearchControl, CacheChangesDuringASearchWaitForIt) {
     EngineProcess engine;
     engine.send("go infinite");
     expectNoBestmoveFor(engine, 200);
-    for (const char* line : {"setoption name Hash value 64", "newgame", "setoption name clear hash",
-                             "setoption name PawnHash value 16", "setoption name EvalHash value 4",
-                             "setoption name hash value 2"}) {
+    for (const char* line :
+         {"setoption name Hash value 64", "newgame", "setoption name clear hash", "setoption name PawnHash value 16",
+          "setoption name EvalHash value 4", "setoption name hash value 2"}) {
         bool ok = false;
         engine.roundTrip(line, 5000, &ok);
         EXPECT_TRUE(ok) << line;
@@ -223,8 +223,9 @@ TEST(SearchControl, StopInTheFirstIterationStillGivesAMove) {
     EngineProcess engine;
     for (int i = 0; i < 3; i++) {
         // Both lines in one write: the stop arrives while iteration 1 may still run.
-        engine.sendRaw("position fen r1b2rk1/1p1nbppp/pq1p4/3B4/P2NP3/2N1p3/1PP3PP/R2Q1R1K w - - 0 1\n"
-                       "go infinite\nstop\n");
+        engine.sendRaw(
+            "position fen r1b2rk1/1p1nbppp/pq1p4/3B4/P2NP3/2N1p3/1PP3PP/R2Q1R1K w - - 0 1\n"
+            "go infinite\nstop\n");
         Lines seen = searchOutput(engine, 5000);
         ASSERT_FALSE(seen.empty());
         checkBestmove(seen.back());

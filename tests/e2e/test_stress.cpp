@@ -65,7 +65,7 @@ enum class JobKind { Depth, Nodes, MoveTime, Clock, Unbounded, Ponder, Bench };
 // One "go" (or "bench") and what has happened to it so far.
 struct Job {
     JobKind kind = JobKind::Depth;
-    std::string position;  // the position command in force at the "go"
+    std::string position;        // the position command in force at the "go"
     bool awaitsCommand = false;  // may answer only after stop, ponderhit, go, bench or quit
     bool unending = false;       // ends only by a command in practice: a following go stops it
     int limit = 0;               // depth, move time or clock time in ms
@@ -297,13 +297,20 @@ struct ScheduleRun {
 
     std::string randomOption() {
         switch (pick(0, 6)) {
-            case 0: return "setoption name Hash value " + std::to_string(1 << pick(0, 5));
-            case 1: return "setoption name PawnHash value " + std::to_string(1 << pick(0, 3));
-            case 2: return "setoption name EvalHash value " + std::to_string(1 << pick(0, 2));
-            case 3: return "setoption name MultiPv value " + std::to_string(pick(1, 4));
-            case 4: return "setoption name Clear Hash";
-            case 5: return "setoption name hash value " + std::to_string(pick(1, 40));
-            default: return "setoption name Threads value " + std::to_string(pick(1, maxThreads));
+            case 0:
+                return "setoption name Hash value " + std::to_string(1 << pick(0, 5));
+            case 1:
+                return "setoption name PawnHash value " + std::to_string(1 << pick(0, 3));
+            case 2:
+                return "setoption name EvalHash value " + std::to_string(1 << pick(0, 2));
+            case 3:
+                return "setoption name MultiPv value " + std::to_string(pick(1, 4));
+            case 4:
+                return "setoption name Clear Hash";
+            case 5:
+                return "setoption name hash value " + std::to_string(pick(1, 40));
+            default:
+                return "setoption name Threads value " + std::to_string(pick(1, maxThreads));
         }
     }
 
@@ -335,14 +342,16 @@ struct ScheduleRun {
         if (r < 84) {
             const char* const lines[] = {"go infinite", "go", "go  ", "go wtime 500 infinite"};
             const int which = pick(0, 4);
-            if (which == 4) startJob(JobKind::Depth, "go depth 100", false, 100);
-            else startJob(JobKind::Unbounded, lines[which], true, 0);
+            if (which == 4)
+                startJob(JobKind::Depth, "go depth 100", false, 100);
+            else
+                startJob(JobKind::Unbounded, lines[which], true, 0);
             return true;
         }
         if (r < 98) {
             const int ms = pick(300, 1500);
-            startJob(JobKind::Ponder, "go ponder wtime " + std::to_string(ms) + " btime " + std::to_string(ms),
-                     true, ms);
+            startJob(JobKind::Ponder, "go ponder wtime " + std::to_string(ms) + " btime " + std::to_string(ms), true,
+                     ms);
             return true;
         }
         startJob(JobKind::Bench, "bench 1", false, 0);
@@ -377,8 +386,10 @@ struct ScheduleRun {
         const int r = pick(0, 99);
         if (r < 30) {
             pump(pick(0, 40));
-            if (ponder && pick(0, 1)) send("ponderhit");
-            else if (needsEnding) send("stop");
+            if (ponder && pick(0, 1))
+                send("ponderhit");
+            else if (needsEnding)
+                send("stop");
             drain(SearchTimeoutMs);
         } else if (r < 55) {
             pump(pick(0, 25));
@@ -425,8 +436,9 @@ struct ScheduleRun {
         }
         const long long begin = monotonicMs();
         const std::optional<int> code = engine->waitExit(ExitTimeoutMs);
-        if (code != 0) fault("exit code " + (code ? std::to_string(*code) : std::string("missing")) + " after " +
-                             std::to_string(monotonicMs() - begin) + " ms");
+        if (code != 0)
+            fault("exit code " + (code ? std::to_string(*code) : std::string("missing")) + " after " +
+                  std::to_string(monotonicMs() - begin) + " ms");
         while (!failed) {
             auto line = engine->readLine(0);
             if (!line) break;
@@ -504,8 +516,8 @@ TEST(StressGo, GoRightAfterAnUnboundedSearch) {
     // Each pair: the first search can only end by a command, the second
     // line starts right behind it. Neither may deadlock or lose a bestmove.
     const std::vector<std::pair<const char*, const char*>> pairs = {
-        {"go infinite", "go depth 1"},       {"go", "go movetime 20"},
-        {"go ponder", "go nodes 100"},       {"go infinite", "go infinite"},
+        {"go infinite", "go depth 1"},        {"go", "go movetime 20"},
+        {"go ponder", "go nodes 100"},        {"go infinite", "go infinite"},
         {"go ponder wtime 999", "go ponder"}, {"go depth 100", "go wtime 300 btime 300"},
     };
     for (int round = 0; round < 5; round++) {

@@ -90,11 +90,15 @@ std::string boundedGoLine(const std::string& line) {
     size_t h = 0;
     for (unsigned char c : line) h = h * 31 + c;
     switch (h % 4) {
-        case 0: return "go depth " + std::to_string(1 + h / 4 % 3);
-        case 1: return "go movetime " + std::to_string(1 + h / 4 % 10);
-        case 2: return "go wtime " + std::to_string(h / 4 % 100) + " btime " +
-                       std::to_string(h / 400 % 100) + " winc 5 binc 5";
-        default: return "go depth 1 movestogo 1";
+        case 0:
+            return "go depth " + std::to_string(1 + h / 4 % 3);
+        case 1:
+            return "go movetime " + std::to_string(1 + h / 4 % 10);
+        case 2:
+            return "go wtime " + std::to_string(h / 4 % 100) + " btime " + std::to_string(h / 400 % 100) +
+                   " winc 5 binc 5";
+        default:
+            return "go depth 1 movestogo 1";
     }
 }
 

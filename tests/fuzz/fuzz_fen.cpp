@@ -46,15 +46,13 @@ void require(bool condition, const char* what) {
 bool sameBoardState(const Position& a, const Position& b) {
     return std::memcmp(a.pieceBB, b.pieceBB, sizeof a.pieceBB) == 0 &&
            std::memcmp(a.board, b.board, sizeof a.board) == 0 &&
-           std::memcmp(a.pieceCount, b.pieceCount, sizeof a.pieceCount) == 0 &&
-           a.sideToMove == b.sideToMove && a.occupied == b.occupied &&
-           a.colorBB[0] == b.colorBB[0] && a.colorBB[1] == b.colorBB[1] &&
+           std::memcmp(a.pieceCount, b.pieceCount, sizeof a.pieceCount) == 0 && a.sideToMove == b.sideToMove &&
+           a.occupied == b.occupied && a.colorBB[0] == b.colorBB[0] && a.colorBB[1] == b.colorBB[1] &&
            a.kingSquare[0] == b.kingSquare[0] && a.kingSquare[1] == b.kingSquare[1] &&
            a.historyLength == b.historyLength && a.key == b.key && a.pawnKey == b.pawnKey &&
-           a.castleRights == b.castleRights && a.epSquare == b.epSquare &&
-           a.rule50 == b.rule50 && a.nonPawnMaterial[0] == b.nonPawnMaterial[0] &&
-           a.nonPawnMaterial[1] == b.nonPawnMaterial[1] && a.pstA[0] == b.pstA[0] &&
-           a.pstA[1] == b.pstA[1] && a.pstB[0] == b.pstB[0] && a.pstB[1] == b.pstB[1];
+           a.castleRights == b.castleRights && a.epSquare == b.epSquare && a.rule50 == b.rule50 &&
+           a.nonPawnMaterial[0] == b.nonPawnMaterial[0] && a.nonPawnMaterial[1] == b.nonPawnMaterial[1] &&
+           a.pstA[0] == b.pstA[0] && a.pstA[1] == b.pstA[1] && a.pstB[0] == b.pstB[0] && a.pstB[1] == b.pstB[1];
 }
 
 bool contains(const Move* moves, int n, Move m) {
@@ -80,8 +78,7 @@ int checkPosition(Position& pos, Position& saved, Move* legal) {
         const Move m = pseudo[i];
         const bool isLegalMove = contains(legal, legalCount, m);
         require(isLegalMove == isLegal(m, pos, ci), "generated legal moves = isLegal");
-        require(isLegal(m, static_cast<const Position&>(pos), ci) == isLegalMove,
-                "both isLegal forms agree");
+        require(isLegal(m, static_cast<const Position&>(pos), ci) == isLegalMove, "both isLegal forms agree");
         // The validator leaves the pin test to the search, so it may accept an
         // illegal move, but never refuses a legal one.
         if (isLegalMove) require(isPseudoLegal(m, pos, ci), "validator accepts the legal moves");
@@ -92,8 +89,7 @@ int checkPosition(Position& pos, Position& saved, Move* legal) {
         require(positionIsConsistent(pos), "consistent after makeMove");
         const bool ownKingSafe = !isSquareAttacked(pos.kingSquare[us], them, pos);
         require(ownKingSafe == isLegalMove, "legal exactly when the own king is safe");
-        if (isLegalMove)
-            require(checks == isSquareAttacked(pos.kingSquare[them], us, pos), "givesCheck");
+        if (isLegalMove) require(checks == isSquareAttacked(pos.kingSquare[them], us, pos), "givesCheck");
         unmakeMove(pos);
         require(sameBoardState(pos, saved), "unmakeMove restores the position");
     }

@@ -3,11 +3,11 @@
 #include <cctype>
 #include <sstream>
 
-#include "board/movetext.h"
 #include "board/bitops.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/movetext.h"
 
 namespace {
 
@@ -27,9 +27,7 @@ bool sameMoveText(const std::string& engineWord, const std::string& word) {
     return true;
 }
 
-bool inCheck(const Position& pos) {
-    return isSquareAttacked(pos.kingSquare[pos.sideToMove], pos.sideToMove ^ 1, pos);
-}
+bool inCheck(const Position& pos) { return isSquareAttacked(pos.kingSquare[pos.sideToMove], pos.sideToMove ^ 1, pos); }
 
 bool parseNumber(const std::string& word, long long& value) {
     std::istringstream stream(word);
@@ -40,12 +38,18 @@ bool parseNumber(const std::string& word, long long& value) {
 
 const char* gameEndText(GameEnd end) {
     switch (end) {
-        case GameEnd::Checkmate: return "checkmate";
-        case GameEnd::Stalemate: return "stalemate";
-        case GameEnd::FiftyMoves: return "fifty-move rule";
-        case GameEnd::Repetition: return "threefold repetition";
-        case GameEnd::InsufficientMaterial: return "insufficient material";
-        case GameEnd::None: break;
+        case GameEnd::Checkmate:
+            return "checkmate";
+        case GameEnd::Stalemate:
+            return "stalemate";
+        case GameEnd::FiftyMoves:
+            return "fifty-move rule";
+        case GameEnd::Repetition:
+            return "threefold repetition";
+        case GameEnd::InsufficientMaterial:
+            return "insufficient material";
+        case GameEnd::None:
+            break;
     }
     return "in progress";
 }
@@ -89,8 +93,7 @@ void playMove(Game& game, Move m, const std::string& text) {
 GameEnd gameEnd(const Game& game) {
     const Position& pos = *game.pos;
     Move moves[MaxMoves];
-    if (generateLegalMoves(pos, moves) == 0)
-        return inCheck(pos) ? GameEnd::Checkmate : GameEnd::Stalemate;
+    if (generateLegalMoves(pos, moves) == 0) return inCheck(pos) ? GameEnd::Checkmate : GameEnd::Stalemate;
     if (pos.rule50 >= FiftyMovePlies) return GameEnd::FiftyMoves;
 
     // Only positions since the last capture or pawn move can recur, and only

@@ -12,10 +12,10 @@
 
 enum class GameEnd {
     None,
-    Checkmate,          // the side to move is mated
+    Checkmate,  // the side to move is mated
     Stalemate,
-    FiftyMoves,         // 100 plies without a capture or pawn move
-    Repetition,         // the same position for the third time
+    FiftyMoves,  // 100 plies without a capture or pawn move
+    Repetition,  // the same position for the third time
     InsufficientMaterial,
 };
 

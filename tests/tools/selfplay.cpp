@@ -152,8 +152,7 @@ bool startEngine(Player& player, int moveOverheadMs) {
     if (!engine.waitFor("uciok", HandshakeTimeoutMs)) return false;
     if (player.threads > 1 && !engine.send("setoption name Threads value " + std::to_string(player.threads)))
         return false;
-    if (moveOverheadMs >= 0 &&
-        !engine.send("setoption name MoveOverhead value " + std::to_string(moveOverheadMs)))
+    if (moveOverheadMs >= 0 && !engine.send("setoption name MoveOverhead value " + std::to_string(moveOverheadMs)))
         return false;
     bool ready = false;
     engine.roundTrip("", HandshakeTimeoutMs, &ready);
@@ -177,8 +176,7 @@ struct GameResult {
 };
 
 // Checks the search output of one move against the position it was searched in.
-void checkSearchOutput(const std::vector<std::string>& lines, const Position& pos, Tally& tally,
-                       bool verbose) {
+void checkSearchOutput(const std::vector<std::string>& lines, const Position& pos, Tally& tally, bool verbose) {
     for (const std::string& line : lines) {
         if (line.rfind("info depth", 0) != 0) continue;
         const InfoLine info = parseInfoLine(line);
@@ -198,8 +196,7 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
         const GameEnd end = gameEnd(game);
         if (end != GameEnd::None) {
             if (end == GameEnd::Checkmate)
-                return {game.pos->sideToMove == White ? Outcome::BlackWins : Outcome::WhiteWins,
-                        gameEndText(end)};
+                return {game.pos->sideToMove == White ? Outcome::BlackWins : Outcome::WhiteWins, gameEndText(end)};
             return {Outcome::Draw, gameEndText(end)};
         }
         if (ply >= options.maxPlies) return {Outcome::Draw, "ply limit"};
@@ -207,9 +204,8 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
         const int us = game.pos->sideToMove;
         const Outcome loss = us == White ? Outcome::BlackWins : Outcome::WhiteWins;
         EngineProcess& engine = *sides[us]->process;
-        const std::string go = "go wtime " + std::to_string(clock[White]) + " btime " +
-                               std::to_string(clock[Black]) + " winc " +
-                               std::to_string(options.incrementMs) + " binc " +
+        const std::string go = "go wtime " + std::to_string(clock[White]) + " btime " + std::to_string(clock[Black]) +
+                               " winc " + std::to_string(options.incrementMs) + " binc " +
                                std::to_string(options.incrementMs);
 
         std::vector<std::string> lines;
@@ -221,9 +217,8 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
 
         if (!best) {
             tally.crashes++;
-            const std::string reason = std::string(engine.outputEnded ? "engine died" : "no bestmove") +
-                                       " after " + std::to_string(elapsed) + " ms with " +
-                                       std::to_string(clock[us]) + " ms left";
+            const std::string reason = std::string(engine.outputEnded ? "engine died" : "no bestmove") + " after " +
+                                       std::to_string(elapsed) + " ms with " + std::to_string(clock[us]) + " ms left";
             sides[us]->process.reset();  // killed; started afresh for the next game
             return {loss, reason};
         }
@@ -235,8 +230,7 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
         tally.anyMove = true;
         if (clock[us] < 0) {
             tally.forfeits++;
-            return {loss, "time forfeit (" + std::to_string(elapsed) + " ms used of " +
-                              std::to_string(before) + ")"};
+            return {loss, "time forfeit (" + std::to_string(elapsed) + " ms used of " + std::to_string(before) + ")"};
         }
         clock[us] += options.incrementMs;
 
@@ -301,8 +295,7 @@ int main(int argc, char** argv) {
             if (player->process && !player->process->running()) player->process.reset();
             if (player->process) {
                 bool ready = false;
-                player->process->roundTrip(options.keepTable ? "ucinewgame" : "newgame", HandshakeTimeoutMs,
-                                           &ready);
+                player->process->roundTrip(options.keepTable ? "ucinewgame" : "newgame", HandshakeTimeoutMs, &ready);
                 if (!ready) player->process.reset();
             }
             if (!player->process && !startEngine(*player, options.moveOverheadMs)) {
@@ -320,9 +313,8 @@ int main(int argc, char** argv) {
         tally.games++;
         record(*sides[White], true, result.outcome);
         record(*sides[Black], false, result.outcome);
-        std::printf("game %d: engine %d (white) - engine %d (black): %s, %s, %zu plies\n", g + 1,
-                    whitePlayer + 1, (whitePlayer ^ 1) + 1, outcomeText(result.outcome),
-                    result.reason.c_str(), game.moves.size());
+        std::printf("game %d: engine %d (white) - engine %d (black): %s, %s, %zu plies\n", g + 1, whitePlayer + 1,
+                    (whitePlayer ^ 1) + 1, outcomeText(result.outcome), result.reason.c_str(), game.moves.size());
         if (options.verbose) std::printf("  %s\n", positionCommand(game).c_str());
         std::fflush(stdout);
     }
@@ -330,16 +322,14 @@ int main(int argc, char** argv) {
     for (Player& player : players)
         if (!stopEngine(player)) tally.crashes++;
 
-    std::printf("games: %d, moves: %lld, time control %d+%d ms\n", tally.games, tally.moves,
-                options.baseMs, options.incrementMs);
+    std::printf("games: %d, moves: %lld, time control %d+%d ms\n", tally.games, tally.moves, options.baseMs,
+                options.incrementMs);
     for (int i = 0; i < 2; i++)
         std::printf("engine %d (%d thread%s): %d wins, %d draws, %d losses\n", i + 1, players[i].threads,
-                    players[i].threads == 1 ? "" : "s", players[i].wins, players[i].draws,
-                    players[i].losses);
-    std::printf("time forfeits: %d\nillegal moves: %d\ncrashes or timeouts: %d\n", tally.forfeits,
-                tally.illegalMoves, tally.crashes);
-    std::printf("malformed info lines: %d\nillegal pv or ponder moves: %d\n", tally.badInfoLines,
-                tally.badPvs);
+                    players[i].threads == 1 ? "" : "s", players[i].wins, players[i].draws, players[i].losses);
+    std::printf("time forfeits: %d\nillegal moves: %d\ncrashes or timeouts: %d\n", tally.forfeits, tally.illegalMoves,
+                tally.crashes);
+    std::printf("malformed info lines: %d\nillegal pv or ponder moves: %d\n", tally.badInfoLines, tally.badPvs);
     std::printf("lowest remaining clock: %lld ms\n", tally.lowestClockMs);
     const int faults = tally.forfeits + tally.illegalMoves + tally.crashes + tally.badInfoLines + tally.badPvs;
     std::printf("%s\n", faults == 0 ? "selfplay passed" : "selfplay FAILED");

@@ -63,7 +63,7 @@ TEST_F(RefereeTest, InsufficientMaterial) {
     };
     EXPECT_TRUE(insufficient("4k3/8/8/8/8/8/8/4K3 w - - 0 1"));
     EXPECT_TRUE(insufficient("4k3/8/8/8/8/8/8/1N2K3 w - - 0 1"));
-    EXPECT_TRUE(insufficient("4kb2/8/8/8/8/8/8/2B1K3 w - - 0 1"));  // c1 and f8: both dark
+    EXPECT_TRUE(insufficient("4kb2/8/8/8/8/8/8/2B1K3 w - - 0 1"));    // c1 and f8: both dark
     EXPECT_FALSE(insufficient("2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1"));  // c1 dark, c8 light
     EXPECT_FALSE(insufficient("4k3/8/8/8/8/8/8/1NN1K3 w - - 0 1"));
     EXPECT_FALSE(insufficient("4k3/8/8/8/8/8/8/1N2Kb2 w - - 0 1"));
@@ -113,8 +113,7 @@ TEST_F(RefereeTest, LostCastlingRightsMakeANewPosition) {
     // The rook's first trip loses both remaining rights: the start position
     // never recurs, so the third occurrence comes only at ply 12.
     play("r3k3/8/8/8/8/8/8/4K2R w Kq - 0 1", {"h1h2", "a8a7", "h2h1", "a7a8"});
-    play("r3k3/8/8/8/8/8/8/4K2R w Kq - 0 1",
-         {"h1h2", "a8a7", "h2h1", "a7a8", "h1h2", "a8a7", "h2h1", "a7a8"});
+    play("r3k3/8/8/8/8/8/8/4K2R w Kq - 0 1", {"h1h2", "a8a7", "h2h1", "a7a8", "h1h2", "a8a7", "h2h1", "a7a8"});
     EXPECT_EQ(gameEnd(game), GameEnd::None);
     for (const char* word : {"h1h2", "a8a7", "h2h1", "a7a8"}) playWord(word);
     EXPECT_EQ(gameEnd(game), GameEnd::Repetition);
@@ -152,12 +151,12 @@ TEST(InfoLineTest, FieldsOfSearchOutput) {
     EXPECT_TRUE(info.pv.empty());
 
     // Bound lines carry the bound word between the score and the nodes.
-    EXPECT_TRUE(parseInfoLine("info depth 3 seldepth 3 multipv 1 score cp 15 upperbound nodes 10 nps 0 time 0 pv d2d4")
-                    .valid);
+    EXPECT_TRUE(
+        parseInfoLine("info depth 3 seldepth 3 multipv 1 score cp 15 upperbound nodes 10 nps 0 time 0 pv d2d4").valid);
 
-    EXPECT_FALSE(parseInfoLine("info depth 3 score cp 15 pv e2e4").valid);         // no nodes
-    EXPECT_FALSE(parseInfoLine("info depth 3 score cp 15 nodes 10").valid);        // no pv
-    EXPECT_FALSE(parseInfoLine("info depth 3 score 15 nodes 10 pv e2e4").valid);   // no score kind
+    EXPECT_FALSE(parseInfoLine("info depth 3 score cp 15 pv e2e4").valid);        // no nodes
+    EXPECT_FALSE(parseInfoLine("info depth 3 score cp 15 nodes 10").valid);       // no pv
+    EXPECT_FALSE(parseInfoLine("info depth 3 score 15 nodes 10 pv e2e4").valid);  // no score kind
     EXPECT_FALSE(parseInfoLine("info depth x score cp 1 nodes 10 pv e2e4").valid);
     EXPECT_FALSE(parseInfoLine("info depth 3 score cp 1 nodes 1e3 pv e2e4").valid);
     EXPECT_FALSE(parseInfoLine("bestmove e2e4").valid);

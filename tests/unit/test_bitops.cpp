@@ -4,8 +4,12 @@
 
 // The bit helpers must agree in every build configuration.
 TEST(BitOps, CountAndScan) {
-    const Bitboard samples[] = {1ULL, 0x8000000000000000ULL, 0x0101010101010101ULL,
-                                0xFFFFFFFFFFFFFFFFULL, 0x00000000F0000000ULL, 0x0000000100000000ULL};
+    const Bitboard samples[] = {1ULL,
+                                0x8000000000000000ULL,
+                                0x0101010101010101ULL,
+                                0xFFFFFFFFFFFFFFFFULL,
+                                0x00000000F0000000ULL,
+                                0x0000000100000000ULL};
     const int counts[] = {1, 1, 8, 64, 4, 1};
     const int lows[] = {0, 63, 0, 0, 28, 32};
     const int highs[] = {0, 63, 56, 63, 31, 32};

@@ -19,8 +19,7 @@ Verdict special(const PieceList& pieces, char sideToMove) {
 
 int scaleFor(const PieceList& pieces, int strongSide) {
     const Position& pos = positionOf(fenOf(pieces, 'w'));
-    return endgameScaleFactor(strongSide, pos, pos.nonPawnMaterial[White],
-                              pos.nonPawnMaterial[Black]);
+    return endgameScaleFactor(strongSide, pos, pos.nonPawnMaterial[White], pos.nonPawnMaterial[Black]);
 }
 
 // The pawn attacks of the real position are all the blockade test reads
@@ -29,15 +28,12 @@ bool blocked(const PieceList& pieces, int strongSide) {
     const Position& pos = positionOf(fenOf(pieces, 'w'));
     AttackInfo ai{};
     for (int c = White; c <= Black; c++)
-        for (Bitboard b = pos.pieceBB[c][Pawn]; b;)
-            ai.attackedByType[c][Pawn] |= PawnAttacks[c][popLsb(b)];
-    return isBlockedPawnEnding(pos.pieceBB[White][Pawn], pos.pieceBB[Black][Pawn], ai, strongSide,
-                               pos);
+        for (Bitboard b = pos.pieceBB[c][Pawn]; b;) ai.attackedByType[c][Pawn] |= PawnAttacks[c][popLsb(b)];
+    return isBlockedPawnEnding(pos.pieceBB[White][Pawn], pos.pieceBB[Black][Pawn], ai, strongSide, pos);
 }
 
 // Expects the same verdict for the position and its colour-exchanged twin.
-void expectBothColours(const PieceList& pieces, char sideToMove, Score score, int scale,
-                       const char* name) {
+void expectBothColours(const PieceList& pieces, char sideToMove, Score score, int scale, const char* name) {
     const Verdict a = special(pieces, sideToMove);
     const Verdict b = special(swapColours(pieces), sideToMove == 'w' ? 'b' : 'w');
     EXPECT_EQ(a.score, score) << name;
@@ -52,8 +48,7 @@ TEST(SpecialEndgame, TwoKnights) {
     initTestTables();
     expectBothColours("Ke1 Nb1 Ng1 ke8", 'w', 0, 256, "two knights against a bare king");
     expectBothColours("Ke1 Nb1 Ng1 ke8 pe6", 'w', ScoreNone, 32, "two knights against a pawn");
-    expectBothColours("Ke1 Nb1 Ng1 ke8 pe6 pd6", 'w', ScoreNone, 256,
-                      "two knights against two pawns");
+    expectBothColours("Ke1 Nb1 Ng1 ke8 pe6 pd6", 'w', ScoreNone, 256, "two knights against two pawns");
 }
 
 TEST(SpecialEndgame, RookEndings) {
@@ -66,10 +61,8 @@ TEST(SpecialEndgame, RookEndings) {
     expectBothColours("Ke1 Ra1 Pc4 Pd4 ke8 rh8 pf5", 'w', ScoreNone, 256, "two pawns against one");
     // 256 * 5 / 6 + 256 * 1 / 2 = 213 + 128: the recogniser may raise it,
     // the driver takes the smaller of it and the scale factor.
-    expectBothColours("Ke1 Ra1 Pc4 Pd4 Pe4 ke8 rh8 pf5 pg5", 'w', ScoreNone, 341,
-                      "three pawns against two");
-    expectBothColours("Ke1 Ra1 Pa2 Pb2 Pc2 Pd2 ke8 rh8 pa7 pb7 pc7", 'w', ScoreNone, 256,
-                      "seven pawns");
+    expectBothColours("Ke1 Ra1 Pc4 Pd4 Pe4 ke8 rh8 pf5 pg5", 'w', ScoreNone, 341, "three pawns against two");
+    expectBothColours("Ke1 Ra1 Pa2 Pb2 Pc2 Pd2 ke8 rh8 pa7 pb7 pc7", 'w', ScoreNone, 256, "seven pawns");
 }
 
 TEST(SpecialEndgame, WrongBishopAndRookPawn) {
@@ -171,13 +164,11 @@ TEST(ScaleFactor, EveryStep) {
         {"opposite bishops, the side without the pawn", "Ke1 Bc1 Pe4 ke8 bc8", Black, 0},
         {"opposite bishops, two pawns", "Ke1 Bc1 Pe4 Pf4 ke8 bc8", White, 204 / 2},
         {"bishops of the same colour", "Ke1 Bc1 Pe4 ke8 bf8", White, 153},
-        {"opposite bishops with rooks", "Ke1 Ra1 Bc1 Pe4 Pf4 ke8 ra8 bc8 pa6", White,
-         204 * 80 / 100},
+        {"opposite bishops with rooks", "Ke1 Ra1 Bc1 Pe4 Pf4 ke8 ra8 bc8 pa6", White, 204 * 80 / 100},
     };
     for (const ScaleCase& c : cases) {
         EXPECT_EQ(scaleFor(c.pieces, c.strongSide), c.expected) << c.name;
-        EXPECT_EQ(scaleFor(swapColours(c.pieces), c.strongSide ^ 1), c.expected)
-            << c.name << ", colours exchanged";
+        EXPECT_EQ(scaleFor(swapColours(c.pieces), c.strongSide ^ 1), c.expected) << c.name << ", colours exchanged";
     }
 }
 
@@ -192,8 +183,7 @@ TEST(BlockedPawnEnding, LockedChains) {
     EXPECT_TRUE(blocked(swapColours(threeRams), Black));
 
     // A full chain of eight rams with the fourth rank sealed.
-    const PieceList chain =
-        "Ke1 ke8 Pa4 Pb5 Pc4 Pd5 Pe4 Pf5 Pg4 Ph5 pa5 pb6 pc5 pd6 pe5 pf6 pg5 ph6";
+    const PieceList chain = "Ke1 ke8 Pa4 Pb5 Pc4 Pd5 Pe4 Pf5 Pg4 Ph5 pa5 pb6 pc5 pd6 pe5 pf6 pg5 ph6";
     EXPECT_TRUE(blocked(chain, White));
     EXPECT_TRUE(blocked(swapColours(chain), Black));
 

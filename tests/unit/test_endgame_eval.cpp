@@ -18,8 +18,7 @@ Score evaluated(const PieceList& pieces, char sideToMove) {
 void expectEvaluation(const PieceList& pieces, char sideToMove, Score expected) {
     EXPECT_EQ(evaluated(pieces, sideToMove), expected) << pieces << " " << sideToMove;
     const char other = sideToMove == 'w' ? 'b' : 'w';
-    EXPECT_EQ(evaluated(swapColours(pieces), other), expected)
-        << swapColours(pieces) << " " << other;
+    EXPECT_EQ(evaluated(swapColours(pieces), other), expected) << swapColours(pieces) << " " << other;
 }
 
 std::string scaleLine(const PieceList& pieces) {
@@ -53,10 +52,8 @@ TEST(EndgameThroughEvaluate, KpkVerdicts) {
 
 TEST(EndgameThroughEvaluate, RecogniserScaleReachesTheEndGame) {
     // Two knights against a pawn: 256 / 8; the knights' own scale is 256.
-    EXPECT_EQ(scaleLine("Ke1 Nb1 Ng1 ke8 pe6"),
-              "Scale factor: 32 of 256 (special-endgame slot 32)");
+    EXPECT_EQ(scaleLine("Ke1 Nb1 Ng1 ke8 pe6"), "Scale factor: 32 of 256 (special-endgame slot 32)");
     // One pawn each in a rook ending: 256 * 2 / 6 = 85, below the 153 of
     // an even rook and pawn.
-    EXPECT_EQ(scaleLine("Ke1 Ra1 Pc4 ke8 rh8 pf5"),
-              "Scale factor: 85 of 256 (special-endgame slot 85)");
+    EXPECT_EQ(scaleLine("Ke1 Ra1 Pc4 ke8 rh8 pf5"), "Scale factor: 85 of 256 (special-endgame slot 85)");
 }

@@ -67,8 +67,8 @@ TEST(EvalDriver, CacheHitAndOtherSideToMove) {
     EXPECT_EQ(evaluate(*pos), -1234);
     // The trace computes afresh and stores the true value again.
     const std::string trace = traceEvaluation(*pos);
-    EXPECT_EQ(lastLine(trace), "Final evaluation: " + std::to_string(first) + " (" +
-                                   std::to_string(first * 100 / 257) + " cp, side to move)");
+    EXPECT_EQ(lastLine(trace), "Final evaluation: " + std::to_string(first) + " (" + std::to_string(first * 100 / 257) +
+                                   " cp, side to move)");
     EXPECT_EQ(evaluate(*pos), first);
 
     // Black to move: another key, and a value computed for that position
@@ -115,11 +115,9 @@ TEST(EvalDriver, ImbalanceAndBishopPair) {
     const std::string trace = traceEvaluation(*pos);
     char expected[160];
     // D = 2 against 8 Black pawns: 2 * 8 * 21 = 336, 2 * 8 * 15 = 240.
-    std::snprintf(expected, sizeof expected, "%-20s | %6d %6d | %6d %6d |", "Imbalance", 336, 240,
-                  0, 0);
+    std::snprintf(expected, sizeof expected, "%-20s | %6d %6d | %6d %6d |", "Imbalance", 336, 240, 0, 0);
     EXPECT_NE(trace.find(expected), std::string::npos) << trace;
-    std::snprintf(expected, sizeof expected, "%-20s | %6d %6d | %6d %6d |", "Bishop pair", 94, 94,
-                  0, 0);
+    std::snprintf(expected, sizeof expected, "%-20s | %6d %6d | %6d %6d |", "Bishop pair", 94, 94, 0, 0);
     EXPECT_NE(trace.find(expected), std::string::npos) << trace;
 }
 
@@ -163,8 +161,7 @@ TEST(EvalDriver, TraceAgreesWithEvaluate) {
         const Score fresh = evaluate(*pos);
         const std::string trace = traceEvaluation(*pos);
         int v = 0, cp = 0;
-        ASSERT_EQ(std::sscanf(lastLine(trace).c_str(), "Final evaluation: %d (%d cp", &v, &cp), 2)
-            << fen;
+        ASSERT_EQ(std::sscanf(lastLine(trace).c_str(), "Final evaluation: %d (%d cp", &v, &cp), 2) << fen;
         EXPECT_EQ(v, fresh) << fen;
         EXPECT_EQ(cp, fresh * 100 / 257) << fen;
         EXPECT_EQ(evaluate(*pos), fresh) << fen;

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -43,8 +43,7 @@ std::string mirrorFen(const std::string& fen) {
     for (size_t i = rows.size(); i-- > 0;) {
         for (char& c : rows[i])
             if (std::isalpha(static_cast<unsigned char>(c)))
-                c = std::isupper(static_cast<unsigned char>(c)) ? char(std::tolower(c))
-                                                                 : char(std::toupper(c));
+                c = std::isupper(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : char(std::toupper(c));
         flipped += rows[i];
         if (i) flipped += '/';
     }
@@ -52,8 +51,7 @@ std::string mirrorFen(const std::string& fen) {
     std::string rights = castling;
     for (char& c : rights)
         if (std::isalpha(static_cast<unsigned char>(c)))
-            c = std::isupper(static_cast<unsigned char>(c)) ? char(std::tolower(c))
-                                                             : char(std::toupper(c));
+            c = std::isupper(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : char(std::toupper(c));
     if (ep != "-" && ep.size() == 2) ep[1] = char('1' + '8' - ep[1]);
     std::string out = flipped;
     out += side == "w" ? " b " : " w ";
@@ -67,8 +65,7 @@ std::string mirrorFen(const std::string& fen) {
 // The end-game knight table is not rank-symmetric: a2 and h2 hold -89,
 // a7 and h7 -88.
 bool knightOnAsymmetricSquare(const Position& pos) {
-    const Bitboard squares = squareBB(sq("a2")) | squareBB(sq("h2")) | squareBB(sq("a7")) |
-                             squareBB(sq("h7"));
+    const Bitboard squares = squareBB(sq("a2")) | squareBB(sq("h2")) | squareBB(sq("a7")) | squareBB(sq("h7"));
     return ((pos.pieceBB[White][Knight] | pos.pieceBB[Black][Knight]) & squares) != 0;
 }
 
@@ -116,8 +113,7 @@ bool zeroEndgameWithManyPawns(Position& pos) {
     const size_t at = trace.find("End game: ");
     if (at == std::string::npos) return false;
     int raw = 0, scaled = 0, pull = 0;
-    if (std::sscanf(trace.c_str() + at, "End game: %d, scaled %d, pull toward zero %d", &raw,
-                    &scaled, &pull) != 3)
+    if (std::sscanf(trace.c_str() + at, "End game: %d, scaled %d, pull toward zero %d", &raw, &scaled, &pull) != 3)
         return false;
     return scaled == 0 && pull < 0 && gamePhase(pos) < 256;
 }
@@ -150,10 +146,9 @@ TEST(EvalMirror, ColourMirrorGivesTheSameValue) {
     // Most positions are not touched by the one-sided rules (the backward
     // pick bites in about a quarter of these middle games).
     EXPECT_GE(compared, int(fens.size()) * 2 / 3)
-        << skippedKnight << " knight, " << skippedBackward << " backward, " << skippedPull
-        << " pull";
-    std::printf("[ mirror   ] %d compared, skipped: %d knight table, %d backward pick, %d pull\n",
-                compared, skippedKnight, skippedBackward, skippedPull);
+        << skippedKnight << " knight, " << skippedBackward << " backward, " << skippedPull << " pull";
+    std::printf("[ mirror   ] %d compared, skipped: %d knight table, %d backward pick, %d pull\n", compared,
+                skippedKnight, skippedBackward, skippedPull);
 }
 
 TEST(EvalMirror, BackwardPickIsOneSided) {
@@ -202,7 +197,8 @@ TEST(EvalBenchmark, SlowMissCost) {
         warm = std::min(warm, run(true, false, count));
         cold = std::min(cold, run(true, true, count));
     }
-    std::printf("[ bench    ] %ld positions; evaluate on a cache miss: %.0f ns (pawn cache warm), "
-                "%.0f ns (both caches cold)\n",
-                count, (warm - baseline) / count, (cold - baseline) / count);
+    std::printf(
+        "[ bench    ] %ld positions; evaluate on a cache miss: %.0f ns (pawn cache warm), "
+        "%.0f ns (both caches cold)\n",
+        count, (warm - baseline) / count, (cold - baseline) / count);
 }

@@ -33,8 +33,7 @@ TEST(EvalPassed, SeventhRankPawnWithRookBehind) {
     const int kings = w * (PassedEnemyKingWeight * 7 - PassedOwnKingWeight * 5);
     auto pos = position("8/P7/7k/8/8/5K2/8/R7 w - - 0 1");
     EXPECT_EQ(passedTerm(*pos, White),
-              PassedBonus[6] + endGameOnly(kings) +
-                  (endGameOnly(PassedPathSafe) + PassedPathDefended) * w);
+              PassedBonus[6] + endGameOnly(kings) + (endGameOnly(PassedPathSafe) + PassedPathDefended) * w);
 
     // An enemy rook behind instead: the whole path is unsafe and nothing of
     // White's covers a8.

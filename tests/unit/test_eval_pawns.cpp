@@ -11,9 +11,7 @@ namespace {
 
 constexpr int FileA = 0, FileB = 1, FileD = 3, FileE = 4;
 
-ScorePair isolated(bool opposed, int file) {
-    return {IsolatedPenaltyMg[opposed][file], IsolatedPenaltyEg[opposed]};
-}
+ScorePair isolated(bool opposed, int file) { return {IsolatedPenaltyMg[opposed][file], IsolatedPenaltyEg[opposed]}; }
 ScorePair backward(bool opposed) { return {BackwardPenaltyMg[opposed], BackwardPenaltyEg}; }
 // Supported or side by side on relative rank r (0 = own first rank).
 ScorePair connected(int r) { return ConnectedFactor * ((r - 1) * (r - 2)); }
@@ -102,8 +100,7 @@ TEST(EvalPawns, CandidatePasser) {
     // nothing special. d6 is isolated and unopposed.
     auto pos = position("4k3/8/3p4/8/2P5/1P6/8/4K3 w - - 0 1");
     Bitboard passed = 0;
-    EXPECT_EQ(pawnTerm(*pos, White, &passed),
-              PawnValue + connected(3) + CandidateBonus[3] + PawnValue);
+    EXPECT_EQ(pawnTerm(*pos, White, &passed), PawnValue + connected(3) + CandidateBonus[3] + PawnValue);
     EXPECT_EQ(passed, squareBB(sq("b3")));
     EXPECT_EQ(pawnTerm(*pos, Black), PawnValue - isolated(false, FileD));
 

@@ -11,9 +11,7 @@ using namespace evaltest;
 namespace {
 
 ScorePair mobility(int type, int safeSquares) { return Mobility[type - Knight][safeSquares]; }
-ScorePair outpost(int type, const char* square) {
-    return bothPhases(OutpostBonus[type - Knight][sq(square)]);
-}
+ScorePair outpost(int type, const char* square) { return bothPhases(OutpostBonus[type - Knight][sq(square)]); }
 ScorePair middleGameOnly(int mg) { return {mg, 0}; }
 // What a bishop pays for own pawns on its colour and for the rams.
 ScorePair bishopPawns(int onItsColour, int rams) {
@@ -46,8 +44,8 @@ TEST(EvalPieces, BishopPinnedNextToItsKing) {
     // Bd2 pinned by Bb4 against Ke1: the pin line holds no square, so no safe
     // square, passive and caught. An outpost on d2; no pawns and no rams.
     auto pos = position("7k/8/8/8/1b6/8/3B4/4K3 w - - 0 1");
-    EXPECT_EQ(pieceTerm(*pos, White), mobility(Bishop, 0) + outpost(Bishop, "d2") +
-                                          bishopPawns(0, 0) - MinorPassive - MinorCaught);
+    EXPECT_EQ(pieceTerm(*pos, White),
+              mobility(Bishop, 0) + outpost(Bishop, "d2") + bishopPawns(0, 0) - MinorPassive - MinorCaught);
 }
 
 TEST(EvalPieces, PinnedBishopCountsOnlyTheSquaresTowardItsKing) {
@@ -55,8 +53,7 @@ TEST(EvalPieces, PinnedBishopCountsOnlyTheSquaresTowardItsKing) {
     // safe square, never b4 toward the pinner. An outpost on c3, no pawns,
     // passive; d2 is not attacked by Black, so not caught.
     auto pos = position("7k/8/8/q7/8/2B5/8/4K3 w - - 0 1");
-    EXPECT_EQ(pieceTerm(*pos, White),
-              mobility(Bishop, 1) + outpost(Bishop, "c3") + bishopPawns(0, 0) - MinorPassive);
+    EXPECT_EQ(pieceTerm(*pos, White), mobility(Bishop, 1) + outpost(Bishop, "c3") + bishopPawns(0, 0) - MinorPassive);
 }
 
 TEST(EvalPieces, BishopBehindItsPawnsWithRams) {
@@ -84,9 +81,8 @@ TEST(EvalPieces, RookOnOpenFileAndSeventh) {
     // two enemy pawns on its rank, and the king held on the eighth.
     auto pos = position("7k/pp2R3/8/8/8/8/8/6K1 w - - 0 1");
     KingAttackTally tally{};
-    EXPECT_EQ(pieceTerm(*pos, White, &tally), mobility(Rook, 13) +
-                                                  middleGameOnly(RookPawnCount[2]) +
-                                                  RookFile * 2 + RookOnPawns * 2 + RookSeventh);
+    EXPECT_EQ(pieceTerm(*pos, White, &tally),
+              mobility(Rook, 13) + middleGameOnly(RookPawnCount[2]) + RookFile * 2 + RookOnPawns * 2 + RookSeventh);
     EXPECT_EQ(tally.kingAttackersCount, 1);
     EXPECT_EQ(tally.kingAttackWeight, KingAttackWeight[Rook]);
     EXPECT_EQ(tally.kingAdjacentAttacks, 2);  // g7, h7
@@ -98,15 +94,13 @@ TEST(EvalPieces, TrappedRook) {
     auto corner = position("6k1/8/8/8/8/8/5PPP/6KR w - - 0 1");
     const ScorePair threePawns = middleGameOnly(RookPawnCount[3]);
     EXPECT_EQ(pieceTerm(*corner, White),
-              mobility(Rook, 1) + threePawns +
-                  middleGameOnly(TrappedRookPerSquare * 1 - TrappedRookBase));
+              mobility(Rook, 1) + threePawns + middleGameOnly(TrappedRookPerSquare * 1 - TrappedRookBase));
 
     // Rg1 beside Kf1, behind g2: h1 and f1 are safe; the rook's file is not
     // lower than the king's: trapped with two squares.
     auto beside = position("6k1/8/8/8/8/8/5PPP/5KR1 w - - 0 1");
     EXPECT_EQ(pieceTerm(*beside, White),
-              mobility(Rook, 2) + threePawns +
-                  middleGameOnly(TrappedRookPerSquare * 2 - TrappedRookBase));
+              mobility(Rook, 2) + threePawns + middleGameOnly(TrappedRookPerSquare * 2 - TrappedRookBase));
 
     // Without an own pawn on its file the rook is not trapped: Rh1 against a
     // Black pawn on h2 (which takes g1 away) has one safe square, h2, and a
@@ -123,6 +117,5 @@ TEST(EvalPieces, RookPawnCountExtremes) {
 
     // No pawns at all: eleven safe squares and the open file.
     auto none = position("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
-    EXPECT_EQ(pieceTerm(*none, White),
-              mobility(Rook, 11) + middleGameOnly(RookPawnCount[0]) + RookFile * 2);
+    EXPECT_EQ(pieceTerm(*none, White), mobility(Rook, 11) + middleGameOnly(RookPawnCount[0]) + RookFile * 2);
 }

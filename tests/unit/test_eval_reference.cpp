@@ -44,8 +44,7 @@ TEST(EvalReference, AgreesWithTheIndependentModel) {
         const size_t cut1 = line.find(';');
         const size_t cut2 = line.find(';', cut1 + 1);
         const int expected = std::stoi(line.substr(0, cut1));
-        const std::string fen = line.substr(cut1 + 1, cut2 == std::string::npos ? std::string::npos
-                                                                                 : cut2 - cut1 - 1);
+        const std::string fen = line.substr(cut1 + 1, cut2 == std::string::npos ? std::string::npos : cut2 - cut1 - 1);
         auto pos = position(fen);
         if (cut2 != std::string::npos) {
             std::istringstream moves(line.substr(cut2 + 1));
@@ -58,8 +57,8 @@ TEST(EvalReference, AgreesWithTheIndependentModel) {
         checked++;
         if (computed != expected || cached != expected || traced != expected) {
             if (++wrong <= 10)
-                ADD_FAILURE() << line << "\n  evaluate " << computed << ", from the cache "
-                              << cached << ", trace " << traced;
+                ADD_FAILURE() << line << "\n  evaluate " << computed << ", from the cache " << cached << ", trace "
+                              << traced;
         }
     }
     EXPECT_GT(checked, 3000);

@@ -63,8 +63,7 @@ inline Delta pieceTerm(const Position& pos, int color, KingAttackTally* tallyOut
     AttackInfo ai;
     buildAttackInfo(pos, ai);
     KingAttackTally tally;
-    const Delta d = withColour(
-        color, [&](auto us) { return evaluatePieces<us>(pos, ai, tally, countPawnRams(pos)); });
+    const Delta d = withColour(color, [&](auto us) { return evaluatePieces<us>(pos, ai, tally, countPawnRams(pos)); });
     if (tallyOut) *tallyOut = tally;
     return d;
 }

@@ -67,13 +67,11 @@ TEST(FastPaths, KingZoneScreenedByShieldPawns) {
 
     // White king b1 behind a2, b3, c4 (nothing of c5.. is in the zone).
     pos = position("6k1/8/8/8/2P5/1P6/P7/1K6 b - - 0 1");
-    EXPECT_EQ(kingAttackZone(*pos, Black),
-              squares({"a1", "a2", "b1", "b2", "b3", "c1", "c2", "c3", "c4"}));
+    EXPECT_EQ(kingAttackZone(*pos, Black), squares({"a1", "a2", "b1", "b2", "b3", "c1", "c2", "c3", "c4"}));
 
     // A shield pawn on the zone's far edge screens three squares and no
     // square of the next file: Black pawn a8 (never legal, still handled),
     // king b8; and an enemy pawn outside the zone screens nothing.
     pos = position("pk6/8/8/8/4p3/8/8/6K1 w - - 0 1");
-    EXPECT_EQ(kingAttackZone(*pos, White),
-              squares({"a8", "b8", "b7", "b6", "b5", "c8", "c7", "c6", "c5"}));
+    EXPECT_EQ(kingAttackZone(*pos, White), squares({"a8", "b8", "b7", "b6", "b5", "c8", "c7", "c6", "c5"}));
 }

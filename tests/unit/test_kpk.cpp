@@ -88,8 +88,7 @@ TEST(KpkBitbase, KnownWinsAndDrawsInEveryMirror) {
         const PieceList swapped = swapColours(c.pieces);
         const char otherSide = c.sideToMove == 'w' ? 'b' : 'w';
         EXPECT_EQ(kpkScore(c.pieces, c.sideToMove), expected) << c.name;
-        EXPECT_EQ(kpkScore(mirrorFiles(c.pieces), c.sideToMove), expected)
-            << c.name << ", other wing";
+        EXPECT_EQ(kpkScore(mirrorFiles(c.pieces), c.sideToMove), expected) << c.name << ", other wing";
         EXPECT_EQ(kpkScore(swapped, otherSide), expected) << c.name << ", colours exchanged";
         EXPECT_EQ(kpkScore(mirrorFiles(swapped), otherSide), expected) << c.name << ", both";
     }

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "board/movetext.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/movetext.h"
 #include "board/tables.h"
 #include "test_common.h"
 #include "test_movegen_util.h"
@@ -163,16 +163,16 @@ TEST(Legality, EnPassantPinnedAlongTheRank) {
 
 TEST(Legality, SquareAttacksAndSliderBlockers) {
     Position& pos = setUp("4k3/8/8/3p4/8/1q6/8/R3K2N w - - 0 1");
-    EXPECT_TRUE(isSquareAttacked(sq("c4"), Black, pos));   // pawn d5
+    EXPECT_TRUE(isSquareAttacked(sq("c4"), Black, pos));  // pawn d5
     EXPECT_TRUE(isSquareAttacked(sq("e4"), Black, pos));
     EXPECT_FALSE(isSquareAttacked(sq("d4"), Black, pos));  // pawns do not attack forwards
     EXPECT_FALSE(isSquareAttacked(sq("e1"), Black, pos));
-    EXPECT_TRUE(isSquareAttacked(sq("d1"), Black, pos));   // queen b3 along the diagonal
-    EXPECT_TRUE(isSquareAttacked(sq("g3"), White, pos));   // knight h1
-    EXPECT_TRUE(isSquareAttacked(sq("a8"), White, pos));   // rook a1 up the file
-    EXPECT_TRUE(isSquareAttacked(sq("e1"), White, pos));   // the rook defends its king
+    EXPECT_TRUE(isSquareAttacked(sq("d1"), Black, pos));  // queen b3 along the diagonal
+    EXPECT_TRUE(isSquareAttacked(sq("g3"), White, pos));  // knight h1
+    EXPECT_TRUE(isSquareAttacked(sq("a8"), White, pos));  // rook a1 up the file
+    EXPECT_TRUE(isSquareAttacked(sq("e1"), White, pos));  // the rook defends its king
     EXPECT_FALSE(isSquareAttacked(sq("b3"), White, pos));
-    EXPECT_TRUE(isSquareAttacked(sq("f2"), White, pos));   // king
+    EXPECT_TRUE(isSquareAttacked(sq("f2"), White, pos));  // king
     // A white rook behind a black pawn behind a white knight: two pieces, no blocker.
     setFromFen("4k3/4n3/8/8/4P3/8/8/4R1K1 b - - 0 1", pos);
     EXPECT_EQ(sliderBlockers(sq("e8"), White, pos), 0u);
@@ -251,8 +251,8 @@ TEST(Legality, PseudoLegalRejectsEverythingElse) {
                     for (int piece : pieceBytes)
                         for (int captured : fields)
                             for (int promotion : fields)
-                                offer(Move(uint32_t(to | from << 6 | promotion << 12 | captured << 18) |
-                                           uint32_t(piece) << 24));
+                                offer(Move(uint32_t(to | from << 6 | promotion << 12 | captured << 18) | uint32_t(piece)
+                                                                                                             << 24));
             }
         }
         ASSERT_EQ(pos.key, key);

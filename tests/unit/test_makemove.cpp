@@ -11,7 +11,6 @@
 
 namespace {
 
-
 std::unique_ptr<Position> fromFen(const std::string& fen) {
     auto pos = std::make_unique<Position>();
     setFromFen(fen, *pos);
@@ -33,7 +32,7 @@ Move moveOn(const Position& pos, const std::string& text) {
 // Every field of the board state, and the undo records in use; stale records
 // beyond historyLength are not state.
 ::testing::AssertionResult sameState(const Position& a, const Position& b) {
-#define SAME_FIELD(f)                                                   \
+#define SAME_FIELD(f) \
     if (std::memcmp(&a.f, &b.f, sizeof(a.f)) != 0) return ::testing::AssertionFailure() << "field " #f " differs";
     SAME_FIELD(pieceBB)
     SAME_FIELD(board)
@@ -76,7 +75,6 @@ protected:
     void SetUp() override { initTestTables(); }
 };
 
-
 }  // namespace
 
 TEST_F(MakeMove, DoubleStepWithoutEnemyPawnLeavesNoEpSquare) {
@@ -84,7 +82,8 @@ TEST_F(MakeMove, DoubleStepWithoutEnemyPawnLeavesNoEpSquare) {
     uint64_t startKey = pos->key;
     makeChecked(*pos, moveOn(*pos, "e2e4"));
     EXPECT_EQ(pos->epSquare, NoSquare);
-    EXPECT_EQ(pos->key, startKey ^ ZobristPiece[White][Pawn][sq("e2")] ^ ZobristPiece[White][Pawn][sq("e4")] ^ ZobristSide);
+    EXPECT_EQ(pos->key,
+              startKey ^ ZobristPiece[White][Pawn][sq("e2")] ^ ZobristPiece[White][Pawn][sq("e4")] ^ ZobristSide);
     EXPECT_EQ(pos->sideToMove, Black);
     EXPECT_EQ(pos->history[0].key, startKey);
     EXPECT_EQ(pos->history[0].castleRights, 15);
@@ -100,8 +99,8 @@ TEST_F(MakeMove, DoubleStepRecordsEpSquareOnlyBesideEnemyPawn) {
         {"4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1", "e2e4", sq("e3")},
         {"4k3/8/8/8/1p6/8/P7/4K3 w - - 0 1", "a2a4", sq("a3")},
         {"4k3/8/8/8/6p1/8/7P/4K3 w - - 0 1", "h2h4", sq("h3")},
-        {"4k3/7p/8/P7/8/8/8/4K3 b - - 0 1", "h7h5", NoSquare},  // a5 is not beside h5
-        {"4k3/p7/8/7P/8/8/8/4K3 b - - 0 1", "a7a5", NoSquare},  // nor h5 beside a5
+        {"4k3/7p/8/P7/8/8/8/4K3 b - - 0 1", "h7h5", NoSquare},    // a5 is not beside h5
+        {"4k3/p7/8/7P/8/8/8/4K3 b - - 0 1", "a7a5", NoSquare},    // nor h5 beside a5
         {"4k3/8/8/8/3P4/8/4P3/4K3 w - - 0 1", "e2e4", NoSquare},  // own pawn
         {"4k3/8/8/8/8/5p2/4P3/4K3 w - - 0 1", "e2e4", NoSquare},  // not beside
         {"4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1", "d7d5", sq("d6")},
@@ -262,7 +261,8 @@ Move nextShuffleMove(const Position& pos, int ply, bool withPawns) {
         for (Bitboard pawns = pos.pieceBB[us][Pawn]; pawns;) {
             Square s = popLsb(pawns);
             Square to = s + pawnPush(us);
-            if (relativeRank(us, to) < 7 && pos.board[to] == NoPiece) return makeMoveCode(s, to, Pawn, NoPiece, NoPiece);
+            if (relativeRank(us, to) < 7 && pos.board[to] == NoPiece)
+                return makeMoveCode(s, to, Pawn, NoPiece, NoPiece);
         }
     }
     const char* squaresOf[2][2] = {{"b1", "d2"}, {"g8", "e7"}};

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "board/movetext.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/movetext.h"
 #include "test_common.h"
 #include "test_movegen_util.h"
 
@@ -37,7 +37,6 @@ std::vector<std::string> texts(const std::vector<Move>& moves) {
     return out;
 }
 
-
 }  // namespace
 
 TEST(MoveGen, StartPositionQuietOrder) {
@@ -64,8 +63,7 @@ TEST(MoveGen, PromotionOrder) {
     EXPECT_EQ(texts(tactical),
               (std::vector<std::string>{"b7b8Q", "b7b8R", "b7b8B", "b7b8N", "b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
     EXPECT_EQ(tactical[4], makeMoveCode(sq("b7"), sq("a8"), Pawn, Rook, Queen));
-    EXPECT_EQ(texts(generated(pos, GenKind::Captures)),
-              (std::vector<std::string>{"b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
+    EXPECT_EQ(texts(generated(pos, GenKind::Captures)), (std::vector<std::string>{"b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
     EXPECT_EQ(std::count_if(tactical.begin(), tactical.end(), isQuiet), 0);
     // Black promotes on the first rank.
     setFromFen("4k3/8/8/8/8/8/6p1/4K2N b - - 0 1", pos);
@@ -179,8 +177,8 @@ TEST(MoveGen, QuietChecks) {
     // checks by the bishop and the queen. No king moves, no captures.
     Position& pos = setUp("4k3/6p1/3P4/8/4N3/3B4/8/K3R2Q w - - 0 1");
     const std::vector<Move> checks = generated(pos, GenKind::QuietChecks);
-    EXPECT_EQ(texts(checks), (std::vector<std::string>{"e4c3", "e4c5", "e4d2", "e4f2", "e4g3", "e4g5", "d6d7",
-                                                       "d3b5", "h1h5", "h1h8"}));
+    EXPECT_EQ(texts(checks), (std::vector<std::string>{"e4c3", "e4c5", "e4d2", "e4f2", "e4g3", "e4g5", "d6d7", "d3b5",
+                                                       "h1h5", "h1h8"}));
     // Every one of them does give check.
     for (Move m : checks) EXPECT_TRUE(givesCheck(m, pos)) << moveToText(m);
 }
@@ -262,15 +260,14 @@ bool matches(const Position& pos, const Snapshot& s) {
     const Position& f = s.fields;
     return std::memcmp(f.pieceBB, pos.pieceBB, sizeof pos.pieceBB) == 0 &&
            std::memcmp(f.board, pos.board, sizeof pos.board) == 0 &&
-           std::memcmp(f.pieceCount, pos.pieceCount, sizeof pos.pieceCount) == 0 &&
-           f.sideToMove == pos.sideToMove && f.occupied == pos.occupied &&
-           std::memcmp(f.colorBB, pos.colorBB, sizeof pos.colorBB) == 0 &&
+           std::memcmp(f.pieceCount, pos.pieceCount, sizeof pos.pieceCount) == 0 && f.sideToMove == pos.sideToMove &&
+           f.occupied == pos.occupied && std::memcmp(f.colorBB, pos.colorBB, sizeof pos.colorBB) == 0 &&
            std::memcmp(f.kingSquare, pos.kingSquare, sizeof pos.kingSquare) == 0 &&
            f.historyLength == pos.historyLength && f.key == pos.key && f.pawnKey == pos.pawnKey &&
            f.castleRights == pos.castleRights && f.epSquare == pos.epSquare && f.rule50 == pos.rule50 &&
            std::memcmp(f.nonPawnMaterial, pos.nonPawnMaterial, sizeof pos.nonPawnMaterial) == 0 &&
-           std::memcmp(f.pstA, pos.pstA, sizeof pos.pstA) == 0 &&
-           std::memcmp(f.pstB, pos.pstB, sizeof pos.pstB) == 0 && f.historyDropped == pos.historyDropped &&
+           std::memcmp(f.pstA, pos.pstA, sizeof pos.pstA) == 0 && std::memcmp(f.pstB, pos.pstB, sizeof pos.pstB) == 0 &&
+           f.historyDropped == pos.historyDropped &&
            (s.history.empty() ||
             std::memcmp(s.history.data(), pos.history, s.history.size() * sizeof(UndoRecord)) == 0);
 }

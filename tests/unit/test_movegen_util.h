@@ -21,8 +21,8 @@ constexpr int Empty = -1;
 struct Board {
     int piece[64];  // colour * 8 + type, or Empty
     int side;
-    int castle;     // KQkq bits
-    int ep;         // square a pawn may capture on, or NoSquare
+    int castle;  // KQkq bits
+    int ep;      // square a pawn may capture on, or NoSquare
 };
 
 inline int colorOf(int p) { return p >> 3; }
@@ -55,10 +55,14 @@ inline bool pieceAttacks(const Board& b, int from, int target) {
     const int df = (target >> 3) - (from >> 3), dr = (target & 7) - (from & 7);
     const int adf = df < 0 ? -df : df, adr = dr < 0 ? -dr : dr;
     switch (typeOf(p)) {
-        case Pawn: return adf == 1 && dr == (colorOf(p) == White ? 1 : -1);
-        case Knight: return (adf == 1 && adr == 2) || (adf == 2 && adr == 1);
-        case King: return std::max(adf, adr) == 1;
-        default: break;
+        case Pawn:
+            return adf == 1 && dr == (colorOf(p) == White ? 1 : -1);
+        case Knight:
+            return (adf == 1 && adr == 2) || (adf == 2 && adr == 1);
+        case King:
+            return std::max(adf, adr) == 1;
+        default:
+            break;
     }
     const bool straight = df == 0 || dr == 0;
     const bool diagonal = adf == adr;
@@ -226,8 +230,7 @@ inline std::vector<PerftCase> readPerftCases() {
     std::string line;
     while (std::getline(in, line)) {
         // The file's lines may carry a stray NUL or carriage return at the end.
-        line.erase(std::remove_if(line.begin(), line.end(), [](char c) { return c == '\0' || c == '\r'; }),
-                   line.end());
+        line.erase(std::remove_if(line.begin(), line.end(), [](char c) { return c == '\0' || c == '\r'; }), line.end());
         const size_t semi = line.find(';');
         if (semi == std::string::npos) continue;
         PerftCase c;
@@ -235,7 +238,8 @@ inline std::vector<PerftCase> readPerftCases() {
         size_t at = semi;
         while (at != std::string::npos) {
             const size_t next = line.find(';', at + 1);
-            const std::string field = line.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
+            const std::string field =
+                line.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
             const size_t d = field.find('D');
             if (d != std::string::npos) {
                 const int depth = std::stoi(field.substr(d + 1));

@@ -3,13 +3,11 @@
 #include <cstring>
 #include <string>
 
-#include "board/movetext.h"
 #include "board/makemove.h"
+#include "board/movetext.h"
 #include "test_common.h"
 
 namespace {
-
-
 
 Position& setUp(const std::string& fen) {
     initTestTables();
@@ -90,7 +88,7 @@ TEST(MoveText, OnlyLegalMovesArePlayed) {
         "e2e4q",   // a promotion letter on a move that does not promote
         "e2e4x",   // junk after the move
         "e2e4qq",  // too long
-        "i2i4", "e0e1", "e2e9", "E2E4", "e2e",  "e2", "e", "",
+        "i2i4",   "e0e1", "e2e9", "E2E4", "e2e", "e2", "e", "",
     };
     for (const char* word : rejected) {
         EXPECT_FALSE(moveFromText(word, pos)) << word;

@@ -48,8 +48,8 @@ TEST(CacheOptions, HashSizes) {
     EXPECT_EQ(ttEntryCount, 131075u);
     setoption("name Hash value 0");  // below the minimum: 1 MiB
     EXPECT_EQ(ttEntryCount, 65539u);
-    for (const char* unchanged : {"name Hash value x", "name Hash value -1", "name Hash value",
-                                  "name Hash", "name Hash Value 2 extra"})
+    for (const char* unchanged :
+         {"name Hash value x", "name Hash value -1", "name Hash value", "name Hash", "name Hash Value 2 extra"})
         setoption(unchanged);
     // "name Hash Value 2 extra" reads 2: the word "value" is not checked.
     EXPECT_EQ(ttEntryCount, 131075u);

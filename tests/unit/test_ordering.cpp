@@ -7,14 +7,13 @@
 
 #include "board/legality.h"
 #include "search/picker.h"
-#include "test_search_util.h"
 #include "test_common.h"
+#include "test_search_util.h"
 
 using searchtest::makeThread;
 using searchtest::moveByText;
 
 namespace {
-
 
 struct CutoffFixture {
     std::unique_ptr<SearchThread> thread = makeThread(StartFen);
@@ -155,7 +154,7 @@ TEST(MovePicker, HashMoveFirstAndNotAgain) {
     auto thread = makeThread(StartFen);
     Move hash = moveByText(thread->pos, "e2e4");
     Move killers[2] = {moveByText(thread->pos, "g1f3"), moveByText(thread->pos, "d2d4")};
-    thread->historyTable[White][Pawn][makeSquare(2, 3)] = 50;  // c2c4
+    thread->historyTable[White][Pawn][makeSquare(2, 3)] = 50;   // c2c4
     thread->historyTable[White][Pawn][makeSquare(7, 2)] = -40;  // h2h3
     auto picked = pickAll(*thread, hash, Stage::HashMove, Stage::Quiets, killers);
     ASSERT_EQ(picked.size(), 20u);
@@ -196,7 +195,6 @@ TEST(MovePicker, CapturesBeforeQuietsAndEvasionsOnlyInCheck) {
 
 namespace {
 
-
 struct Scored {
     std::vector<Move> moves;
     std::vector<int> scores;
@@ -229,10 +227,10 @@ TEST(OrderingScores, PromotionsByNewPieceThenCapturedPiece) {
     const Scored s = sortedStage(thread->pos, Stage::Captures, NoKillers);
     EXPECT_EQ(texts(s.moves),
               (std::vector<std::string>{"b7a8Q", "b7b8Q", "b7a8R", "b7b8R", "b7a8B", "b7b8B", "b7a8N", "b7b8N"}));
-    EXPECT_EQ(s.scores, (std::vector<int>{4 * ScorePromotionUnit + Rook * ScorePromotionCaptureUnit,
-                                          4 * ScorePromotionUnit, 3 * ScorePromotionUnit + 3000,
-                                          3 * ScorePromotionUnit, 2 * ScorePromotionUnit + 3000,
-                                          2 * ScorePromotionUnit, ScorePromotionUnit + 3000, ScorePromotionUnit}));
+    EXPECT_EQ(s.scores,
+              (std::vector<int>{4 * ScorePromotionUnit + Rook * ScorePromotionCaptureUnit, 4 * ScorePromotionUnit,
+                                3 * ScorePromotionUnit + 3000, 3 * ScorePromotionUnit, 2 * ScorePromotionUnit + 3000,
+                                2 * ScorePromotionUnit, ScorePromotionUnit + 3000, ScorePromotionUnit}));
     // The quiescence capture stage has no promotion pushes.
     EXPECT_EQ(texts(sortedStage(thread->pos, Stage::QsCaptures, NoKillers).moves),
               (std::vector<std::string>{"b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
@@ -246,11 +244,12 @@ TEST(OrderingScores, CapturesByVictimPlusHistory) {
     // Sorted, highest first, ties (the two knight captures, the pawn
     // captures) in generation order.
     EXPECT_EQ(texts(s.moves), (std::vector<std::string>{"e3f4", "d4f4", "c3b4", "d4b4", "d4c5", "d4e5", "d5c6"}));
-    EXPECT_EQ(s.scores, (std::vector<int>{ScoreCaptureBase + CaptureValue[Rook], ScoreCaptureBase + CaptureValue[Rook] - 5,
-                                          ScoreCaptureBase + CaptureValue[Knight], ScoreCaptureBase + CaptureValue[Knight],
-                                          ScoreCaptureBase + CaptureValue[Pawn], ScoreCaptureBase + CaptureValue[Pawn],
-                                          // en passant: the target square is empty
-                                          ScoreCaptureBase + 7}));
+    EXPECT_EQ(s.scores,
+              (std::vector<int>{ScoreCaptureBase + CaptureValue[Rook], ScoreCaptureBase + CaptureValue[Rook] - 5,
+                                ScoreCaptureBase + CaptureValue[Knight], ScoreCaptureBase + CaptureValue[Knight],
+                                ScoreCaptureBase + CaptureValue[Pawn], ScoreCaptureBase + CaptureValue[Pawn],
+                                // en passant: the target square is empty
+                                ScoreCaptureBase + 7}));
 }
 
 TEST(OrderingScores, KillersAndCastlingAboveHistory) {

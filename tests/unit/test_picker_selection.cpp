@@ -16,8 +16,7 @@ namespace {
 
 // Every stage of the walk generated and sorted at once, with the hash move
 // of a later stage left out.
-std::vector<Move> sortedStages(SearchThread& thread, Move hashMove, Stage first, Stage last,
-                               const Move* killers) {
+std::vector<Move> sortedStages(SearchThread& thread, Move hashMove, Stage first, Stage last, const Move* killers) {
     CheckInfo ci;
     computeCheckInfo(ci, thread.pos);
     const OrderingContext ctx{killers, &thread.historyTable};

@@ -13,8 +13,6 @@
 
 namespace {
 
-
-
 // A Position is large (its undo history); tests keep theirs on the heap.
 std::unique_ptr<Position> fromFen(const std::string& fen) {
     auto pos = std::make_unique<Position>();
@@ -84,8 +82,8 @@ TEST_F(PositionTest, PieceSquareCharts) {
         for (int t = Pawn; t <= King; t++) {
             EXPECT_EQ(PieceSquareMg[t][s], PieceSquareMg[t][mirror]);
             EXPECT_EQ(PieceSquareEg[t][s], PieceSquareEg[t][mirror]);
-            bool knightException = t == Knight && (fileOf(s) == 0 || fileOf(s) == 7) &&
-                                   (rankOf(s) == 1 || rankOf(s) == 6);
+            bool knightException =
+                t == Knight && (fileOf(s) == 0 || fileOf(s) == 7) && (rankOf(s) == 1 || rankOf(s) == 6);
             if (!knightException) {
                 EXPECT_EQ(PieceSquareEg[t][s], PieceSquareEg[t][flipped]);
             }
@@ -161,26 +159,26 @@ TEST_F(PositionTest, SelfCheckNoticesCorruption) {
 TEST_F(PositionTest, CheckedFenRejectsMalformedText) {
     const char* bad[] = {
         "",
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1",   // unknown letter
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN- w KQkq - 0 1",   // '-' in placement
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1",            // 7 ranks
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1",    // unknown letter
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN- w KQkq - 0 1",    // '-' in placement
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1",             // 7 ranks
         "rnbqkbnr/pppppppp/8/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",  // 9 ranks
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w KQkq - 0 1",  // 65 squares
-        "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",   // 65 squares by a digit
-        "4k3/8/8/8/8/8/8/4KK2 w - - 0 1",                             // two white kings
-        "8/8/8/8/8/8/8/4K3 w - - 0 1",                                // no black king
-        "4k2P/8/8/8/8/8/8/4K3 w - - 0 1",                             // pawn on rank 8
-        "4k3/8/8/8/8/8/8/p3K3 b - - 0 1",                             // pawn on rank 1
-        "7k/8/8/8/8/8/8/K6R w - - 0 1",                               // could take the king
-        "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",                            // same, rook on e1
-        "7k/8/8/8/8/2p1p3/3K4/1N6 w - - 0 1",                         // checked by two pawns
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNRR w KQkq - 0 1",   // 65 squares
+        "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",    // 65 squares by a digit
+        "4k3/8/8/8/8/8/8/4KK2 w - - 0 1",                              // two white kings
+        "8/8/8/8/8/8/8/4K3 w - - 0 1",                                 // no black king
+        "4k2P/8/8/8/8/8/8/4K3 w - - 0 1",                              // pawn on rank 8
+        "4k3/8/8/8/8/8/8/p3K3 b - - 0 1",                              // pawn on rank 1
+        "7k/8/8/8/8/8/8/K6R w - - 0 1",                                // could take the king
+        "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",                             // same, rook on e1
+        "7k/8/8/8/8/2p1p3/3K4/1N6 w - - 0 1",                          // checked by two pawns
         "7k/8/8/8/8/1n6/3K4/1n6 w - - 0 1",                            // checked by two knights
-        "7k/8/8/8/8/4p3/3K4/1n6 w - - 0 1",                           // pawn and knight
-        "4k3/8/8/8/8/8/8/4K3 w KQx - 0 1",                            // castling letter
-        "4k3/8/8/8/8/8/8/4K3 w - e9 0 1",                             // ep off the board
-        "4k3/8/8/8/8/8/8/4K3 w - i6 0 1",                             // ep off the board
-        "4k3/8/8/8/8/8/8/4K3 w - e 0 1",                              // ep too short
-        " rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",  // empty placement
+        "7k/8/8/8/8/4p3/3K4/1n6 w - - 0 1",                            // pawn and knight
+        "4k3/8/8/8/8/8/8/4K3 w KQx - 0 1",                             // castling letter
+        "4k3/8/8/8/8/8/8/4K3 w - e9 0 1",                              // ep off the board
+        "4k3/8/8/8/8/8/8/4K3 w - i6 0 1",                              // ep off the board
+        "4k3/8/8/8/8/8/8/4K3 w - e 0 1",                               // ep too short
+        " rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",   // empty placement
     };
     auto target = fromFen("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 12 40");
     target->historyLength = 3;
@@ -300,9 +298,8 @@ TEST_F(PositionTest, CheckedFenMatchesTrustedParser) {
 TEST_F(PositionTest, HostileTextIsHarmless) {
     std::mt19937 rng(2024);
     const std::string alphabet = "PpNnBbRrQqKk-/0123456789 wbxKQkqacdefgh";
-    const std::vector<std::string> seeds = {
-        StartFen, "r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 12 40", "8/8/8/8/8/8/8/8 b - h1 0 1",
-        "4k3/8/8/8/8/8/8/4K3 w - - 0 1"};
+    const std::vector<std::string> seeds = {StartFen, "r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 12 40",
+                                            "8/8/8/8/8/8/8/8 b - h1 0 1", "4k3/8/8/8/8/8/8/4K3 w - - 0 1"};
     auto pos = std::make_unique<Position>();
     auto checked = std::make_unique<Position>();
     int accepted = 0;
@@ -318,9 +315,15 @@ TEST_F(PositionTest, HostileTextIsHarmless) {
                 size_t at = rng() % text.size();
                 char ch = alphabet[rng() % alphabet.size()];
                 switch (rng() % 3) {
-                    case 0: text[at] = ch; break;
-                    case 1: text.insert(text.begin() + long(at), ch); break;
-                    default: text.erase(at, 1); break;
+                    case 0:
+                        text[at] = ch;
+                        break;
+                    case 1:
+                        text.insert(text.begin() + long(at), ch);
+                        break;
+                    default:
+                        text.erase(at, 1);
+                        break;
                 }
             }
         }

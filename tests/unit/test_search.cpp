@@ -109,8 +109,8 @@ TEST(SearchRoot, MateInOneAndMatedInOne) {
 }
 
 TEST(SearchRoot, NoLegalMoveAtTheRoot) {
-    for (const char* fen : {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",   // checkmate
-                            "k7/8/1Q6/8/8/8/8/7K b - - 0 1"}) {    // stalemate
+    for (const char* fen : {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",  // checkmate
+                            "k7/8/1Q6/8/8/8/8/7K b - - 0 1"}) {   // stalemate
         clearTT();
         auto thread = makeThread(fen);
         Lines lines = runSearch(*thread, 5);
@@ -126,9 +126,9 @@ TEST(SearchRoot, DepthOneAndTheFieldOrder) {
     Lines lines = runSearch(*thread, 1);
     ASSERT_EQ(lines.size(), 2u);
     std::vector<std::string> w = words(lines[0]);
-    const std::vector<std::string> names = {"info", "depth", "1", "seldepth", "", "multipv", "1", "score", "cp",
-                                            "",     "nodes", "",  "nps",      "", "time",    "",  "hashfull", "",
-                                            "pv"};
+    const std::vector<std::string> names = {"info",  "depth", "1",        "seldepth", "",  "multipv", "1",
+                                            "score", "cp",    "",         "nodes",    "",  "nps",     "",
+                                            "time",  "",      "hashfull", "",         "pv"};
     ASSERT_EQ(w.size(), names.size() + 1);  // a one-move variation
     for (size_t i = 0; i < names.size(); i++) {
         if (!names[i].empty()) {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/report.h"
-#include "board/movetext.h"
 #include "board/movegen.h"
+#include "board/movetext.h"
 #include "board/position.h"
 #include "eval/cache.h"
 #include "eval/endgame.h"

@@ -7,7 +7,6 @@
 
 namespace {
 
-
 Position& setUp(const std::string& fen) {
     initTestTables();
     static Position pos;
@@ -18,7 +17,7 @@ Position& setUp(const std::string& fen) {
 // The exchange value of the move from-to for the side to move, with the
 // move code built from the board.
 int seeOf(const Position& pos, const char* from, const char* to, int promotion = NoPiece) {
-    const int captured = pos.board[sq(to)] != NoPiece ? pos.board[sq(to)]
+    const int captured = pos.board[sq(to)] != NoPiece                              ? pos.board[sq(to)]
                          : (pos.board[sq(from)] == Pawn && sq(to) == pos.epSquare) ? Pawn
                                                                                    : NoPiece;
     const Move m = makeMoveCode(sq(from), sq(to), pos.board[sq(from)], captured, promotion);

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 Bitboard squares(std::initializer_list<const char*> names) {
     Bitboard b = 0;
     for (const char* n : names) b |= squareBB(sq(n));

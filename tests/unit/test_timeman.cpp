@@ -99,6 +99,4 @@ TEST(ShouldStop, PublishesTheBudgetAndStopsPastAboutFourElevenths) {
     thread->limits.movesToGo = 2;
     EXPECT_FALSE(shouldStop(0, *thread));
     EXPECT_GT(Control.timeLimit.load(), 5000);
-
 }
-

@@ -58,7 +58,7 @@ protected:
     }
 };
 
-const Move SomeMove = makeMoveCode(12, 28, Pawn, NoPiece, NoPiece);   // b5-d5 style code
+const Move SomeMove = makeMoveCode(12, 28, Pawn, NoPiece, NoPiece);  // b5-d5 style code
 const Move OtherMove = makeMoveCode(6, 21, Knight, NoPiece, NoPiece);
 
 }  // namespace
@@ -145,10 +145,10 @@ TEST_F(TranspositionTable, BoundsAreUsableOnlyOnTheirSide) {
     EXPECT_EQ(out.staticEval, ScoreNone);
     EXPECT_EQ(probe(lower, 9, 50, 101, out), ScoreNone);  // not usable: no substitute either
     EXPECT_EQ(out.staticEval, ScoreNone);
-    EXPECT_EQ(probe(lower, 9, 50, 90, out), ScoreNone);   // usable but shallow
+    EXPECT_EQ(probe(lower, 9, 50, 90, out), ScoreNone);  // usable but shallow
     EXPECT_EQ(out.staticEval, 100);
 
-    EXPECT_EQ(probe(upper, 4, 100, 200, out), 100);       // score <= alpha
+    EXPECT_EQ(probe(upper, 4, 100, 200, out), 100);  // score <= alpha
     EXPECT_EQ(probe(upper, 4, 99, 200, out), ScoreNone);
     EXPECT_EQ(out.move, OtherMove);
 }
@@ -365,7 +365,7 @@ TEST_F(TranspositionTable, HashfullCountsFirstWritesOfEmptySlots) {
     EXPECT_EQ(ttFilled, 6554u);
     EXPECT_EQ(hashfull(), 100);  // 6554 * 1000 / 65539
     for (uint32_t b = 0; b < 6554; b++) store(keyOf(b * 8, 1), 2, 0, SomeMove, BoundUpper);
-    EXPECT_EQ(hashfull(), 100);  // rewriting the same positions fills nothing
+    EXPECT_EQ(hashfull(), 100);   // rewriting the same positions fills nothing
     ttFilled = 3 * ttEntryCount;  // double counting by racing threads
     EXPECT_EQ(hashfull(), 1000);
     clearTT();

@@ -75,16 +75,14 @@ void hammer(int id, const std::vector<Move>& legal, Failures& failures) {
 
         if (r & 1) {
             const Move move = pool[(r >> 8) % pool.size()];
-            storeTT(int(r >> 12 & 15) - 2, int(r >> 40 & 1023) - 512, move, int((r >> 16) % 3),
-                    *keyed);
+            storeTT(int(r >> 12 & 15) - 2, int(r >> 40 & 1023) - 512, move, int((r >> 16) % 3), *keyed);
             continue;
         }
         TTProbe out;
         probeTT(*keyed, int(r >> 12 & 15), -100, 100, out);
         if (!out.hit) continue;
         failures.hits.fetch_add(1, std::memory_order_relaxed);
-        if (out.depth < -2 || out.depth > 13 || out.bound < 0 || out.bound > 2 ||
-            out.score < -512 || out.score > 511)
+        if (out.depth < -2 || out.depth > 13 || out.bound < 0 || out.bound > 2 || out.score < -512 || out.score > 511)
             failures.badField++;
         if (std::find(pool.begin(), pool.end(), out.move) == pool.end()) {
             failures.foreignMove++;
@@ -116,8 +114,7 @@ TEST(ConcurrentTranspositionTable, TornSlotsStayHarmless) {
 
     Failures failures;
     std::vector<std::thread> threads;
-    for (int id = 0; id < ThreadCount; id++)
-        threads.emplace_back(hammer, id, std::cref(legal), std::ref(failures));
+    for (int id = 0; id < ThreadCount; id++) threads.emplace_back(hammer, id, std::cref(legal), std::ref(failures));
     for (std::thread& t : threads) t.join();
 
     EXPECT_EQ(failures.foreignMove, 0);
