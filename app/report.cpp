@@ -2,7 +2,7 @@
 
 #include "app/output.h"
 #include "board/movetext.h"
-#include "search/report.h"
+#include "search/reporter.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "board/see.h"
 #include "search/node.h"
 #include "search/ordering.h"
-#include "search/report.h"
+#include "search/reporter.h"
 #include "search/root.h"
 #include "search/search.h"
 #include "search/tables.h"
