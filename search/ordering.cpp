@@ -41,31 +41,28 @@ struct ScoringSink {
     }
 };
 
-// The generators of each stage, for the side Us: in check every stage
-// yields the evasions; out of check Stage::None yields nothing.
-template <int Us>
-void generateStage(ScoringSink& out, Stage stage, const CheckInfo& ci) {
-    using namespace generation;
+// The kind of moves each stage generates: in check every stage yields the
+// evasions; out of check Stage::None yields nothing.
+bool stageKind(Stage stage, const CheckInfo& ci, GenKind& kind) {
     if (ci.checkerCount > 0) {
-        genEvasions<Us>(out, ci);
-        return;
+        kind = GenKind::Evasions;
+        return true;
     }
     switch (stage) {
         case Stage::Captures:
-            genPromotionPushes<Us>(out, ~out.pos.occupied);
-            genCaptures<Us>(out);
-            break;
+            kind = GenKind::Tactical;
+            return true;
         case Stage::Quiets:
-            genQuiets<Us>(out);
-            break;
+            kind = GenKind::Quiets;
+            return true;
         case Stage::QsCaptures:
-            genCaptures<Us>(out);
-            break;
+            kind = GenKind::Captures;
+            return true;
         case Stage::QuietChecks:
-            genQuietChecks<Us>(out);
-            break;
+            kind = GenKind::QuietChecks;
+            return true;
         default:
-            break;
+            return false;
     }
 }
 
@@ -84,7 +81,8 @@ int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const Ord
                     ctx.killers ? ctx.killers[0] : MoveNone,
                     ctx.killers ? ctx.killers[1] : MoveNone,
                     (*ctx.history)[pos.sideToMove]};
-    pos.sideToMove == White ? generateStage<White>(out, stage, ci) : generateStage<Black>(out, stage, ci);
+    GenKind kind;
+    if (stageKind(stage, ci, kind)) generation::generate(out, kind, ci);
     assert(out.count <= MaxMoves);
     return out.count;
 }
