@@ -5,16 +5,14 @@
 // limits and print only scores that a position can have.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "e2e_checks.h"
 #include "engine_process.h"
+#include "search_checks.h"
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 const std::string RookEnding = "3K4/8/8/8/7k/8/8/6R1 w - - 0 1";
 
@@ -26,13 +24,6 @@ std::string rookEndingAfterShuffles() {
     return command;
 }
 
-std::vector<std::string> words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> out;
-    for (std::string w; in >> w;) out.push_back(w);
-    return out;
-}
-
 // Checks the scores of every info line: a centipawn value of a real search
 // score (at most 32001 internal units, 12451 centipawns) and a mate
 // distance that is never 0, since the searched positions all have moves.
@@ -41,7 +32,7 @@ int checkScores(const Lines& seen) {
     int boundLines = 0;
     for (const std::string& line : seen) {
         if (!startsWith(line, "info ")) continue;
-        const std::vector<std::string> w = words(line);
+        const std::vector<std::string> w = wordsOf(line);
         for (size_t i = 0; i + 2 < w.size(); i++) {
             if (w[i] != "score") continue;
             const long value = std::stol(w[i + 2]);
