@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "board/largealloc.h"
+
 CacheTable PawnHashTable;
 CacheTable EvalHashTable;
 
@@ -23,7 +25,7 @@ bool resizeCache(CacheTable& cache, uint64_t entryCount, uint64_t mask) {
     for (;;) {
         // The byte size must fit size_t (it does not always in the 32-bit build).
         if (entryCount <= maxEntries) {
-            words = static_cast<uint64_t*>(std::calloc(size_t(entryCount * WordsPerEntry), sizeof(uint64_t)));
+            words = static_cast<uint64_t*>(allocateLarge(size_t(entryCount * WordsPerEntry * sizeof(uint64_t))));
             if (words) break;
         }
         exact = false;
@@ -33,7 +35,7 @@ bool resizeCache(CacheTable& cache, uint64_t entryCount, uint64_t mask) {
         if (mask > entryCount - 1) mask = entryCount - 1;
     }
 
-    std::free(cache.words);
+    freeLarge(cache.words, size_t(cache.entryCount * WordsPerEntry * sizeof(uint64_t)));
     cache.words = words;
     cache.entryCount = entryCount;
     cache.mask = mask;

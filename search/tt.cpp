@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/largealloc.h"
 #include "board/makemove.h"
 
 // A slot is two 64-bit words, each read and written as a whole with relaxed
@@ -102,9 +103,9 @@ void allocateTT(uint64_t mib) {
     // Try the requested size first, then every smaller power of two. The old
     // array stays in place until a new one exists.
     for (uint64_t buckets = ttBucketCountForMiB(mib); buckets >= 1; buckets >>= 1) {
-        void* fresh = std::calloc(size_t(buckets + ExtraSlots), 16);
+        void* fresh = allocateLarge(size_t(buckets + ExtraSlots) * 16);
         if (fresh) {
-            std::free(ttSlots);
+            freeLarge(ttSlots, size_t(ttEntryCount) * 16);
             ttSlots = static_cast<uint64_t*>(fresh);
             ttMask = buckets - 1;
             ttEntryCount = buckets + ExtraSlots;
