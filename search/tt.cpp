@@ -119,9 +119,19 @@ void allocateTT(uint64_t mib) {
 }
 
 void clearTT() {
-    // Zero-filling in place is the same as freeing and allocating the array
-    // again, and cannot fail.
-    if (ttSlots) std::memset(ttSlots, 0, size_t(ttEntryCount) * 16);
+    // A fresh zero-filled array of the same size: the kernel hands out zero
+    // pages as the search first touches them, which is cheaper than writing
+    // zeros over the whole old array now. Should no new array be had, the
+    // old one is zero-filled in place instead.
+    if (ttSlots) {
+        const size_t bytes = size_t(ttEntryCount) * 16;
+        if (void* fresh = allocateLarge(bytes)) {
+            freeLarge(ttSlots, bytes);
+            ttSlots = static_cast<uint64_t*>(fresh);
+        } else {
+            std::memset(ttSlots, 0, bytes);
+        }
+    }
     ttGeneration.store(0, std::memory_order_relaxed);
     ttFilled.store(0, std::memory_order_relaxed);
 }
