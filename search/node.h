@@ -5,6 +5,7 @@
 #pragma once
 
 #include "board/makemove.h"
+#include "eval/cache.h"
 #include "search/stack.h"
 #include "search/state.h"
 #include "search/tt.h"
@@ -64,11 +65,15 @@ inline bool periodicCheckAborts(SearchThread& thread) {
 
 inline bool stopped() { return Control.stop.load(std::memory_order_relaxed); }
 
-// Plays a move of the search, and starts fetching the table bucket that the
-// child's probe will read while the child sets itself up.
+// Plays a move of the search, and starts fetching what the child reads
+// first while it sets itself up: its hash-table bucket, and its evaluation
+// and pawn cache entries (the evaluation of the child probes both).
 inline void playMove(Position& pos, Move m) {
     makeMove(pos, m);
-    prefetchTT(ttIndexKey(pos));
+    const uint64_t key = ttIndexKey(pos);
+    prefetchTT(key);
+    if (EvalHashTable.words) __builtin_prefetch(EvalHashTable.words + 2 * (uint32_t(key) & EvalHashTable.mask));
+    if (PawnHashTable.words) __builtin_prefetch(PawnHashTable.words + 2 * (uint32_t(pos.pawnKey) & PawnHashTable.mask));
 }
 
 // Stores a node's result in the table, unless "stop" or the end of the main
