@@ -174,30 +174,13 @@ bool isPseudoLegal(Move m, Position& pos, const CheckInfo& ci) {
     return (attacksFrom(piece, from, pos.occupied) & squareBB(to)) != 0;
 }
 
-bool givesCheck(Move m, Position& pos) {
-    const int us = pos.sideToMove, them = us ^ 1;
-    const int piece = movePiece(m);
-    const Square from = moveFrom(m), to = moveTo(m);
-    const Square k = pos.kingSquare[them];
-    // Promotions, en passant and castling change the board in more than one
-    // place: play them and look.
-    if (isPromotion(m) || (piece == Pawn && to == pos.epSquare) || (piece == King && Distance[from][to] == 2)) {
-        makeMove(pos, m);
-        const bool check = isSquareAttacked(k, us, pos);
-        unmakeMove(pos);
-        return check;
-    }
-    // Direct check, judged on the occupancy before the move.
-    if (piece == Pawn) {
-        if (PawnAttacks[us][to] & squareBB(k)) return true;
-    } else if ((PseudoAttacks[piece][to] & squareBB(k)) && !(Between[to][k] & pos.occupied)) {
-        return true;
-    }
-    // Discovered check: the piece leaves the line between the king and a
-    // slider. Most pieces stand on no line through the king at all.
-    if (!(PseudoAttacks[Queen][k] & squareBB(from))) return false;
-    if (!(RayThrough[k][from] & squareBB(to))) return discoveredCheckBy(k, from, us, pos);
-    return false;
+bool givesCheckByPlaying(Move m, Position& pos) {
+    const int us = pos.sideToMove;
+    const Square k = pos.kingSquare[us ^ 1];
+    makeMove(pos, m);
+    const bool check = isSquareAttacked(k, us, pos);
+    unmakeMove(pos);
+    return check;
 }
 
 bool discoveredCheckBy(Square k, Square from, int color, const Position& pos) {
