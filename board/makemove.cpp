@@ -1,7 +1,8 @@
-// Making and unmaking moves in place. Every incremental field is updated by
-// the piece primitives; what cannot be undone cheaply (keys, castling rights,
-// en-passant square, half-move clock, material) is saved in an undo record,
-// whose keys also serve repetition detection.
+// Making and unmaking moves in place. Making updates every incremental field
+// piece by piece; what costs more to recompute than to copy (keys, castling
+// rights, en-passant square, half-move clock, material and the piece-square
+// sums) is saved in an undo record, so that unmaking only moves the pieces
+// back. The records' keys also serve repetition detection.
 #include "board/makemove.h"
 
 #include <cassert>
@@ -41,6 +42,10 @@ inline UndoRecord& pushUndo(Position& pos, Move m) {
     r.rule50 = pos.rule50;
     r.nonPawnMaterial[White] = pos.nonPawnMaterial[White];
     r.nonPawnMaterial[Black] = pos.nonPawnMaterial[Black];
+    r.pstA[White] = pos.pstA[White];
+    r.pstA[Black] = pos.pstA[Black];
+    r.pstB[White] = pos.pstB[White];
+    r.pstB[Black] = pos.pstB[Black];
     r.move = m;
     r.castled = 0;
     return r;
@@ -54,6 +59,10 @@ inline void restoreUndo(Position& pos, const UndoRecord& r) {
     pos.rule50 = r.rule50;
     pos.nonPawnMaterial[White] = r.nonPawnMaterial[White];
     pos.nonPawnMaterial[Black] = r.nonPawnMaterial[Black];
+    pos.pstA[White] = r.pstA[White];
+    pos.pstA[Black] = r.pstA[Black];
+    pos.pstB[White] = r.pstB[White];
+    pos.pstB[Black] = r.pstB[Black];
 }
 
 }  // namespace
@@ -70,22 +79,27 @@ void makeMove(Position& pos, Move m) {
     UndoRecord& r = pushUndo(pos, m);
     pos.rule50 += 1;
 
-    // An en-passant capture takes the pawn that passed the target square.
-    if (piece == Pawn && to == pos.epSquare) {
-        r.captureSquare = to - pawnPush(us);
-        removePiece(pos, captured, them, r.captureSquare);
-    } else if (captured != NoPiece) {
-        r.captureSquare = to;
-        removePiece(pos, captured, them, to);
+    if (captured != NoPiece) {
+        // An en-passant capture takes the pawn that passed the target square
+        // (a pawn only ever reaches that square by capturing).
+        Square s = to;
+        if (piece == Pawn && to == pos.epSquare) s = to - pawnPush(us);
+        r.captureSquare = s;
+        liftFromBoard(pos, captured, them, s);
+        const uint64_t k = ZobristPiece[them][captured][s];
+        pos.key ^= k;
+        if (captured == Pawn) pos.pawnKey ^= k;
+        pos.nonPawnMaterial[them] -= NonPawnValue[captured];
+        pos.rule50 = 0;
     }
 
     // A pawn carries no non-pawn material, so removing it is all a promotion
     // needs before the new piece appears.
-    if (promotion != NoPiece) {
+    if (promotion == NoPiece) {
+        shiftPiece(pos, piece, us, from, to);
+    } else {
         removePiece(pos, Pawn, us, from);
         putPiece(pos, promotion, us, to);
-    } else {
-        shiftPiece(pos, piece, us, from, to);
     }
 
     if (piece == King && (to - from == 16 || from - to == 16)) {
@@ -100,21 +114,26 @@ void makeMove(Position& pos, Move m) {
     pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
     pos.epSquare = NoSquare;
 
-    // Record the passed square only when an enemy pawn stands beside the
-    // pawn that moved, so that the key of a position without a possible
-    // en-passant capture does not depend on the last move.
-    if (piece == Pawn && (to - from == 2 || from - to == 2)) {
-        Square mid = (from + to) / 2;
-        int f = fileOf(mid);
-        Bitboard enemyPawns = pos.pieceBB[them][Pawn];
-        if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1))) pos.epSquare = mid;
+    if (piece == Pawn) {
+        pos.rule50 = 0;
+        // Record the passed square only when an enemy pawn stands beside the
+        // pawn that moved, so that the key of a position without a possible
+        // en-passant capture does not depend on the last move.
+        if (to - from == 2 || from - to == 2) {
+            Square mid = (from + to) / 2;
+            int f = fileOf(mid);
+            Bitboard enemyPawns = pos.pieceBB[them][Pawn];
+            if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1)))
+                pos.epSquare = mid;
+        }
     }
 
-    if (captured != NoPiece || piece == Pawn) pos.rule50 = 0;
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
     assert(positionIsConsistent(pos));
 }
 
+// Only the bitboards, the board, the counts and the king square are undone
+// here: everything else comes back from the undo record.
 void unmakeMove(Position& pos) {
     assert(pos.historyLength > 0 && pos.history[pos.historyLength - 1].move != MoveNull);
     const int us = pos.sideToMove ^ 1, them = pos.sideToMove;
@@ -123,17 +142,39 @@ void unmakeMove(Position& pos) {
     const Square from = moveFrom(m), to = moveTo(m);
     const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
 
-    if (promotion != NoPiece) {
-        liftFromBoard(pos, promotion, us, to);
-        placeOnBoard(pos, Pawn, us, from);
-    } else {
-        if (r.castled) {
-            const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
-            shiftOnBoard(pos, Rook, us, info[3], info[2]);
+    if (promotion == NoPiece) {
+        const Bitboard fromTo = squareBB(from) | squareBB(to);
+        pos.pieceBB[us][piece] ^= fromTo;
+        pos.colorBB[us] ^= fromTo;
+        pos.board[to] = NoPiece;
+        pos.board[from] = piece;
+        if (piece == King) {
+            pos.kingSquare[us] = from;
+            if (r.castled) {
+                const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
+                const Bitboard rookFromTo = squareBB(info[2]) | squareBB(info[3]);
+                pos.pieceBB[us][Rook] ^= rookFromTo;
+                pos.colorBB[us] ^= rookFromTo;
+                pos.board[info[3]] = NoPiece;
+                pos.board[info[2]] = Rook;
+            }
         }
-        shiftOnBoard(pos, piece, us, to, from);
+    } else {
+        pos.pieceBB[us][promotion] ^= squareBB(to);
+        pos.pieceBB[us][Pawn] ^= squareBB(from);
+        pos.colorBB[us] ^= squareBB(from) | squareBB(to);
+        pos.board[to] = NoPiece;
+        pos.board[from] = Pawn;
+        pos.pieceCount[us][promotion] -= 1;
+        pos.pieceCount[us][Pawn] += 1;
     }
-    if (captured != NoPiece) placeOnBoard(pos, captured, them, r.captureSquare);
+    if (captured != NoPiece) {
+        const Square s = r.captureSquare;
+        pos.pieceBB[them][captured] |= squareBB(s);
+        pos.colorBB[them] |= squareBB(s);
+        pos.board[s] = captured;
+        pos.pieceCount[them][captured] += 1;
+    }
 
     pos.sideToMove = uint8_t(us);
     restoreUndo(pos, r);

@@ -25,6 +25,8 @@ struct UndoRecord {
     int32_t epSquare;
     int32_t rule50;
     int32_t nonPawnMaterial[2];
+    int32_t pstA[2];
+    int32_t pstB[2];
     int32_t move;
     int32_t captureSquare;
     uint8_t castled;
