@@ -16,12 +16,42 @@ struct CheckInfo {
 // Fills ci for the side to move; ci is cleared here first.
 void computeCheckInfo(CheckInfo& ci, const Position& pos);
 bool isSquareAttacked(Square q, int color, const Position& pos);
-Bitboard sliderBlockers(Square q, int color, const Position& pos);
-// For a pseudo-legal move of the side to move. Leaves the position as it is.
-bool isLegal(Move m, Position& pos, const CheckInfo& ci);
-// The same test on a position that must not change (the en-passant case is
-// worked out on the occupancy instead of by making the move).
-bool isLegal(Move m, const Position& pos, const CheckInfo& ci);
+
+// The pieces (of either colour) that alone stand between q and a slider of
+// color that would otherwise attack it.
+inline Bitboard sliderBlockers(Square q, int color, const Position& pos) {
+    Bitboard result = 0;
+    Bitboard sliders =
+        (PseudoAttacks[Bishop][q] & (pos.pieceBB[color][Bishop] | pos.pieceBB[color][Queen])) |
+        (PseudoAttacks[Rook][q] & (pos.pieceBB[color][Rook] | pos.pieceBB[color][Queen]));
+    while (sliders) {
+        const Bitboard between = Between[popLsb(sliders)][q] & pos.occupied;
+        if (between && !moreThanOne(between)) result |= between;
+    }
+    return result;
+}
+
+// An en-passant capture takes two pieces off one rank at once, which no pin
+// test sees: whether the mover's king is safe on the board after it.
+bool enPassantKeepsKingSafe(Move m, const Position& pos);
+
+// For a pseudo-legal move of the side to move; the position does not change
+// (the en-passant case is worked out on the occupancy instead of by making
+// the move).
+inline bool isLegal(Move m, const Position& pos, const CheckInfo& ci) {
+    const int us = pos.sideToMove;
+    const int piece = movePiece(m);
+    const Square from = moveFrom(m), to = moveTo(m);
+    // The king may not step onto an attacked square. Lines through the king
+    // itself are covered: out of check none exists, in check the evasion
+    // generator keeps the king off them.
+    if (piece == King) return !isSquareAttacked(to, us ^ 1, pos);
+    if (piece == Pawn && to == pos.epSquare) return enPassantKeepsKingSafe(m, pos);
+    // A pinned piece may only move along its pin line.
+    if (ci.blockers & squareBB(from)) return (RayThrough[pos.kingSquare[us]][from] & squareBB(to)) != 0;
+    return true;
+}
+inline bool isLegal(Move m, Position& pos, const CheckInfo& ci) { return isLegal(m, static_cast<const Position&>(pos), ci); }
 // For any 32-bit value offered as a move (hash move, killer): true only for a
 // move the generator would produce here (an evasion when in check), with the
 // legality test already applied to castling, en passant and promotions. Every
@@ -54,4 +84,24 @@ inline bool givesCheck(Move m, Position& pos) {
     if (!(RayThrough[k][from] & squareBB(to))) return discoveredCheckBy(k, from, us, pos);
     return false;
 }
-bool isDraw(const Position& pos);
+
+// The fifty-move rule: a draw once more than 100 plies passed without a
+// capture or pawn move.
+constexpr int DrawRule50Plies = 100;
+// Less non-pawn material than a rook and no pawns: nobody can mate.
+constexpr int DrawMaterialLimit = NonPawnValue[Rook];
+// The first earlier position that can repeat the current one lies four plies back.
+constexpr int RepetitionFirstDistance = 4;
+
+inline bool isDraw(const Position& pos) {
+    if (pos.rule50 > DrawRule50Plies) return true;
+    if (pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black] < DrawMaterialLimit &&
+        !(pos.pieceBB[White][Pawn] | pos.pieceBB[Black][Pawn]))
+        return true;
+    // Only positions with the same side to move, since the last irreversible
+    // move, can repeat this one.
+    for (int distance = RepetitionFirstDistance; distance <= pos.rule50 && pos.historyLength - distance >= 0;
+         distance += 2)
+        if (pos.history[pos.historyLength - distance].key == pos.key) return true;
+    return false;
+}
