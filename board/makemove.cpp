@@ -6,6 +6,7 @@
 #include "board/makemove.h"
 
 #include <cassert>
+#include <cstddef>
 #include <cstring>
 
 #include "board/pieceops.h"
@@ -25,6 +26,17 @@ inline void shiftPiece(Position& pos, int type, int color, Square from, Square t
 // Castling right index of a king move of two files: king side 0, queen side 1.
 inline int castleRightIndex(int color, Square from, Square to) { return color * 2 + (to <= from ? 1 : 0); }
 
+// An undo record saves the position's fields from key to pstB, which both
+// records lay out alike, so that they are copied in one block each way.
+#define SAVED_FIELD_MATCHES(field) \
+    (offsetof(UndoRecord, field) - offsetof(UndoRecord, key) == offsetof(Position, field) - offsetof(Position, key))
+static_assert(SAVED_FIELD_MATCHES(pawnKey) && SAVED_FIELD_MATCHES(castleRights) && SAVED_FIELD_MATCHES(epSquare) &&
+                  SAVED_FIELD_MATCHES(rule50) && SAVED_FIELD_MATCHES(nonPawnMaterial) && SAVED_FIELD_MATCHES(pstA) &&
+                  SAVED_FIELD_MATCHES(pstB),
+              "the saved fields must be laid out alike in Position and UndoRecord");
+#undef SAVED_FIELD_MATCHES
+constexpr size_t SavedStateBytes = offsetof(Position, pstB) + sizeof(Position::pstB) - offsetof(Position, key);
+
 // Pushes an undo record with the state before the move. A full history only
 // happens when the holder never compacts it; the oldest record is then given
 // up, which can cost at most a repetition reaching back over 900 plies.
@@ -35,35 +47,13 @@ inline UndoRecord& pushUndo(Position& pos, Move m) {
         pos.historyDropped += 1;
     }
     UndoRecord& r = pos.history[pos.historyLength++];
-    r.key = pos.key;
-    r.pawnKey = pos.pawnKey;
-    r.castleRights = pos.castleRights;
-    r.epSquare = pos.epSquare;
-    r.rule50 = pos.rule50;
-    r.nonPawnMaterial[White] = pos.nonPawnMaterial[White];
-    r.nonPawnMaterial[Black] = pos.nonPawnMaterial[Black];
-    r.pstA[White] = pos.pstA[White];
-    r.pstA[Black] = pos.pstA[Black];
-    r.pstB[White] = pos.pstB[White];
-    r.pstB[Black] = pos.pstB[Black];
+    std::memcpy(&r.key, &pos.key, SavedStateBytes);
     r.move = m;
     r.castled = 0;
     return r;
 }
 
-inline void restoreUndo(Position& pos, const UndoRecord& r) {
-    pos.key = r.key;
-    pos.pawnKey = r.pawnKey;
-    pos.castleRights = r.castleRights;
-    pos.epSquare = r.epSquare;
-    pos.rule50 = r.rule50;
-    pos.nonPawnMaterial[White] = r.nonPawnMaterial[White];
-    pos.nonPawnMaterial[Black] = r.nonPawnMaterial[Black];
-    pos.pstA[White] = r.pstA[White];
-    pos.pstA[Black] = r.pstA[Black];
-    pos.pstB[White] = r.pstB[White];
-    pos.pstB[Black] = r.pstB[Black];
-}
+inline void restoreUndo(Position& pos, const UndoRecord& r) { std::memcpy(&pos.key, &r.key, SavedStateBytes); }
 
 }  // namespace
 
