@@ -101,7 +101,9 @@ void makeMove(Position& pos, Move m) {
     pos.sideToMove = uint8_t(them);
     pos.key ^= ZobristSide;
 
-    pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
+    // Rights are lost by moving the king or a rook, or by losing the rook;
+    // most positions of a search have none left to lose.
+    if (pos.castleRights) pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
     pos.epSquare = NoSquare;
 
     if (piece == Pawn) {
