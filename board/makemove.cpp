@@ -30,7 +30,7 @@ inline int castleRightIndex(int color, Square from, Square to) { return color * 
 // records lay out alike, so that they are copied in one block each way.
 #define SAVED_FIELD_MATCHES(field) \
     (offsetof(UndoRecord, field) - offsetof(UndoRecord, key) == offsetof(Position, field) - offsetof(Position, key))
-static_assert(SAVED_FIELD_MATCHES(pawnKey) && SAVED_FIELD_MATCHES(castleRights) && SAVED_FIELD_MATCHES(epSquare) &&
+static_assert(SAVED_FIELD_MATCHES(pawnKey) && SAVED_FIELD_MATCHES(cacheKey) && SAVED_FIELD_MATCHES(castleRights) && SAVED_FIELD_MATCHES(epSquare) &&
                   SAVED_FIELD_MATCHES(rule50) && SAVED_FIELD_MATCHES(nonPawnMaterial) && SAVED_FIELD_MATCHES(pstA) &&
                   SAVED_FIELD_MATCHES(pstB),
               "the saved fields must be laid out alike in Position and UndoRecord");
@@ -121,6 +121,7 @@ void makeMove(Position& pos, Move m) {
     }
 
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    updateCacheKey(pos);
     assert(positionIsConsistent(pos));
 }
 
@@ -181,6 +182,7 @@ void makeNullMove(Position& pos) {
     pos.rule50 = 0;
     pos.epSquare = NoSquare;
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    updateCacheKey(pos);
     assert(positionIsConsistent(pos));
 }
 
