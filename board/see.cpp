@@ -81,8 +81,3 @@ int see(Move m, const Position& pos, int side, Bitboard occ) {
     }
     return gain - seeRecapture(pos, occ, side ^ 1, to, now);
 }
-
-int seeFast(Move m, const Position& pos, int side, Bitboard occ) {
-    if (CaptureValue[pos.board[moveFrom(m)]] <= CaptureValue[pos.board[moveTo(m)]]) return 1;
-    return see(m, pos, side, occ);
-}
