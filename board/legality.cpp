@@ -148,15 +148,17 @@ bool givesCheckByPlaying(Move m, Position& pos) {
     return check;
 }
 
+// The mover uncovers a check when nothing else stands between it and the
+// king and the first piece behind it, away from the king, is a slider of
+// color that moves along that line. Squares along a line are numbered in one
+// direction, so the first one behind is the lowest or the highest.
 bool discoveredCheckBy(Square k, Square from, int color, const Position& pos) {
-    const Bitboard behind = Beyond[k][from];
-    Bitboard candidates = ((PseudoAttacks[Bishop][from] & pos.pieceBB[color][Bishop]) |
-                           (PseudoAttacks[Rook][from] & pos.pieceBB[color][Rook]) |
-                           (PseudoAttacks[Queen][from] & pos.pieceBB[color][Queen])) &
-                          behind;
-    while (candidates) {
-        const Bitboard between = Between[popLsb(candidates)][k] & pos.occupied;
-        if (between && !moreThanOne(between)) return true;
-    }
-    return false;
+    if (Between[from][k] & pos.occupied) return false;
+    const Bitboard behind = Beyond[k][from] & pos.occupied;
+    if (!behind) return false;
+    const Square s = from > k ? lsb(behind) : msb(behind);
+    const Bitboard queens = pos.pieceBB[color][Queen];
+    const Bitboard sliders = (PseudoAttacks[Bishop][k] & squareBB(from)) ? pos.pieceBB[color][Bishop] | queens
+                                                                          : pos.pieceBB[color][Rook] | queens;
+    return (sliders & squareBB(s)) != 0;
 }
