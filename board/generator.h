@@ -80,6 +80,21 @@ void genPieceMoves(Sink& out, Square from, int type, Bitboard target) {
     while (targets) addPieceMove(out, from, popLsb(targets), type);
 }
 
+// Every move of the pieces of one type of the side to move to empty squares.
+// The type is fixed at compile time, so that knights and the king skip the
+// blocker loop, and every target is known to be empty.
+template <int Type, class Sink>
+void genPieceQuiets(Sink& out, int us, Bitboard empty) {
+    Bitboard pieces = out.pos.pieceBB[us][Type];
+    while (pieces) {
+        const Square from = popLsb(pieces);
+        const Bitboard attacks =
+            Type == Knight || Type == King ? PseudoAttacks[Type][from] : attacksFrom(Type, from, out.pos.occupied);
+        Bitboard targets = attacks & empty;
+        while (targets) addQuiet(out, from, popLsb(targets), Type);
+    }
+}
+
 // Every piece of one type of the side to move, to target.
 template <class Sink>
 void genPieceTypeMoves(Sink& out, int us, int type, Bitboard target) {
@@ -199,7 +214,11 @@ void genQuiets(Sink& out) {
         if (isSquareAttacked(info[3], Them, pos)) continue;
         out.castling(makeMoveCode(info[0], info[1], King, NoPiece, NoPiece));
     }
-    for (int type = Knight; type <= King; type++) genPieceTypeMoves(out, Us, type, empty);
+    genPieceQuiets<Knight>(out, Us, empty);
+    genPieceQuiets<Bishop>(out, Us, empty);
+    genPieceQuiets<Rook>(out, Us, empty);
+    genPieceQuiets<Queen>(out, Us, empty);
+    genPieceQuiets<King>(out, Us, empty);
     genPawnPushes<Us>(out, empty);
 }
 

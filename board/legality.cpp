@@ -8,14 +8,6 @@
 
 namespace {
 
-// The fifty-move rule: a draw once more than 100 plies passed without a
-// capture or pawn move.
-constexpr int DrawRule50Plies = 100;
-// Less non-pawn material than a rook and no pawns: nobody can mate.
-constexpr int DrawMaterialLimit = NonPawnValue[Rook];
-// The first earlier position that can repeat the current one lies four plies back.
-constexpr int RepetitionFirstDistance = 4;
-
 inline Bitboard bishopsAndQueens(const Position& pos, int color) {
     return pos.pieceBB[color][Bishop] | pos.pieceBB[color][Queen];
 }
@@ -35,6 +27,8 @@ bool attackedWith(Square q, int color, const Position& pos, Bitboard occ, Bitboa
     return false;
 }
 
+}  // namespace
+
 // An en-passant capture takes two pieces off one rank at once, which no pin
 // test sees, so the king is tested on the board as it would be after the
 // capture: from and the captured pawn gone, to occupied.
@@ -45,8 +39,6 @@ bool enPassantKeepsKingSafe(Move m, const Position& pos) {
     const Bitboard occ = (pos.occupied ^ squareBB(from) ^ squareBB(captured)) | squareBB(to);
     return !attackedWith(pos.kingSquare[us], us ^ 1, pos, occ, pos.pieceBB[us ^ 1][Pawn] & ~squareBB(captured));
 }
-
-}  // namespace
 
 void computeCheckInfo(CheckInfo& ci, const Position& pos) {
     ci.checkerCount = 0;
@@ -81,33 +73,6 @@ void computeCheckInfo(CheckInfo& ci, const Position& pos) {
 bool isSquareAttacked(Square q, int color, const Position& pos) {
     return attackedWith(q, color, pos, pos.occupied, pos.pieceBB[color][Pawn]);
 }
-
-Bitboard sliderBlockers(Square q, int color, const Position& pos) {
-    Bitboard result = 0;
-    Bitboard sliders = (PseudoAttacks[Bishop][q] & bishopsAndQueens(pos, color)) |
-                       (PseudoAttacks[Rook][q] & rooksAndQueens(pos, color));
-    while (sliders) {
-        const Bitboard between = Between[popLsb(sliders)][q] & pos.occupied;
-        if (between && !moreThanOne(between)) result |= between;
-    }
-    return result;
-}
-
-bool isLegal(Move m, const Position& pos, const CheckInfo& ci) {
-    const int us = pos.sideToMove;
-    const int piece = movePiece(m);
-    const Square from = moveFrom(m), to = moveTo(m);
-    // The king may not step onto an attacked square. Lines through the king
-    // itself are covered: out of check none exists, in check the evasion
-    // generator keeps the king off them.
-    if (piece == King) return !isSquareAttacked(to, us ^ 1, pos);
-    if (piece == Pawn && to == pos.epSquare) return enPassantKeepsKingSafe(m, pos);
-    // A pinned piece may only move along its pin line.
-    if (ci.blockers & squareBB(from)) return (RayThrough[pos.kingSquare[us]][from] & squareBB(to)) != 0;
-    return true;
-}
-
-bool isLegal(Move m, Position& pos, const CheckInfo& ci) { return isLegal(m, static_cast<const Position&>(pos), ci); }
 
 // Accepts exactly the moves the generator would produce in this position (the
 // evasions when in check) that also pass the tests the generator defers to the
@@ -174,54 +139,26 @@ bool isPseudoLegal(Move m, Position& pos, const CheckInfo& ci) {
     return (attacksFrom(piece, from, pos.occupied) & squareBB(to)) != 0;
 }
 
-bool givesCheck(Move m, Position& pos) {
-    const int us = pos.sideToMove, them = us ^ 1;
-    const int piece = movePiece(m);
-    const Square from = moveFrom(m), to = moveTo(m);
-    const Square k = pos.kingSquare[them];
-    // Promotions, en passant and castling change the board in more than one
-    // place: play them and look.
-    if (isPromotion(m) || (piece == Pawn && to == pos.epSquare) || (piece == King && Distance[from][to] == 2)) {
-        makeMove(pos, m);
-        const bool check = isSquareAttacked(k, us, pos);
-        unmakeMove(pos);
-        return check;
-    }
-    // Direct check, judged on the occupancy before the move.
-    if (piece == Pawn) {
-        if (PawnAttacks[us][to] & squareBB(k)) return true;
-    } else if ((PseudoAttacks[piece][to] & squareBB(k)) && !(Between[to][k] & pos.occupied)) {
-        return true;
-    }
-    // Discovered check: the piece leaves the line between the king and a
-    // slider. Most pieces stand on no line through the king at all.
-    if (!(PseudoAttacks[Queen][k] & squareBB(from))) return false;
-    if (!(RayThrough[k][from] & squareBB(to))) return discoveredCheckBy(k, from, us, pos);
-    return false;
+bool givesCheckByPlaying(Move m, Position& pos) {
+    const int us = pos.sideToMove;
+    const Square k = pos.kingSquare[us ^ 1];
+    makeMove(pos, m);
+    const bool check = isSquareAttacked(k, us, pos);
+    unmakeMove(pos);
+    return check;
 }
 
+// The mover uncovers a check when nothing else stands between it and the
+// king and the first piece behind it, away from the king, is a slider of
+// color that moves along that line. Squares along a line are numbered in one
+// direction, so the first one behind is the lowest or the highest.
 bool discoveredCheckBy(Square k, Square from, int color, const Position& pos) {
-    const Bitboard behind = Beyond[k][from];
-    Bitboard candidates = ((PseudoAttacks[Bishop][from] & pos.pieceBB[color][Bishop]) |
-                           (PseudoAttacks[Rook][from] & pos.pieceBB[color][Rook]) |
-                           (PseudoAttacks[Queen][from] & pos.pieceBB[color][Queen])) &
-                          behind;
-    while (candidates) {
-        const Bitboard between = Between[popLsb(candidates)][k] & pos.occupied;
-        if (between && !moreThanOne(between)) return true;
-    }
-    return false;
-}
-
-bool isDraw(const Position& pos) {
-    if (pos.rule50 > DrawRule50Plies) return true;
-    if (pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black] < DrawMaterialLimit &&
-        !(pos.pieceBB[White][Pawn] | pos.pieceBB[Black][Pawn]))
-        return true;
-    // Only positions with the same side to move, since the last irreversible
-    // move, can repeat this one.
-    for (int distance = RepetitionFirstDistance; distance <= pos.rule50 && pos.historyLength - distance >= 0;
-         distance += 2)
-        if (pos.history[pos.historyLength - distance].key == pos.key) return true;
-    return false;
+    if (Between[from][k] & pos.occupied) return false;
+    const Bitboard behind = Beyond[k][from] & pos.occupied;
+    if (!behind) return false;
+    const Square s = from > k ? lsb(behind) : msb(behind);
+    const Bitboard queens = pos.pieceBB[color][Queen];
+    const Bitboard sliders = (PseudoAttacks[Bishop][k] & squareBB(from)) ? pos.pieceBB[color][Bishop] | queens
+                                                                          : pos.pieceBB[color][Rook] | queens;
+    return (sliders & squareBB(s)) != 0;
 }

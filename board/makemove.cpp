@@ -1,10 +1,12 @@
-// Making and unmaking moves in place. Every incremental field is updated by
-// the piece primitives; what cannot be undone cheaply (keys, castling rights,
-// en-passant square, half-move clock, material) is saved in an undo record,
-// whose keys also serve repetition detection.
+// Making and unmaking moves in place. Making updates every incremental field
+// piece by piece; what costs more to recompute than to copy (keys, castling
+// rights, en-passant square, half-move clock, material and the piece-square
+// sums) is saved in an undo record, so that unmaking only moves the pieces
+// back. The records' keys also serve repetition detection.
 #include "board/makemove.h"
 
 #include <cassert>
+#include <cstddef>
 #include <cstring>
 
 #include "board/pieceops.h"
@@ -24,6 +26,17 @@ inline void shiftPiece(Position& pos, int type, int color, Square from, Square t
 // Castling right index of a king move of two files: king side 0, queen side 1.
 inline int castleRightIndex(int color, Square from, Square to) { return color * 2 + (to <= from ? 1 : 0); }
 
+// An undo record saves the position's fields from key to pstB, which both
+// records lay out alike, so that they are copied in one block each way.
+#define SAVED_FIELD_MATCHES(field) \
+    (offsetof(UndoRecord, field) - offsetof(UndoRecord, key) == offsetof(Position, field) - offsetof(Position, key))
+static_assert(SAVED_FIELD_MATCHES(pawnKey) && SAVED_FIELD_MATCHES(cacheKey) && SAVED_FIELD_MATCHES(castleRights) && SAVED_FIELD_MATCHES(epSquare) &&
+                  SAVED_FIELD_MATCHES(rule50) && SAVED_FIELD_MATCHES(nonPawnMaterial) && SAVED_FIELD_MATCHES(pstA) &&
+                  SAVED_FIELD_MATCHES(pstB),
+              "the saved fields must be laid out alike in Position and UndoRecord");
+#undef SAVED_FIELD_MATCHES
+constexpr size_t SavedStateBytes = offsetof(Position, pstB) + sizeof(Position::pstB) - offsetof(Position, key);
+
 // Pushes an undo record with the state before the move. A full history only
 // happens when the holder never compacts it; the oldest record is then given
 // up, which can cost at most a repetition reaching back over 900 plies.
@@ -34,27 +47,13 @@ inline UndoRecord& pushUndo(Position& pos, Move m) {
         pos.historyDropped += 1;
     }
     UndoRecord& r = pos.history[pos.historyLength++];
-    r.key = pos.key;
-    r.pawnKey = pos.pawnKey;
-    r.castleRights = pos.castleRights;
-    r.epSquare = pos.epSquare;
-    r.rule50 = pos.rule50;
-    r.nonPawnMaterial[White] = pos.nonPawnMaterial[White];
-    r.nonPawnMaterial[Black] = pos.nonPawnMaterial[Black];
+    std::memcpy(&r.key, &pos.key, SavedStateBytes);
     r.move = m;
     r.castled = 0;
     return r;
 }
 
-inline void restoreUndo(Position& pos, const UndoRecord& r) {
-    pos.key = r.key;
-    pos.pawnKey = r.pawnKey;
-    pos.castleRights = r.castleRights;
-    pos.epSquare = r.epSquare;
-    pos.rule50 = r.rule50;
-    pos.nonPawnMaterial[White] = r.nonPawnMaterial[White];
-    pos.nonPawnMaterial[Black] = r.nonPawnMaterial[Black];
-}
+inline void restoreUndo(Position& pos, const UndoRecord& r) { std::memcpy(&pos.key, &r.key, SavedStateBytes); }
 
 }  // namespace
 
@@ -70,22 +69,27 @@ void makeMove(Position& pos, Move m) {
     UndoRecord& r = pushUndo(pos, m);
     pos.rule50 += 1;
 
-    // An en-passant capture takes the pawn that passed the target square.
-    if (piece == Pawn && to == pos.epSquare) {
-        r.captureSquare = to - pawnPush(us);
-        removePiece(pos, captured, them, r.captureSquare);
-    } else if (captured != NoPiece) {
-        r.captureSquare = to;
-        removePiece(pos, captured, them, to);
+    if (captured != NoPiece) {
+        // An en-passant capture takes the pawn that passed the target square
+        // (a pawn only ever reaches that square by capturing).
+        Square s = to;
+        if (piece == Pawn && to == pos.epSquare) s = to - pawnPush(us);
+        r.captureSquare = s;
+        liftFromBoard(pos, captured, them, s);
+        const uint64_t k = ZobristPiece[them][captured][s];
+        pos.key ^= k;
+        if (captured == Pawn) pos.pawnKey ^= k;
+        pos.nonPawnMaterial[them] -= NonPawnValue[captured];
+        pos.rule50 = 0;
     }
 
     // A pawn carries no non-pawn material, so removing it is all a promotion
     // needs before the new piece appears.
-    if (promotion != NoPiece) {
+    if (promotion == NoPiece) {
+        shiftPiece(pos, piece, us, from, to);
+    } else {
         removePiece(pos, Pawn, us, from);
         putPiece(pos, promotion, us, to);
-    } else {
-        shiftPiece(pos, piece, us, from, to);
     }
 
     if (piece == King && (to - from == 16 || from - to == 16)) {
@@ -97,24 +101,32 @@ void makeMove(Position& pos, Move m) {
     pos.sideToMove = uint8_t(them);
     pos.key ^= ZobristSide;
 
-    pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
+    // Rights are lost by moving the king or a rook, or by losing the rook;
+    // most positions of a search have none left to lose.
+    if (pos.castleRights) pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
     pos.epSquare = NoSquare;
 
-    // Record the passed square only when an enemy pawn stands beside the
-    // pawn that moved, so that the key of a position without a possible
-    // en-passant capture does not depend on the last move.
-    if (piece == Pawn && (to - from == 2 || from - to == 2)) {
-        Square mid = (from + to) / 2;
-        int f = fileOf(mid);
-        Bitboard enemyPawns = pos.pieceBB[them][Pawn];
-        if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1))) pos.epSquare = mid;
+    if (piece == Pawn) {
+        pos.rule50 = 0;
+        // Record the passed square only when an enemy pawn stands beside the
+        // pawn that moved, so that the key of a position without a possible
+        // en-passant capture does not depend on the last move.
+        if (to - from == 2 || from - to == 2) {
+            Square mid = (from + to) / 2;
+            int f = fileOf(mid);
+            Bitboard enemyPawns = pos.pieceBB[them][Pawn];
+            if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1)))
+                pos.epSquare = mid;
+        }
     }
 
-    if (captured != NoPiece || piece == Pawn) pos.rule50 = 0;
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    updateCacheKey(pos);
     assert(positionIsConsistent(pos));
 }
 
+// Only the bitboards, the board, the counts and the king square are undone
+// here: everything else comes back from the undo record.
 void unmakeMove(Position& pos) {
     assert(pos.historyLength > 0 && pos.history[pos.historyLength - 1].move != MoveNull);
     const int us = pos.sideToMove ^ 1, them = pos.sideToMove;
@@ -123,17 +135,39 @@ void unmakeMove(Position& pos) {
     const Square from = moveFrom(m), to = moveTo(m);
     const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
 
-    if (promotion != NoPiece) {
-        liftFromBoard(pos, promotion, us, to);
-        placeOnBoard(pos, Pawn, us, from);
-    } else {
-        if (r.castled) {
-            const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
-            shiftOnBoard(pos, Rook, us, info[3], info[2]);
+    if (promotion == NoPiece) {
+        const Bitboard fromTo = squareBB(from) | squareBB(to);
+        pos.pieceBB[us][piece] ^= fromTo;
+        pos.colorBB[us] ^= fromTo;
+        pos.board[to] = NoPiece;
+        pos.board[from] = piece;
+        if (piece == King) {
+            pos.kingSquare[us] = from;
+            if (r.castled) {
+                const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
+                const Bitboard rookFromTo = squareBB(info[2]) | squareBB(info[3]);
+                pos.pieceBB[us][Rook] ^= rookFromTo;
+                pos.colorBB[us] ^= rookFromTo;
+                pos.board[info[3]] = NoPiece;
+                pos.board[info[2]] = Rook;
+            }
         }
-        shiftOnBoard(pos, piece, us, to, from);
+    } else {
+        pos.pieceBB[us][promotion] ^= squareBB(to);
+        pos.pieceBB[us][Pawn] ^= squareBB(from);
+        pos.colorBB[us] ^= squareBB(from) | squareBB(to);
+        pos.board[to] = NoPiece;
+        pos.board[from] = Pawn;
+        pos.pieceCount[us][promotion] -= 1;
+        pos.pieceCount[us][Pawn] += 1;
     }
-    if (captured != NoPiece) placeOnBoard(pos, captured, them, r.captureSquare);
+    if (captured != NoPiece) {
+        const Square s = r.captureSquare;
+        pos.pieceBB[them][captured] |= squareBB(s);
+        pos.colorBB[them] |= squareBB(s);
+        pos.board[s] = captured;
+        pos.pieceCount[them][captured] += 1;
+    }
 
     pos.sideToMove = uint8_t(us);
     restoreUndo(pos, r);
@@ -148,6 +182,7 @@ void makeNullMove(Position& pos) {
     pos.rule50 = 0;
     pos.epSquare = NoSquare;
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    updateCacheKey(pos);
     assert(positionIsConsistent(pos));
 }
 

@@ -13,6 +13,4 @@ void unmakeNullMove(Position& pos);
 
 // The key of every cache: the position's key with its castling rights and
 // en-passant square folded in.
-inline uint64_t ttIndexKey(const Position& pos) {
-    return pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare);
-}
+inline uint64_t ttIndexKey(const Position& pos) { return pos.cacheKey; }

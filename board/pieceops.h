@@ -7,8 +7,8 @@
 #include "board/tables.h"
 
 // The middle-game chart is written from White's side and read turned by 180
-// degrees for Black.
-inline Square pstSquare(int color, Square s) { return color == White ? s : 63 - s; }
+// degrees for Black: 63 - s, which is s with every bit flipped.
+inline Square pstSquare(int color, Square s) { return s ^ (color * 63); }
 
 // Bitboard, board, count, piece-square and king-square parts of putPiece and
 // removePiece: unmaking restores keys and material from the undo record instead.
@@ -39,8 +39,7 @@ inline void shiftOnBoard(Position& pos, int type, int color, Square from, Square
     pos.colorBB[color] ^= fromTo;
     pos.board[from] = NoPiece;
     pos.board[to] = type;
-    // The middle-game chart is written from White's side and mirrored for Black.
-    const Square mgFrom = color == White ? from : 63 - from, mgTo = color == White ? to : 63 - to;
+    const Square mgFrom = pstSquare(color, from), mgTo = pstSquare(color, to);
     pos.pstA[color] += PieceSquareMg[type][mgTo] - PieceSquareMg[type][mgFrom];
     pos.pstB[color] += PieceSquareEg[type][to] - PieceSquareEg[type][from];
     if (type == King) pos.kingSquare[color] = to;

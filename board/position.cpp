@@ -106,12 +106,16 @@ void resetPosition(Position& pos) {
     pos.rule50 = 0;
     pos.historyLength = 0;
     pos.historyDropped = 0;
+    updateCacheKey(pos);
 }
+
+void updateCacheKey(Position& pos) { pos.cacheKey = pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare); }
 
 void putPiece(Position& pos, int type, int color, Square s) {
     placeOnBoard(pos, type, color, s);
     uint64_t k = ZobristPiece[color][type][s];
     pos.key ^= k;
+    pos.cacheKey ^= k;
     if (type == Pawn) pos.pawnKey ^= k;
     pos.nonPawnMaterial[color] += NonPawnValue[type];
 }
@@ -120,6 +124,7 @@ void removePiece(Position& pos, int type, int color, Square s) {
     liftFromBoard(pos, type, color, s);
     uint64_t k = ZobristPiece[color][type][s];
     pos.key ^= k;
+    pos.cacheKey ^= k;
     if (type == Pawn) pos.pawnKey ^= k;
     pos.nonPawnMaterial[color] -= NonPawnValue[type];
 }
@@ -216,6 +221,7 @@ void setFromFen(const std::string& fen, Position& pos) {
     }
 
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
+    updateCacheKey(pos);
 }
 
 bool setFromFenChecked(const std::string& text, Position& pos) {
@@ -277,6 +283,7 @@ bool setFromFenChecked(const std::string& text, Position& pos) {
     if (s.epSquare != NoSquare && !epSquareIsPlausible(s)) s.epSquare = NoSquare;
     if (s.rule50 < 0) s.rule50 = 0;
     if (s.rule50 > RuleFiftyCap) s.rule50 = RuleFiftyCap;
+    updateCacheKey(s);
 
     pos = s;
     return true;
@@ -333,5 +340,6 @@ bool positionIsConsistent(const Position& pos) {
         if (pos.pstA[c] != pstA[c] || pos.pstB[c] != pstB[c]) return false;
     }
     if (pos.occupied != (colorBB[White] | colorBB[Black])) return false;
-    return pos.key == key && pos.pawnKey == pawnKey;
+    return pos.key == key && pos.pawnKey == pawnKey &&
+           pos.cacheKey == (key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare));
 }

@@ -21,10 +21,13 @@ constexpr int HistoryKeptAfterCompaction = 102;
 struct UndoRecord {
     uint64_t key;
     uint64_t pawnKey;
+    uint64_t cacheKey;
     int32_t castleRights;
     int32_t epSquare;
     int32_t rule50;
     int32_t nonPawnMaterial[2];
+    int32_t pstA[2];
+    int32_t pstB[2];
     int32_t move;
     int32_t captureSquare;
     uint8_t castled;
@@ -42,6 +45,9 @@ struct Position {
     int32_t historyLength;
     uint64_t key;
     uint64_t pawnKey;
+    // The key of every cache: key with the castling rights and the
+    // en-passant square folded in (see ttIndexKey), set after every change.
+    uint64_t cacheKey;
     int32_t castleRights;
     int32_t epSquare;
     int32_t rule50;
@@ -74,6 +80,10 @@ void setFromFen(const std::string& fen, Position& pos);
 // the side not to move not in check, an en-passant field on the board).
 // Returns false and leaves pos untouched otherwise.
 bool setFromFenChecked(const std::string& fen, Position& pos);
+
+// Folds the castling rights and en-passant square into the cache key; called
+// whenever the key, the rights or the square have changed.
+void updateCacheKey(Position& pos);
 
 void putPiece(Position& pos, int type, int color, Square s);
 void removePiece(Position& pos, int type, int color, Square s);

@@ -27,11 +27,18 @@ Square leastValuableAttacker(const Position& pos, Bitboard occ, int side, Square
     if (found) return lsb(found);
     found = PseudoAttacksBySquare[q][Knight] & pos.pieceBB[side][Knight] & occ;
     if (found) return lsb(found);
-    for (int type = Bishop; type <= Queen; type++) {
-        Bitboard candidates = PseudoAttacksBySquare[q][type] & pos.pieceBB[side][type] & occ;
-        while (candidates) {
-            const Square a = popLsb(candidates);
-            if (!(Between[a][q] & occ)) return a;
+    // Sliders by type, the least valuable first; most squares have none on
+    // their lines at all.
+    const Bitboard* p = pos.pieceBB[side];
+    if (((PseudoAttacksBySquare[q][Bishop] & (p[Bishop] | p[Queen])) |
+         (PseudoAttacksBySquare[q][Rook] & (p[Rook] | p[Queen]))) &
+        occ) {
+        for (int type = Bishop; type <= Queen; type++) {
+            Bitboard candidates = PseudoAttacksBySquare[q][type] & p[type] & occ;
+            while (candidates) {
+                const Square a = popLsb(candidates);
+                if (!(Between[a][q] & occ)) return a;
+            }
         }
     }
     found = PseudoAttacksBySquare[q][King] & pos.pieceBB[side][King] & occ;
@@ -73,9 +80,4 @@ int see(Move m, const Position& pos, int side, Bitboard occ) {
         }
     }
     return gain - seeRecapture(pos, occ, side ^ 1, to, now);
-}
-
-int seeFast(Move m, const Position& pos, int side, Bitboard occ) {
-    if (CaptureValue[pos.board[moveFrom(m)]] <= CaptureValue[pos.board[moveTo(m)]]) return 1;
-    return see(m, pos, side, occ);
 }

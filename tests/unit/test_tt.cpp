@@ -23,6 +23,7 @@ struct KeyedPosition {
         pos->castleRights = 0;
         pos->epSquare = NoSquare;
         pos->key = indexKey ^ ZobristCastle[0] ^ zobristEp(NoSquare);
+        updateCacheKey(*pos);
         pos->historyLength = historyLength;
     }
     const Position& operator*() const { return *pos; }
