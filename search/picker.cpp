@@ -2,26 +2,45 @@
 
 namespace {
 
-// Most nodes cut off after one or two moves, so a stage is not sorted when it
-// is generated: its first picks are found by selection, and a stage that is
-// still being walked after that many picks sorts what is left.
-constexpr int PickerSelections = 2;
+// Many nodes cut off at their first move, so a stage is not sorted when it is
+// generated: its first pick is found by selection, and a stage that is still
+// being walked after that sorts what is left. (Two selections cost more over
+// the bench than sorting one pick earlier.)
+constexpr int PickerSelections = 1;
+static_assert(PickerSelections >= 1, "the sort of a stage relies on a key picked before it");
 
-// Moves the best entry not yet visited (the first of the highest score) to
-// the front of those entries, keeping the others in their order: exactly the
-// entry a stable sort of the stage would put there.
+// Brings the highest key not yet visited to the front of those keys. The
+// others may change places: their keys alone fix their order.
 void selectBest(MovePicker& picker) {
-    int best = picker.next;
-    for (int i = best + 1; i < picker.count; i++)
-        if (picker.scores[i] > picker.scores[best]) best = i;
-    const Move m = picker.moves[best];
-    const int score = picker.scores[best];
-    for (int i = best; i > picker.next; i--) {
-        picker.moves[i] = picker.moves[i - 1];
-        picker.scores[i] = picker.scores[i - 1];
+    int* keys = picker.keys;
+    const int first = picker.next;
+    const int count = picker.count;
+    int best = first;
+    int bestKey = keys[first];
+    for (int i = first + 1; i < count; i++)
+        if (keys[i] > bestKey) {
+            best = i;
+            bestKey = keys[i];
+        }
+    keys[best] = keys[first];
+    keys[first] = bestKey;
+}
+
+// Sorts keys[next, count) in descending order. At least one key of the stage
+// has been picked by selection before, and it is greater than every key left:
+// it ends each insertion without a bound check.
+void sortRest(MovePicker& picker) {
+    int* keys = picker.keys;
+    const int count = picker.count;
+    for (int i = picker.next + 1; i < count; i++) {
+        const int key = keys[i];
+        int j = i;
+        while (keys[j - 1] < key) {
+            keys[j] = keys[j - 1];
+            j--;
+        }
+        keys[j] = key;
     }
-    picker.moves[picker.next] = m;
-    picker.scores[picker.next] = score;
 }
 
 }  // namespace
@@ -30,40 +49,47 @@ void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastS
                 const Move* killers, const HistoryTable& history) {
     picker.count = 0;
     picker.next = 0;
+    picker.ready = 0;
+    picker.selectionsLeft = 0;
     picker.nextStage = firstStage;
     picker.lastStage = lastStage;
     picker.currentStage = Stage::None;
-    picker.selectionsLeft = -1;
+    picker.skipMove = MoveNone;
     picker.hashMove = hashMove;
     picker.checkInfo = &ci;
     picker.context = OrderingContext{killers, &history};
 }
 
-Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
+Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
     for (;;) {
         while (picker.next < picker.count) {
-            if (picker.selectionsLeft > 0) {
-                picker.selectionsLeft--;
-                selectBest(picker);
-            } else if (picker.selectionsLeft == 0) {
-                picker.selectionsLeft = -1;  // sorted from here on
-                sortByScore(picker.moves, picker.scores, picker.next, picker.count);
+            if (picker.next >= picker.ready) {
+                if (picker.selectionsLeft > 0) {
+                    picker.selectionsLeft--;
+                    selectBest(picker);
+                } else {
+                    sortRest(picker);
+                    picker.ready = picker.count;
+                }
             }
-            int i = picker.next++;
-            Move m = picker.moves[i];
-            if (!isHashStage(picker.currentStage) && m == picker.hashMove && m != MoveNone) continue;
-            score = picker.scores[i];
+            const int key = picker.keys[picker.next++];
+            const Move m = picker.moves[orderKeyIndex(key)];
+            if (m == picker.skipMove) continue;
+            score = orderKeyScore(key);
             stage = picker.currentStage;
             return m;
         }
         if (picker.nextStage > picker.lastStage) return MoveNone;
         const Stage s = picker.nextStage;
         picker.nextStage = nextStage(s);
-        // The hash-move stages append their move without a score of their own.
-        if (picker.count < MaxMoves) picker.scores[picker.count] = 0;
-        picker.count = appendStage(s, pos, *picker.checkInfo, picker.context, picker.hashMove, picker.moves,
-                                   picker.scores, picker.count);
+        const int first = picker.count;
+        picker.count = appendStageKeyed(s, pos, *picker.checkInfo, picker.context, picker.hashMove, picker.moves,
+                                        picker.keys, first);
         picker.currentStage = s;
+        // The hash move is handed out by its own stage only; a stage of one
+        // entry needs no ordering.
+        picker.skipMove = isHashStage(s) ? MoveNone : picker.hashMove;
+        picker.ready = picker.count - first <= 1 ? picker.count : first;
         picker.selectionsLeft = PickerSelections;
     }
 }

@@ -9,15 +9,22 @@
 // behind the moves already taken and visited in its sorted order (highest
 // score first, ties in generation order); a hash move met again after its
 // own stage is skipped.
+//
+// The moves stay where generation put them. What gets reordered is one key
+// per entry (see orderKey), which carries both the score and the entry's
+// place, so no two keys are equal and the highest key is exactly the entry a
+// stable sort would put first.
 struct MovePicker {
     Move moves[MaxMoves];
-    int scores[MaxMoves];
+    int keys[MaxMoves];
     int count;
     int next;
-    Stage nextStage;  // stage generated when the current one runs out
+    int ready;           // keys[next, ready) are in their final order
+    int selectionsLeft;  // picks of the stage still made by selection before the rest is sorted
+    Stage nextStage;     // stage generated when the current one runs out
     Stage lastStage;
     Stage currentStage;  // stage of the entries being visited
-    int selectionsLeft;  // picks of the stage still made by selection; 0: sort at the next pick, -1: sorted
+    Move skipMove;       // the hash move while a generated stage is walked, else MoveNone
     Move hashMove;
     const CheckInfo* checkInfo;
     OrderingContext context;
@@ -28,6 +35,21 @@ struct MovePicker {
 void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastStage, const CheckInfo& ci,
                 const Move* killers, const HistoryTable& history);
 
+// Selection, sorting and the switch to the next stage: everything nextMove
+// does besides handing out an entry already in order.
+Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& stage);
+
 // The next move, MoveNone when the stages are exhausted. score receives its
 // ordering score, stage the stage that produced it.
-Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage);
+inline Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
+    if (picker.next < picker.ready) {
+        const int key = picker.keys[picker.next++];
+        const Move m = picker.moves[orderKeyIndex(key)];
+        if (m != picker.skipMove) {
+            score = orderKeyScore(key);
+            stage = picker.currentStage;
+            return m;
+        }
+    }
+    return nextMoveSlow(picker, pos, score, stage);
+}
