@@ -12,34 +12,32 @@ static_assert(PickerSelections >= 1, "the sort of a stage relies on a key picked
 // Brings the highest key not yet visited to the front of those keys. The
 // others may change places: their keys alone fix their order.
 void selectBest(MovePicker& picker) {
-    int* keys = picker.keys;
-    const int first = picker.next;
-    const int count = picker.count;
-    int best = first;
-    int bestKey = keys[first];
-    for (int i = first + 1; i < count; i++)
-        if (keys[i] > bestKey) {
-            best = i;
-            bestKey = keys[i];
+    int* const first = picker.keys + picker.next;
+    int* const end = picker.keys + picker.count;
+    int* best = first;
+    int bestKey = *first;
+    for (int* p = first + 1; p < end; p++)
+        if (*p > bestKey) {
+            best = p;
+            bestKey = *p;
         }
-    keys[best] = keys[first];
-    keys[first] = bestKey;
+    *best = *first;
+    *first = bestKey;
 }
 
 // Sorts keys[next, count) in descending order. At least one key of the stage
 // has been picked by selection before, and it is greater than every key left:
 // it ends each insertion without a bound check.
 void sortRest(MovePicker& picker) {
-    int* keys = picker.keys;
-    const int count = picker.count;
-    for (int i = picker.next + 1; i < count; i++) {
-        const int key = keys[i];
-        int j = i;
-        while (keys[j - 1] < key) {
-            keys[j] = keys[j - 1];
-            j--;
+    int* const end = picker.keys + picker.count;
+    for (int* p = picker.keys + picker.next + 1; p < end; p++) {
+        const int key = *p;
+        int* q = p;
+        while (q[-1] < key) {
+            *q = q[-1];
+            q--;
         }
-        keys[j] = key;
+        *q = key;
     }
 }
 
