@@ -16,7 +16,7 @@
 // stable sort would put first.
 struct MovePicker {
     Move moves[MaxMoves];
-    int keys[MaxMoves];
+    int keySlots[MaxMoves + 1];  // the keys, behind one spare slot (see pickerKeys)
     int count;
     int next;
     int ready;           // keys[next, ready) are in their final order
@@ -29,6 +29,10 @@ struct MovePicker {
     const CheckInfo* checkInfo;
     OrderingContext context;
 };
+
+// The keys of the entries: keys[i] belongs to moves[i]. keys[-1] is a spare
+// slot, so that the key before any entry can serve as a sentinel.
+inline int* pickerKeys(MovePicker& picker) { return picker.keySlots + 1; }
 
 // hashMove is MoveNone when there is none; firstStage is then the stage after
 // the hash-move stage.
@@ -43,7 +47,7 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
 // ordering score, stage the stage that produced it.
 inline Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
     if (picker.next < picker.ready) {
-        const int key = picker.keys[picker.next++];
+        const int key = pickerKeys(picker)[picker.next++];
         const Move m = picker.moves[orderKeyIndex(key)];
         if (m != picker.skipMove) {
             score = orderKeyScore(key);

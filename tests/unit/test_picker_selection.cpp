@@ -1,6 +1,7 @@
-// The picker finds its first moves by selection and sorts a stage only when
-// it is still being walked after that: the order must be exactly that of a
-// stage sorted at once (highest score first, ties in generation order).
+// The picker finds the first quiet move by selection and sorts the rest of the
+// quiet stage only when the walk goes on, and it orders keys rather than moves:
+// the order must be exactly that of each stage sorted at once (highest score
+// first, ties in generation order).
 #include <gtest/gtest.h>
 
 #include <vector>
