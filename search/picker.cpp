@@ -46,21 +46,6 @@ void sortRest(MovePicker& picker) {
 
 }  // namespace
 
-void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastStage, const CheckInfo& ci,
-                const Move* killers, const HistoryTable& history) {
-    picker.count = 0;
-    picker.next = 0;
-    picker.ready = 0;
-    picker.selectionsLeft = 0;
-    picker.nextStage = firstStage;
-    picker.lastStage = lastStage;
-    picker.currentStage = Stage::None;
-    picker.skipMove = MoveNone;
-    picker.hashMove = hashMove;
-    picker.checkInfo = &ci;
-    picker.context = OrderingContext{killers, &history};
-}
-
 Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
     for (;;) {
         while (picker.next < picker.count) {

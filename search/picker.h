@@ -36,8 +36,20 @@ inline int* pickerKeys(MovePicker& picker) { return picker.keySlots + 1; }
 
 // hashMove is MoveNone when there is none; firstStage is then the stage after
 // the hash-move stage.
-void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastStage, const CheckInfo& ci,
-                const Move* killers, const HistoryTable& history);
+inline void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastStage, const CheckInfo& ci,
+                       const Move* killers, const HistoryTable& history) {
+    picker.count = 0;
+    picker.next = 0;
+    picker.ready = 0;
+    picker.selectionsLeft = 0;
+    picker.nextStage = firstStage;
+    picker.lastStage = lastStage;
+    picker.currentStage = Stage::None;
+    picker.skipMove = MoveNone;
+    picker.hashMove = hashMove;
+    picker.checkInfo = &ci;
+    picker.context = OrderingContext{killers, &history};
+}
 
 // Selection, sorting and the switch to the next stage: everything nextMove
 // does besides handing out an entry already in order.
