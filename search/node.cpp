@@ -66,6 +66,21 @@ inline Bitboard seventhRank(int color) { return RelativeRankMask[color][6]; }
 template <bool PvNode, bool MainThread>
 static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth, bool cutNode);
 
+// Depth 0 hands the node to the quiescence search of the same kind.
+template <bool PvNode, bool MainThread>
+static Score qsearchEntry(SearchThread& thread, SearchStack* ss, int alpha, int beta) {
+    return PvNode ? qsearchPV<MainThread>(thread, ss, alpha, beta, 0)
+                  : qsearchNonPV<MainThread>(thread, ss, alpha, beta, 0);
+}
+
+// A child searched at a depth that may have reached the horizon goes to the
+// quiescence search directly, without first entering the node search.
+template <bool PvNode, bool MainThread>
+static inline Score searchOrQs(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth, bool cutNode) {
+    if (depth <= 0) return qsearchEntry<PvNode, MainThread>(thread, ss, alpha, beta);
+    return search<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode);
+}
+
 // The search of one child of ss, its move already played: the sequence that
 // every move loop (the node's, its deferred captures', the root's) uses.
 //  - The first move of a PV node (firstMove) gets the open window at once.
@@ -83,30 +98,23 @@ static inline Score searchChild(SearchThread& thread, SearchStack* ss, int alpha
                                 bool cutNode, bool firstMove, Move* childPv, bool& reSearched) {
     if (PvNode && firstMove) {
         (ss + 1)->pvBuffer = childPv;
-        return -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
+        return -searchOrQs<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
     }
     Score v;
     if (reduction > 0) {
         v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, std::max(newDepth - reduction, 1), true);
         if (v > alpha) {
             reSearched = true;
-            v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, newDepth, !cutNode);
+            v = -searchOrQs<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, newDepth, !cutNode);
         }
     } else {
-        v = -search<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, newDepth, !cutNode);
+        v = -searchOrQs<false, MainThread>(thread, ss + 1, -alpha - 1, -alpha, newDepth, !cutNode);
     }
     if (PvNode && v > alpha && v < beta) {
         (ss + 1)->pvBuffer = childPv;
-        v = -search<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
+        v = -searchOrQs<PvNode, MainThread>(thread, ss + 1, -beta, -alpha, newDepth, false);
     }
     return v;
-}
-
-// Depth 0 hands the node to the quiescence search of the same kind.
-template <bool PvNode, bool MainThread>
-static Score qsearchEntry(SearchThread& thread, SearchStack* ss, int alpha, int beta) {
-    return PvNode ? qsearchPV<MainThread>(thread, ss, alpha, beta, 0)
-                  : qsearchNonPV<MainThread>(thread, ss, alpha, beta, 0);
 }
 
 // ProbCut: a capture that beats beta by a margin in a reduced null-window
@@ -260,7 +268,7 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
                 makeNullMove(pos);
                 (ss + 1)->nullAllowed = false;
                 ss->currentMove = MoveNull;
-                Score v = -search<false, MainThread>(thread, ss + 1, -beta, -beta + 1, nullDepth, !cutNode);
+                Score v = -searchOrQs<false, MainThread>(thread, ss + 1, -beta, -beta + 1, nullDepth, !cutNode);
                 unmakeNullMove(pos);
                 (ss + 1)->nullAllowed = true;
                 if (stopped()) return 0;

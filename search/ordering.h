@@ -51,6 +51,28 @@ struct OrderingContext {
 int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
                 Move* moves, int* scores, int count);
 
+// The picker orders one key per entry instead of a move and a score: the
+// score times MaxMoves plus the entry's place counted down from the end of
+// the array, so that of two equal scores the earlier entry has the greater
+// key. The highest key is then the entry a stable sort by descending score
+// puts first, whatever order the keys themselves are kept in.
+constexpr int OrderKeyShift = 9;
+static_assert(1 << OrderKeyShift == MaxMoves, "an entry's place fills the low bits of its key");
+// Every ordering score lies well inside +-OrderScoreLimit, so a key fits an int.
+constexpr int OrderScoreLimit = 1 << (30 - OrderKeyShift);
+static_assert(ScorePromotionUnit * 6 + ScorePromotionCaptureUnit * 6 < OrderScoreLimit &&
+                  CaptureValue[King] + ScoreCaptureBase + HistoryMax < OrderScoreLimit,
+              "ordering scores must fit a key");
+
+inline int orderKey(int score, int place) { return score * MaxMoves + (MaxMoves - 1 - place); }
+inline int orderKeyScore(int key) { return key >> OrderKeyShift; }
+inline int orderKeyIndex(int key) { return MaxMoves - 1 - (key & (MaxMoves - 1)); }
+
+// appendStage for the picker: keys[i] receives orderKey(score, i) instead of
+// the score; the hash-move stages give their move the score 0.
+int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
+                     Move candidate, Move* moves, int* keys, int count);
+
 // The stable insertion sort of the search, highest score first: entries
 // [from, last) are inserted one by one into the entries before them, back to
 // first, each moving up past strictly lower scores only, so that equal scores
@@ -75,6 +97,8 @@ void rotateEntry(T* entries, int to, int at) {
 
 // The stable sort of a stage, moves[first, last) by score, highest first:
 // the same order as stableInsertionSort from first + 1, by a faster method.
+// It is the order the picker hands a stage out in (the picker reaches it by
+// its keys), written out in full for whoever needs the whole list at once.
 void sortByScore(Move* moves, int* scores, int first, int last);
 
 // The two quiet moves that last refuted the previous move (newest first).

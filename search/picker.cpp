@@ -1,69 +1,81 @@
 #include "search/picker.h"
 
+#include <climits>
+
 namespace {
 
-// Most nodes cut off after one or two moves, so a stage is not sorted when it
-// is generated: its first picks are found by selection, and a stage that is
-// still being walked after that many picks sorts what is left.
-constexpr int PickerSelections = 2;
+// Many nodes cut off at their first quiet move, so the quiet stage is not
+// sorted when it is generated: its first pick is found by selection, and the
+// rest is sorted when the walk goes on. The other stages are short and are
+// sorted at once. (Measured over the bench: one selection in every stage, or
+// two, cost more.)
+int selectionsBeforeSort(Stage stage) { return stage == Stage::Quiets ? 1 : 0; }
 
-// Moves the best entry not yet visited (the first of the highest score) to
-// the front of those entries, keeping the others in their order: exactly the
-// entry a stable sort of the stage would put there.
+// Brings the highest key not yet visited to the front of those keys. The
+// others may change places: their keys alone fix their order.
 void selectBest(MovePicker& picker) {
-    int best = picker.next;
-    for (int i = best + 1; i < picker.count; i++)
-        if (picker.scores[i] > picker.scores[best]) best = i;
-    const Move m = picker.moves[best];
-    const int score = picker.scores[best];
-    for (int i = best; i > picker.next; i--) {
-        picker.moves[i] = picker.moves[i - 1];
-        picker.scores[i] = picker.scores[i - 1];
+    int* const first = pickerKeys(picker) + picker.next;
+    int* const end = pickerKeys(picker) + picker.count;
+    int* best = first;
+    int bestKey = *first;
+    for (int* p = first + 1; p < end; p++)
+        if (*p > bestKey) {
+            best = p;
+            bestKey = *p;
+        }
+    *best = *first;
+    *first = bestKey;
+}
+
+// Sorts keys[next, count) in descending order. The key before them has been
+// visited already (or is the spare slot): set above every key, it ends each
+// insertion without a bound check.
+void sortRest(MovePicker& picker) {
+    pickerKeys(picker)[picker.next - 1] = INT_MAX;
+    int* const end = pickerKeys(picker) + picker.count;
+    for (int* p = pickerKeys(picker) + picker.next + 1; p < end; p++) {
+        const int key = *p;
+        int* q = p;
+        while (q[-1] < key) {
+            *q = q[-1];
+            q--;
+        }
+        *q = key;
     }
-    picker.moves[picker.next] = m;
-    picker.scores[picker.next] = score;
 }
 
 }  // namespace
 
-void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastStage, const CheckInfo& ci,
-                const Move* killers, const HistoryTable& history) {
-    picker.count = 0;
-    picker.next = 0;
-    picker.nextStage = firstStage;
-    picker.lastStage = lastStage;
-    picker.currentStage = Stage::None;
-    picker.selectionsLeft = -1;
-    picker.hashMove = hashMove;
-    picker.checkInfo = &ci;
-    picker.context = OrderingContext{killers, &history};
-}
-
-Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
+Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
     for (;;) {
         while (picker.next < picker.count) {
-            if (picker.selectionsLeft > 0) {
-                picker.selectionsLeft--;
-                selectBest(picker);
-            } else if (picker.selectionsLeft == 0) {
-                picker.selectionsLeft = -1;  // sorted from here on
-                sortByScore(picker.moves, picker.scores, picker.next, picker.count);
+            if (picker.next >= picker.ready) {
+                if (picker.selectionsLeft > 0) {
+                    picker.selectionsLeft--;
+                    selectBest(picker);
+                } else {
+                    sortRest(picker);
+                    picker.ready = picker.count;
+                }
             }
-            int i = picker.next++;
-            Move m = picker.moves[i];
-            if (!isHashStage(picker.currentStage) && m == picker.hashMove && m != MoveNone) continue;
-            score = picker.scores[i];
+            const int key = pickerKeys(picker)[picker.next++];
+            const Move m = picker.moves[orderKeyIndex(key)];
+            if (m == picker.skipMove) continue;
+            score = orderKeyScore(key);
             stage = picker.currentStage;
             return m;
         }
         if (picker.nextStage > picker.lastStage) return MoveNone;
         const Stage s = picker.nextStage;
         picker.nextStage = nextStage(s);
-        // The hash-move stages append their move without a score of their own.
-        if (picker.count < MaxMoves) picker.scores[picker.count] = 0;
-        picker.count = appendStage(s, pos, *picker.checkInfo, picker.context, picker.hashMove, picker.moves,
-                                   picker.scores, picker.count);
+        const int first = picker.count;
+        picker.count = appendStageKeyed(s, pos, *picker.checkInfo, picker.context, picker.hashMove, picker.moves,
+                                        pickerKeys(picker), first);
         picker.currentStage = s;
-        picker.selectionsLeft = PickerSelections;
+        // The hash move is handed out by its own stage only; a stage of one
+        // entry needs no ordering.
+        picker.skipMove = isHashStage(s) ? MoveNone : picker.hashMove;
+        picker.ready = picker.count - first <= 1 ? picker.count : first;
+        picker.selectionsLeft = selectionsBeforeSort(s);
     }
 }

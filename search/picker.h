@@ -9,25 +9,63 @@
 // behind the moves already taken and visited in its sorted order (highest
 // score first, ties in generation order); a hash move met again after its
 // own stage is skipped.
+//
+// The moves stay where generation put them. What gets reordered is one key
+// per entry (see orderKey), which carries both the score and the entry's
+// place, so no two keys are equal and the highest key is exactly the entry a
+// stable sort would put first.
 struct MovePicker {
     Move moves[MaxMoves];
-    int scores[MaxMoves];
+    int keySlots[MaxMoves + 1];  // the keys, behind one spare slot (see pickerKeys)
     int count;
     int next;
-    Stage nextStage;  // stage generated when the current one runs out
+    int ready;           // keys[next, ready) are in their final order
+    int selectionsLeft;  // picks of the stage still made by selection before the rest is sorted
+    Stage nextStage;     // stage generated when the current one runs out
     Stage lastStage;
     Stage currentStage;  // stage of the entries being visited
-    int selectionsLeft;  // picks of the stage still made by selection; 0: sort at the next pick, -1: sorted
+    Move skipMove;       // the hash move while a generated stage is walked, else MoveNone
     Move hashMove;
     const CheckInfo* checkInfo;
     OrderingContext context;
 };
 
+// The keys of the entries: keys[i] belongs to moves[i]. keys[-1] is a spare
+// slot, so that the key before any entry can serve as a sentinel.
+inline int* pickerKeys(MovePicker& picker) { return picker.keySlots + 1; }
+
 // hashMove is MoveNone when there is none; firstStage is then the stage after
 // the hash-move stage.
-void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastStage, const CheckInfo& ci,
-                const Move* killers, const HistoryTable& history);
+inline void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastStage, const CheckInfo& ci,
+                       const Move* killers, const HistoryTable& history) {
+    picker.count = 0;
+    picker.next = 0;
+    picker.ready = 0;
+    picker.selectionsLeft = 0;
+    picker.nextStage = firstStage;
+    picker.lastStage = lastStage;
+    picker.currentStage = Stage::None;
+    picker.skipMove = MoveNone;
+    picker.hashMove = hashMove;
+    picker.checkInfo = &ci;
+    picker.context = OrderingContext{killers, &history};
+}
+
+// Selection, sorting and the switch to the next stage: everything nextMove
+// does besides handing out an entry already in order.
+Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& stage);
 
 // The next move, MoveNone when the stages are exhausted. score receives its
 // ordering score, stage the stage that produced it.
-Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage);
+inline Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
+    if (picker.next < picker.ready) {
+        const int key = pickerKeys(picker)[picker.next++];
+        const Move m = picker.moves[orderKeyIndex(key)];
+        if (m != picker.skipMove) {
+            score = orderKeyScore(key);
+            stage = picker.currentStage;
+            return m;
+        }
+    }
+    return nextMoveSlow(picker, pos, score, stage);
+}

@@ -44,11 +44,14 @@ inline void storeWord(uint64_t* word, uint64_t value) {
     std::atomic_ref<uint64_t>(*word).store(value, std::memory_order_relaxed);
 }
 
+inline int16_t slotGeneration(uint64_t w0) { return int16_t(uint16_t(w0 >> 32)); }
+inline int16_t slotDepth(uint64_t w0) { return int16_t(uint16_t(w0 >> 48)); }
+
 inline SlotView decode(uint64_t w0, uint64_t w1) {
     SlotView v;
     v.key32 = uint32_t(w0);
-    v.generation = int16_t(uint16_t(w0 >> 32));
-    v.depth = int16_t(uint16_t(w0 >> 48));
+    v.generation = slotGeneration(w0);
+    v.depth = slotDepth(w0);
     v.bound = int(w1 & 0xFF);
     v.score = int32_t(uint32_t(w1)) >> 8;
     v.move = Move(uint32_t(w1 >> 32));
@@ -136,46 +139,60 @@ void clearTT() {
     ttFilled.store(0, std::memory_order_relaxed);
 }
 
+namespace {
+
+// The probe of a slot whose key matched: refreshes its generation and reads
+// the entry. Kept apart from the bucket scan, which most probes end with a
+// miss, so that the scan needs no registers of its own saved.
+__attribute__((noinline)) Score probeSlot(uint64_t* slot, uint64_t w0, const Position& pos, int depth, int alpha,
+                                          int beta, TTProbe& out, int ply) {
+    // Mark the entry as used by this search, so replacement spares it.
+    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
+    storeWord(slot, (w0 & ~(uint64_t(0xFFFF) << 32)) | uint64_t(uint16_t(generation)) << 32);
+
+    const SlotView e = decode(w0, loadWord(slot + 1));
+    const int score = scoreFromTable(e.score, plyOffset(pos));
+
+    // Mate scores are kept relative to the game record, so an entry
+    // written in a longer game (or later in this one) and read back
+    // after fewer moves claims a mate nearer than the node allows: the
+    // side to move can mate at the next ply at the earliest, and can at
+    // worst be mated right here. Such a score says nothing reliable
+    // about the distance; clamping it would pass off a mate in 1 that is
+    // not there, so the node is searched instead, with the entry's move.
+    if (score != ScoreNone && (score > ScoreInfinite - ply - 1 || score < ply - ScoreInfinite)) {
+        out = TTProbe{true, e.move, ScoreNone, e.depth, BoundNone, ScoreNone};
+        return ScoreNone;
+    }
+    const bool usable = e.bound == BoundExact || (e.bound == BoundLower && score >= beta) ||
+                        (e.bound == BoundUpper && score <= alpha);
+    if (e.depth >= depth && usable) {
+        // A deep enough entry without a score gives nothing at all.
+        if (score == ScoreNone) {
+            out = TTProbe{false, MoveNone, ScoreNone, 0, 0, ScoreNone};
+            return ScoreNone;
+        }
+        out = TTProbe{true, e.move, score, e.depth, e.bound, ScoreNone};
+        return score;
+    }
+    out = TTProbe{true, e.move, score, e.depth, e.bound, usable ? score : ScoreNone};
+    return ScoreNone;
+}
+
+}  // namespace
+
 Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out, int ply) {
-    out = TTProbe{false, MoveNone, ScoreNone, 0, 0, ScoreNone};
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
     uint64_t* bucket = bucketOf(key);
 
+#pragma GCC unroll 4
     for (int i = 0; i < BucketSize; i++) {
         uint64_t* slot = bucket + 2 * i;
-        uint64_t w0 = loadWord(slot);
-        if (uint32_t(w0) != check) continue;
-
-        // Mark the entry as used by this search, so replacement spares it.
-        const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
-        storeWord(slot, (w0 & ~(uint64_t(0xFFFF) << 32)) | uint64_t(uint16_t(generation)) << 32);
-
-        const SlotView e = decode(w0, loadWord(slot + 1));
-        const int score = scoreFromTable(e.score, plyOffset(pos));
-
-        // Mate scores are kept relative to the game record, so an entry
-        // written in a longer game (or later in this one) and read back
-        // after fewer moves claims a mate nearer than the node allows: the
-        // side to move can mate at the next ply at the earliest, and can at
-        // worst be mated right here. Such a score says nothing reliable
-        // about the distance; clamping it would pass off a mate in 1 that is
-        // not there, so the node is searched instead, with the entry's move.
-        if (score != ScoreNone && (score > ScoreInfinite - ply - 1 || score < ply - ScoreInfinite)) {
-            out = TTProbe{true, e.move, ScoreNone, e.depth, BoundNone, ScoreNone};
-            return ScoreNone;
-        }
-        const bool usable = e.bound == BoundExact || (e.bound == BoundLower && score >= beta) ||
-                            (e.bound == BoundUpper && score <= alpha);
-        if (e.depth >= depth && usable) {
-            // A deep enough entry without a score gives nothing at all.
-            if (score == ScoreNone) return ScoreNone;
-            out = TTProbe{true, e.move, score, e.depth, e.bound, ScoreNone};
-            return score;
-        }
-        out = TTProbe{true, e.move, score, e.depth, e.bound, usable ? score : ScoreNone};
-        return ScoreNone;
+        const uint64_t w0 = loadWord(slot);
+        if (uint32_t(w0) == check) return probeSlot(slot, w0, pos, depth, alpha, beta, out, ply);
     }
+    out = TTProbe{false, MoveNone, ScoreNone, 0, 0, ScoreNone};
     return ScoreNone;
 }
 
@@ -191,17 +208,19 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
 
     // Replacement: prefer the same position, then an empty slot, otherwise
     // the first slot that is from an old search, not exact, or shallower.
+    // A slot's second word is read only when its move or bound is needed.
     uint64_t* replace = bucket;
-    SlotView chosen = decode(loadWord(bucket), loadWord(bucket + 1));
+    uint64_t chosen = loadWord(bucket);
     for (int i = 0; i < BucketSize; i++) {
         uint64_t* slot = bucket + 2 * i;
-        const SlotView e = decode(loadWord(slot), loadWord(slot + 1));
-        if (e.key32 == check) {
-            if (move == MoveNone) move = e.move;
+        const uint64_t w0 = i == 0 ? chosen : loadWord(slot);
+        const uint32_t key32 = uint32_t(w0);
+        if (key32 == check) {
+            if (move == MoveNone) move = Move(uint32_t(loadWord(slot + 1) >> 32));
             replace = slot;
             break;
         }
-        if (e.key32 == 0) {
+        if (key32 == 0) {
             ttFilled.fetch_add(1, std::memory_order_relaxed);
             replace = slot;
             break;
@@ -210,12 +229,13 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
         // stay (it is from this search, or exact) is outweighed by the
         // reasons to give it up instead: the chosen one is from this search,
         // and this one is shallower.
-        const bool worthKeeping = e.generation == generation || e.bound == BoundExact;
-        const bool chosenIsCurrent = chosen.generation == generation;
-        const bool shallower = e.depth < chosen.depth;
+        const bool worthKeeping =
+            slotGeneration(w0) == generation || int(loadWord(slot + 1) & 0xFF) == BoundExact;
+        const bool chosenIsCurrent = slotGeneration(chosen) == generation;
+        const bool shallower = slotDepth(w0) < slotDepth(chosen);
         if (int(worthKeeping) < int(chosenIsCurrent) + int(shallower)) {
             replace = slot;
-            chosen = e;
+            chosen = w0;
         }
     }
 

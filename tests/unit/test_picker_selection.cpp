@@ -1,6 +1,7 @@
-// The picker finds its first moves by selection and sorts a stage only when
-// it is still being walked after that: the order must be exactly that of a
-// stage sorted at once (highest score first, ties in generation order).
+// The picker finds the first quiet move by selection and sorts the rest of the
+// quiet stage only when the walk goes on, and it orders keys rather than moves:
+// the order must be exactly that of each stage sorted at once (highest score
+// first, ties in generation order).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -74,6 +75,11 @@ TEST(PickerSelection, SameOrderAsSortedStages) {
         EXPECT_EQ(picked(*thread, hash, Stage::HashMove, Stage::Quiets, killers),
                   sortedStages(*thread, hash, Stage::HashMove, Stage::Quiets, killers))
             << fen;
+        // The best move as the hash move: the stage's first selection finds
+        // it again and must skip it before the rest is sorted.
+        EXPECT_EQ(picked(*thread, noHash[0], Stage::HashMove, Stage::Quiets, killers),
+                  sortedStages(*thread, noHash[0], Stage::HashMove, Stage::Quiets, killers))
+            << fen;
         EXPECT_EQ(picked(*thread, MoveNone, Stage::QsCaptures, Stage::QuietChecks, nullptr),
                   sortedStages(*thread, MoveNone, Stage::QsCaptures, Stage::QuietChecks, nullptr))
             << fen;
@@ -96,4 +102,59 @@ TEST(PickerSelection, EqualScoresKeepGenerationOrderPastTheSelections) {
     EXPECT_EQ(order[17], moveByText(thread->pos, "f2f4"));
     EXPECT_EQ(order[18], moveByText(thread->pos, "g2g4"));
     EXPECT_EQ(order[19], moveByText(thread->pos, "b1a3"));
+}
+
+TEST(PickerSelection, KeysCarryScoreAndPlaceInStableOrder) {
+    // The extremes of both fields, and the scores at the band edges.
+    const int scores[] = {-OrderScoreLimit + 1, -HistoryMax, -1, 0, 1, ScoreKiller0, 44000, OrderScoreLimit - 1};
+    const int places[] = {0, 1, 255, MaxMoves - 2, MaxMoves - 1};
+    for (int s1 : scores)
+        for (int p1 : places) {
+            const int k1 = orderKey(s1, p1);
+            ASSERT_EQ(orderKeyScore(k1), s1) << s1 << " " << p1;
+            ASSERT_EQ(orderKeyIndex(k1), p1) << s1 << " " << p1;
+            for (int s2 : scores)
+                for (int p2 : places) {
+                    // Higher score first; of equal scores the earlier place.
+                    const bool first = s1 > s2 || (s1 == s2 && p1 < p2);
+                    ASSERT_EQ(k1 > orderKey(s2, p2), first) << s1 << " " << p1 << " / " << s2 << " " << p2;
+                }
+        }
+}
+
+TEST(PickerSelection, KeyedStageMatchesScoredStage) {
+    // Appended behind entries already taken, as a later stage is, so that the
+    // places count from the start of the array.
+    const char* const fens[] = {
+        "r3k2r/pbn2ppp/8/1P1pP3/P1qP4/5B2/3Q1PPP/R3K2R w KQkq - 0 1",
+        "2r4k/pB4bp/1p4p1/6q1/1P1n4/2N5/P4PPP/2R1Q1K1 b - - 0 1",
+        "6k1/8/8/8/8/8/6PP/r5K1 w - - 0 1",
+        "4k3/1P6/8/8/8/8/6p1/4K2R w K - 0 1",  // promotions and castling
+    };
+    const Stage stages[] = {Stage::Captures, Stage::Quiets, Stage::QsCaptures, Stage::QuietChecks};
+    for (const char* fen : fens) {
+        auto thread = makeThread(fen);
+        fillHistory(*thread);
+        CheckInfo ci;
+        computeCheckInfo(ci, thread->pos);
+        Move killers[2] = {MoveNone, MoveNone};
+        Move quiets[MaxMoves];
+        int quietScores[MaxMoves];
+        const int quietCount = appendStage(Stage::Quiets, thread->pos, ci, {nullptr, &thread->historyTable},
+                                           MoveNone, quiets, quietScores, 0);
+        if (quietCount > 1) killers[0] = quiets[quietCount - 1];
+        const OrderingContext ctx{killers, &thread->historyTable};
+        for (Stage stage : stages) {
+            const int offset = 3;
+            Move moves[MaxMoves], keyedMoves[MaxMoves];
+            int scores[MaxMoves], keys[MaxMoves];
+            const int n = appendStage(stage, thread->pos, ci, ctx, MoveNone, moves, scores, offset);
+            ASSERT_EQ(appendStageKeyed(stage, thread->pos, ci, ctx, MoveNone, keyedMoves, keys, offset), n) << fen;
+            for (int i = offset; i < n; i++) {
+                EXPECT_EQ(keyedMoves[i], moves[i]) << fen;
+                EXPECT_EQ(orderKeyScore(keys[i]), scores[i]) << fen;
+                EXPECT_EQ(orderKeyIndex(keys[i]), i) << fen;
+            }
+        }
+    }
 }
