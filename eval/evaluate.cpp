@@ -283,8 +283,14 @@ Score evaluatePosition(const Position& pos, EvalTrace* trace) {
     // 16. Pure pawn endings.
     if (nonPawnTotal == 0) evaluatePawnEnding(ai, pos, acc, passed, Tracing ? trace : nullptr);
 
-    // 17. Differences.
+    // 17. Differences. With every piece on the blend takes the middle game
+    // alone, so the end-game steps cannot change the score.
     const int mgDiff = acc.side[White].mg - acc.side[Black].mg;
+    if (!Tracing && phase == PhaseMax) {
+        const Score v = whiteToMove ? mgDiff : -mgDiff;
+        storeEval(key, v);
+        return v;
+    }
     int egDiff = acc.side[White].eg - acc.side[Black].eg;
     if constexpr (Tracing) {
         trace->mgDiff = mgDiff;
