@@ -170,21 +170,31 @@ template <int Us, int Type>
 }
 
 // Every piece of one type. Colour and type are fixed at compile time so that
-// each piece kind of each side gets its own straight-line code; the rare
-// pinned pieces, which may only move along the line to their own king, go
-// through a second loop so that the common one carries no pin test.
-template <int Us, int Type>
+// each piece kind of each side gets its own straight-line code. Pinned pieces
+// are rare: without any (AnyPinned false) the loop carries no pin test, and
+// with some they go through a second loop of their own.
+template <int Us, int Type, bool AnyPinned>
 void evaluatePieceType(const PieceContext& ctx, ScorePair& score, KingAttackTally& tally) {
     const Bitboard all = ctx.pos.pieceBB[Us][Type];
-    const Bitboard pinned = all & ctx.ai.pinned;
+    const Bitboard pinned = AnyPinned ? all & ctx.ai.pinned : 0;
     for (Bitboard pieces = all & ~pinned; pieces;) {
         const Square s = popLsb(pieces);
         evaluatePiece<Us, Type>(ctx, s, ctx.ai.pieceAttacks[s], score, tally);
     }
-    for (Bitboard pieces = pinned; pieces;) [[unlikely]] {
+    if constexpr (AnyPinned) {
+        for (Bitboard pieces = pinned; pieces;) {
             const Square s = popLsb(pieces);
             evaluatePiece<Us, Type>(ctx, s, ctx.ai.pieceAttacks[s] & RayThrough[s][ctx.ownKing], score, tally);
         }
+    }
+}
+
+template <int Us, bool AnyPinned>
+void evaluatePieceTypes(const PieceContext& ctx, ScorePair& score, KingAttackTally& tally) {
+    evaluatePieceType<Us, Knight, AnyPinned>(ctx, score, tally);
+    evaluatePieceType<Us, Bishop, AnyPinned>(ctx, score, tally);
+    evaluatePieceType<Us, Rook, AnyPinned>(ctx, score, tally);
+    evaluatePieceType<Us, Queen, AnyPinned>(ctx, score, tally);
 }
 
 }  // namespace
@@ -223,10 +233,10 @@ ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTa
     KingAttackTally sum = tally;
     sum.kingAttackersCount += popCount(ctx.zone & ctx.ownPawnAttacks);
 
-    evaluatePieceType<Us, Knight>(ctx, score, sum);
-    evaluatePieceType<Us, Bishop>(ctx, score, sum);
-    evaluatePieceType<Us, Rook>(ctx, score, sum);
-    evaluatePieceType<Us, Queen>(ctx, score, sum);
+    if (ai.pinned & pos.colorBB[Us]) [[unlikely]]
+        evaluatePieceTypes<Us, true>(ctx, score, sum);
+    else
+        evaluatePieceTypes<Us, false>(ctx, score, sum);
 
     tally = sum;
     return score;
