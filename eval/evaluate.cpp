@@ -129,7 +129,7 @@ void evaluateImbalance(const Position& pos, Accumulators& acc) {
     const int d = pieces[White] - pieces[Black];
     if (d > 0)
         acc.side[White] += Imbalance * (d * pos.pieceCount[Black][Pawn]);
-    else
+    else if (d < 0)
         acc.side[Black] += Imbalance * (-d * pos.pieceCount[White][Pawn]);
 }
 
