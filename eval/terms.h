@@ -71,7 +71,7 @@ int evaluateKingSafety(const AttackInfo& ai, const Position& pos, const KingAtta
 // castling rights and one king's square) in the slot its low bits choose,
 // with the shelter found for it. An empty slot holds key 0.
 struct ShelterMemo {
-    static constexpr int Size = 1024;
+    static constexpr int Size = 4096;
     uint64_t key[Size] = {};
     int32_t score[Size] = {};
     static int slot(uint64_t key) { return int(key & (Size - 1)); }
