@@ -172,17 +172,12 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
     if (trace) recordTerm(trace, TermUnstoppable, before, acc);
 }
 
+// The evaluation of a position the cache did not hold (evaluate probes the
+// cache before calling it, so that a hit costs no frame for the whole
+// evaluation), stored in the cache under `key`.
 template <bool Tracing>
-Score evaluatePosition(const Position& pos, EvalTrace* trace) {
-    // 1. Cache probe (the trace always computes afresh).
-    const uint64_t key = ttIndexKey(pos);
-    if constexpr (!Tracing) {
-        const CacheTable& cache = EvalHashTable;
-        if (cache.words) {
-            const uint64_t index = uint32_t(key) & cache.mask;
-            if (cacheLoad(cache, index, 0) == key) return Score(int16_t(uint16_t(cacheLoad(cache, index, 1))));
-        }
-    }
+[[gnu::noinline]] Score evaluatePosition(const Position& pos, uint64_t key, EvalTrace* trace) {
+    // 1. The cache was probed by the caller (the trace always computes afresh).
 
     // 2. Phase: 256 with most pieces on, falling to 0 as they come off.
     const int nonPawnTotal = pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black];
@@ -495,10 +490,18 @@ void initEvaluation() {
     }
 }
 
-Score evaluate(const Position& pos) { return evaluatePosition<false>(pos, nullptr); }
+Score evaluate(const Position& pos) {
+    const uint64_t key = ttIndexKey(pos);
+    const CacheTable& cache = EvalHashTable;
+    if (cache.words) {
+        const uint64_t index = uint32_t(key) & cache.mask;
+        if (cacheLoad(cache, index, 0) == key) return Score(int16_t(uint16_t(cacheLoad(cache, index, 1))));
+    }
+    return evaluatePosition<false>(pos, key, nullptr);
+}
 
 std::string traceEvaluation(const Position& pos) {
     EvalTrace trace;
-    const Score v = evaluatePosition<true>(pos, &trace);
+    const Score v = evaluatePosition<true>(pos, ttIndexKey(pos), &trace);
     return formatTrace(trace, v);
 }
