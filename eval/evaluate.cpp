@@ -415,7 +415,6 @@ void addColourAttacks(const Position& pos, AttackInfo& ai) {
     // The one king, found without a loop.
     const Square king = pos.kingSquare[c];
     const Bitboard kingAttacks = PseudoAttacks[King][king];
-    ai.pieceAttacks[king] = kingAttacks;
     ai.attackedByType[c][King] = kingAttacks;
     twice |= attacked & kingAttacks;
     attacked |= kingAttacks;
