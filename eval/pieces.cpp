@@ -228,9 +228,10 @@ ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTa
         ctx.pawnsOnSquareColour[0] = pos.pieceCount[Us][Pawn] - dark;
     }
 
-    // Sums kept in locals, which the compiler can hold in registers.
+    // Sums kept in locals, which the compiler can hold in registers; the
+    // tally starts afresh rather than from what the caller's record held.
     ScorePair score;
-    KingAttackTally sum = tally;
+    KingAttackTally sum;
     sum.kingAttackersCount += popCount(ctx.zone & ctx.ownPawnAttacks);
 
     if (ai.pinned & pos.colorBB[Us]) [[unlikely]]

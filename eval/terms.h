@@ -51,8 +51,9 @@ ScorePair evaluatePassedPawns(const AttackInfo& ai, const Position& pos, Bitboar
 // Number of White pawns blocked head-on by a Black pawn.
 int countPawnRams(const Position& pos);
 
-// Knights, bishops, rooks and queens of Us, adding the attacks they aim at the
-// enemy king's zone to `tally`. (The piece-square sums are the driver's.)
+// Knights, bishops, rooks and queens of Us; `tally` is set to the attacks they
+// (and Us's pawns) aim at the enemy king's zone, whatever it held before. (The
+// piece-square sums are the driver's.)
 template <int Us>
 ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTally& tally, int pawnRams);
 
