@@ -4,7 +4,7 @@
 #include "board/types.h"
 
 struct AttackInfo {
-    Bitboard pieceAttacks[64];  // set only for squares holding a knight..king
+    Bitboard pieceAttacks[64];  // set only for squares holding a knight..queen
     Bitboard attackedBy[2];
     Bitboard attackedTwice[2];
     Bitboard kingSafeSquares[2];

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <string>
 
-#include "board/legality.h"
 #include "board/makemove.h"
 #include "board/masks.h"
 #include "board/tables.h"
@@ -130,7 +129,7 @@ void evaluateImbalance(const Position& pos, Accumulators& acc) {
     const int d = pieces[White] - pieces[Black];
     if (d > 0)
         acc.side[White] += Imbalance * (d * pos.pieceCount[Black][Pawn]);
-    else
+    else if (d < 0)
         acc.side[Black] += Imbalance * (-d * pos.pieceCount[White][Pawn]);
 }
 
@@ -173,17 +172,12 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
     if (trace) recordTerm(trace, TermUnstoppable, before, acc);
 }
 
+// The evaluation of a position the cache did not hold (evaluate probes the
+// cache before calling it, so that a hit costs no frame for the whole
+// evaluation), stored in the cache under `key`.
 template <bool Tracing>
-Score evaluatePosition(const Position& pos, EvalTrace* trace) {
-    // 1. Cache probe (the trace always computes afresh).
-    const uint64_t key = ttIndexKey(pos);
-    if constexpr (!Tracing) {
-        const CacheTable& cache = EvalHashTable;
-        if (cache.words) {
-            const uint64_t index = uint32_t(key) & cache.mask;
-            if (cacheLoad(cache, index, 0) == key) return Score(int16_t(uint16_t(cacheLoad(cache, index, 1))));
-        }
-    }
+[[gnu::noinline]] Score evaluatePosition(const Position& pos, uint64_t key, EvalTrace* trace) {
+    // 1. The cache was probed by the caller (the trace always computes afresh).
 
     // 2. Phase: 256 with most pieces on, falling to 0 as they come off.
     const int nonPawnTotal = pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black];
@@ -283,8 +277,14 @@ Score evaluatePosition(const Position& pos, EvalTrace* trace) {
     // 16. Pure pawn endings.
     if (nonPawnTotal == 0) evaluatePawnEnding(ai, pos, acc, passed, Tracing ? trace : nullptr);
 
-    // 17. Differences.
+    // 17. Differences. With every piece on the blend takes the middle game
+    // alone, so the end-game steps cannot change the score.
     const int mgDiff = acc.side[White].mg - acc.side[Black].mg;
+    if (!Tracing && phase == PhaseMax) {
+        const Score v = whiteToMove ? mgDiff : -mgDiff;
+        storeEval(key, v);
+        return v;
+    }
     int egDiff = acc.side[White].eg - acc.side[Black].eg;
     if constexpr (Tracing) {
         trace->mgDiff = mgDiff;
@@ -415,12 +415,30 @@ void addColourAttacks(const Position& pos, AttackInfo& ai) {
     // The one king, found without a loop.
     const Square king = pos.kingSquare[c];
     const Bitboard kingAttacks = PseudoAttacks[King][king];
-    ai.pieceAttacks[king] = kingAttacks;
     ai.attackedByType[c][King] = kingAttacks;
     twice |= attacked & kingAttacks;
     attacked |= kingAttacks;
     ai.attackedBy[c] = attacked;
     ai.attackedTwice[c] = twice;
+}
+
+// Units of one colour pinned to their king: each is the only unit between the
+// king and an enemy bishop, rook or queen on a line of that slider's kind.
+// (The board's slider-blocker test of the king gives the same set; written
+// here for a colour fixed at compile time, it costs no call.)
+template <int Color>
+Bitboard pinnedUnits(const Position& pos) {
+    constexpr int them = Color ^ 1;
+    const Square king = pos.kingSquare[Color];
+    const Bitboard queens = pos.pieceBB[them][Queen];
+    Bitboard pinners = (PseudoAttacks[Bishop][king] & (pos.pieceBB[them][Bishop] | queens)) |
+                       (PseudoAttacks[Rook][king] & (pos.pieceBB[them][Rook] | queens));
+    Bitboard pinned = 0;
+    while (pinners) {
+        const Bitboard between = Between[popLsb(pinners)][king] & pos.occupied;
+        if (between && !moreThanOne(between)) pinned |= between;
+    }
+    return pinned & pos.colorBB[Color];
 }
 
 }  // namespace
@@ -430,8 +448,7 @@ void buildAttackInfo(const Position& pos, AttackInfo& ai) {
     addColourAttacks<Black>(pos, ai);
     for (int c = White; c <= Black; c++)
         ai.kingSafeSquares[c] = PseudoAttacks[King][pos.kingSquare[c]] & ~ai.attackedBy[c ^ 1] & ~pos.colorBB[c];
-    ai.pinned = (sliderBlockers(pos.kingSquare[White], Black, pos) & pos.colorBB[White]) |
-                (sliderBlockers(pos.kingSquare[Black], White, pos) & pos.colorBB[Black]);
+    ai.pinned = pinnedUnits<White>(pos) | pinnedUnits<Black>(pos);
 }
 
 int countPawnRams(const Position& pos) {
@@ -472,10 +489,18 @@ void initEvaluation() {
     }
 }
 
-Score evaluate(const Position& pos) { return evaluatePosition<false>(pos, nullptr); }
+Score evaluate(const Position& pos) {
+    const uint64_t key = ttIndexKey(pos);
+    const CacheTable& cache = EvalHashTable;
+    if (cache.words) {
+        const uint64_t index = uint32_t(key) & cache.mask;
+        if (cacheLoad(cache, index, 0) == key) return Score(int16_t(uint16_t(cacheLoad(cache, index, 1))));
+    }
+    return evaluatePosition<false>(pos, key, nullptr);
+}
 
 std::string traceEvaluation(const Position& pos) {
     EvalTrace trace;
-    const Score v = evaluatePosition<true>(pos, &trace);
+    const Score v = evaluatePosition<true>(pos, ttIndexKey(pos), &trace);
     return formatTrace(trace, v);
 }

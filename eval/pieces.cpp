@@ -2,6 +2,7 @@
 // pawns, rooks on files and ranks, trapped rooks, advanced queens, and the
 // tally of attacks on the enemy king's zone.
 #include <algorithm>
+#include <array>
 
 #include "board/masks.h"
 #include "board/tables.h"
@@ -15,14 +16,25 @@ constexpr Bitboard EnemyHalf[2] = {0xF0F0F0F0F0F0F0F0ULL, 0x0F0F0F0F0F0F0F0FULL}
 
 Bitboard rankBB(int rank) { return RelativeRankMask[White][rank]; }
 
+// The unscreened zone by attacking colour and enemy king square: the king's
+// file and its neighbours (the b..g files for a king on the edge), in the
+// attacker's enemy half of the board. With file-major squares a file is one
+// byte of the bitboard.
+constexpr auto KingZoneFrame = [] {
+    std::array<std::array<Bitboard, 64>, 2> frame{};
+    for (int color = White; color <= Black; color++)
+        for (Square k = 0; k < 64; k++) {
+            const int file = std::clamp(k / 8, 1, 6);
+            frame[color][k] = (Bitboard(0xFFFFFF) << (8 * (file - 1))) & EnemyHalf[color];
+        }
+    return frame;
+}();
+
 }  // namespace
 
 Bitboard kingAttackZone(const Position& pos, int color) {
     const int them = color ^ 1;
-    const Square enemyKing = pos.kingSquare[them];
-    const int file = std::clamp(fileOf(enemyKing), 1, 6);
-    const Bitboard files = FileMask[file - 1] | FileMask[file] | FileMask[file + 1];
-    Bitboard zone = files & EnemyHalf[color];
+    const Bitboard zone = KingZoneFrame[color][pos.kingSquare[them]];
     // Squares in front of the enemy's own shield pawns are screened by them.
     // The zone spans four ranks of a file, so one to three steps forward reach
     // every zone square in front of a shield pawn, and with file-major squares
@@ -59,7 +71,7 @@ struct PieceContext {
 // Knights and bishops: outposts, passive and nearly caught pieces, and for
 // bishops the own pawns on the bishop's colour.
 template <int Us, int Type>
-ScorePair minorTerms(const PieceContext& ctx, Square s, Bitboard safe) {
+[[gnu::always_inline]] inline ScorePair minorTerms(const PieceContext& ctx, Square s, Bitboard safe) {
     constexpr int them = Us ^ 1;
     ScorePair score;
     // Outpost: no enemy pawn can ever drive the piece away.
@@ -83,7 +95,9 @@ ScorePair minorTerms(const PieceContext& ctx, Square s, Bitboard safe) {
 // Rooks: pawns coming off, open files, the enemy's pawns and king on its rank,
 // and a rook shut in by its own king.
 template <int Us>
-ScorePair rookTerms(const PieceContext& ctx, Square s, int safeSquares) {
+[[gnu::always_inline]] inline ScorePair rookTerms(const PieceContext& ctx, Square s, int safeSquares) {
+    // The count is not capped; only counts below the mobility cap matter here.
+    static_assert(TrappedRookMaxSquares < MobilityCap);
     ScorePair score{ctx.rookPawnBonus, 0};
     const Bitboard file = FileMask[fileOf(s)];
     if (!(ctx.ownPawns & file)) {
@@ -109,7 +123,7 @@ ScorePair rookTerms(const PieceContext& ctx, Square s, int safeSquares) {
 
 // Queens: the enemy's pawns and king on its rank in the enemy's half.
 template <int Us>
-ScorePair queenTerms(const PieceContext& ctx, Square s) {
+[[gnu::always_inline]] inline ScorePair queenTerms(const PieceContext& ctx, Square s) {
     ScorePair score;
     if (relativeRank(Us, s) >= 4) {
         score += QueenOnPawns * popCount(ctx.enemyPawns & rankBB(rankOf(s)));
@@ -118,37 +132,69 @@ ScorePair queenTerms(const PieceContext& ctx, Square s) {
     return score;
 }
 
-// Every piece of one type: mobility, the king-zone tally and pawn harassment,
-// then the terms of its kind. Colour and type are fixed at compile time so
-// that each piece kind of each side gets its own straight-line code.
+// The mobility table indexed by the plain count of safe squares, up to the 27
+// a queen can reach: counts above the cap read the capped value, so the piece
+// loop needs no clamp.
+constexpr int MaxMobility = 27;
+constexpr auto MobilityByCount = [] {
+    std::array<std::array<ScorePair, MaxMobility + 1>, 4> table{};
+    for (int type = 0; type < 4; type++)
+        for (int n = 0; n <= MaxMobility; n++) table[type][n] = Mobility[type][std::min(n, MobilityCap)];
+    return table;
+}();
+
+// One piece: mobility, the king-zone tally and pawn harassment, then the terms
+// of its kind. `attacks` is already cut to the pin line of a pinned piece.
+// Written out in both loops of evaluatePieceType, not called.
 template <int Us, int Type>
-void evaluatePieceType(const PieceContext& ctx, ScorePair& score, KingAttackTally& tally) {
-    for (Bitboard pieces = ctx.pos.pieceBB[Us][Type]; pieces;) {
-        const Square s = popLsb(pieces);
-        Bitboard attacks = ctx.ai.pieceAttacks[s];
-        // A pinned piece may only move along the line to its own king.
-        if (ctx.ai.pinned & squareBB(s)) [[unlikely]]
-            attacks &= RayThrough[s][ctx.ownKing];
+[[gnu::always_inline]] inline void evaluatePiece(const PieceContext& ctx, Square s, Bitboard attacks, ScorePair& score,
+                                                 KingAttackTally& tally) {
+    const Bitboard safe = attacks & ctx.mobilityArea;
+    const int n = popCount(safe);
+    score += MobilityByCount[Type - Knight][n];
 
-        const Bitboard safe = attacks & ctx.mobilityArea;
-        const int n = std::min(popCount(safe), MobilityCap);
-        score += Mobility[Type - Knight][n];
-
-        if (attacks & ctx.zone) {
-            tally.kingAttackersCount += 1;
-            tally.kingAttackWeight += KingAttackWeight[Type];
-            tally.kingAdjacentAttacks += popCount(attacks & ctx.enemyKingSteps);
-        }
-
-        if (ctx.enemyPawnAttacks & squareBB(s)) score -= PawnHarass[Type];
-
-        if constexpr (Type == Knight || Type == Bishop)
-            score += minorTerms<Us, Type>(ctx, s, safe);
-        else if constexpr (Type == Rook)
-            score += rookTerms<Us>(ctx, s, n);
-        else
-            score += queenTerms<Us>(ctx, s);
+    if (attacks & ctx.zone) {
+        tally.kingAttackersCount += 1;
+        tally.kingAttackWeight += KingAttackWeight[Type];
+        tally.kingAdjacentAttacks += popCount(attacks & ctx.enemyKingSteps);
     }
+
+    if (ctx.enemyPawnAttacks & squareBB(s)) score -= PawnHarass[Type];
+
+    if constexpr (Type == Knight || Type == Bishop)
+        score += minorTerms<Us, Type>(ctx, s, safe);
+    else if constexpr (Type == Rook)
+        score += rookTerms<Us>(ctx, s, n);
+    else
+        score += queenTerms<Us>(ctx, s);
+}
+
+// Every piece of one type. Colour and type are fixed at compile time so that
+// each piece kind of each side gets its own straight-line code. Pinned pieces
+// are rare: without any (AnyPinned false) the loop carries no pin test, and
+// with some they go through a second loop of their own.
+template <int Us, int Type, bool AnyPinned>
+void evaluatePieceType(const PieceContext& ctx, ScorePair& score, KingAttackTally& tally) {
+    const Bitboard all = ctx.pos.pieceBB[Us][Type];
+    const Bitboard pinned = AnyPinned ? all & ctx.ai.pinned : 0;
+    for (Bitboard pieces = all & ~pinned; pieces;) {
+        const Square s = popLsb(pieces);
+        evaluatePiece<Us, Type>(ctx, s, ctx.ai.pieceAttacks[s], score, tally);
+    }
+    if constexpr (AnyPinned) {
+        for (Bitboard pieces = pinned; pieces;) {
+            const Square s = popLsb(pieces);
+            evaluatePiece<Us, Type>(ctx, s, ctx.ai.pieceAttacks[s] & RayThrough[s][ctx.ownKing], score, tally);
+        }
+    }
+}
+
+template <int Us, bool AnyPinned>
+void evaluatePieceTypes(const PieceContext& ctx, ScorePair& score, KingAttackTally& tally) {
+    evaluatePieceType<Us, Knight, AnyPinned>(ctx, score, tally);
+    evaluatePieceType<Us, Bishop, AnyPinned>(ctx, score, tally);
+    evaluatePieceType<Us, Rook, AnyPinned>(ctx, score, tally);
+    evaluatePieceType<Us, Queen, AnyPinned>(ctx, score, tally);
 }
 
 }  // namespace
@@ -182,15 +228,16 @@ ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTa
         ctx.pawnsOnSquareColour[0] = pos.pieceCount[Us][Pawn] - dark;
     }
 
-    // Sums kept in locals, which the compiler can hold in registers.
+    // Sums kept in locals, which the compiler can hold in registers; the
+    // tally starts afresh rather than from what the caller's record held.
     ScorePair score;
-    KingAttackTally sum = tally;
+    KingAttackTally sum;
     sum.kingAttackersCount += popCount(ctx.zone & ctx.ownPawnAttacks);
 
-    evaluatePieceType<Us, Knight>(ctx, score, sum);
-    evaluatePieceType<Us, Bishop>(ctx, score, sum);
-    evaluatePieceType<Us, Rook>(ctx, score, sum);
-    evaluatePieceType<Us, Queen>(ctx, score, sum);
+    if (ai.pinned & pos.colorBB[Us]) [[unlikely]]
+        evaluatePieceTypes<Us, true>(ctx, score, sum);
+    else
+        evaluatePieceTypes<Us, false>(ctx, score, sum);
 
     tally = sum;
     return score;

@@ -51,8 +51,9 @@ ScorePair evaluatePassedPawns(const AttackInfo& ai, const Position& pos, Bitboar
 // Number of White pawns blocked head-on by a Black pawn.
 int countPawnRams(const Position& pos);
 
-// Knights, bishops, rooks and queens of Us, adding the attacks they aim at the
-// enemy king's zone to `tally`. (The piece-square sums are the driver's.)
+// Knights, bishops, rooks and queens of Us; `tally` is set to the attacks they
+// (and Us's pawns) aim at the enemy king's zone, whatever it held before. (The
+// piece-square sums are the driver's.)
 template <int Us>
 ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTally& tally, int pawnRams);
 
@@ -71,7 +72,7 @@ int evaluateKingSafety(const AttackInfo& ai, const Position& pos, const KingAtta
 // castling rights and one king's square) in the slot its low bits choose,
 // with the shelter found for it. An empty slot holds key 0.
 struct ShelterMemo {
-    static constexpr int Size = 1024;
+    static constexpr int Size = 4096;
     uint64_t key[Size] = {};
     int32_t score[Size] = {};
     static int slot(uint64_t key) { return int(key & (Size - 1)); }

@@ -119,3 +119,19 @@ TEST(EvalPieces, RookPawnCountExtremes) {
     auto none = position("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     EXPECT_EQ(pieceTerm(*none, White), mobility(Rook, 11) + middleGameOnly(RookPawnCount[0]) + RookFile * 2);
 }
+
+TEST(EvalPieces, TallyIsSetWhateverItHeld) {
+    // The piece terms set the tally: what the record held before must not
+    // show. Qd5 aims at the g8 king's zone (f5, f7) as one attacker; the b2
+    // pawn adds nothing.
+    auto pos = position("6k1/8/8/3Q4/8/8/1P6/6K1 w - - 0 1");
+    AttackInfo ai;
+    buildAttackInfo(*pos, ai);
+    KingAttackTally fresh;
+    KingAttackTally stale{.kingAttackWeight = 50, .kingAttackersCount = 7, .kingAdjacentAttacks = 9};
+    EXPECT_EQ(evaluatePieces<White>(*pos, ai, fresh, 0), evaluatePieces<White>(*pos, ai, stale, 0));
+    EXPECT_EQ(stale.kingAttackersCount, fresh.kingAttackersCount);
+    EXPECT_EQ(stale.kingAttackWeight, fresh.kingAttackWeight);
+    EXPECT_EQ(stale.kingAdjacentAttacks, fresh.kingAdjacentAttacks);
+    EXPECT_EQ(fresh.kingAttackersCount, 1);
+}

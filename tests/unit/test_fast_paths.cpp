@@ -1,15 +1,21 @@
 // Faster formulations that must give exactly what the plain definitions give:
-// the one-word-key insertion sort of a stage, and the king zone screened by
-// shifted shield pawns.
+// the one-word-key insertion sort of a stage, the king zone (a table of file
+// frames, screened by shifted shield pawns), and the evaluation's own pin
+// finder against the board's slider-blocker test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "board/legality.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
 #include "search/ordering.h"
 #include "test_eval_util.h"
 
@@ -21,6 +27,57 @@ Bitboard squares(std::initializer_list<const char*> names) {
     Bitboard b = 0;
     for (const char* n : names) b |= squareBB(sq(n));
     return b;
+}
+
+// A FEN with the two kings and the pawns given, White to move.
+std::string kingsAndPawns(Square whiteKing, Square blackKing, Bitboard whitePawns, Bitboard blackPawns) {
+    std::string fen;
+    for (int rank = 7; rank >= 0; rank--) {
+        int empty = 0;
+        for (int file = 0; file < 8; file++) {
+            const Square s = file * 8 + rank;
+            char c = 0;
+            if (s == whiteKing)
+                c = 'K';
+            else if (s == blackKing)
+                c = 'k';
+            else if (whitePawns & squareBB(s))
+                c = 'P';
+            else if (blackPawns & squareBB(s))
+                c = 'p';
+            if (!c) {
+                empty++;
+                continue;
+            }
+            if (empty) fen += char('0' + empty);
+            empty = 0;
+            fen += c;
+        }
+        if (empty) fen += char('0' + empty);
+        if (rank > 0) fen += '/';
+    }
+    return fen + " w - - 0 1";
+}
+
+// The zone as first written: the enemy king's file and its neighbours (b..g
+// for a king on the edge) in the attacker's enemy half, less every zone
+// square on a shield pawn's file in front of it, found square by square.
+Bitboard plainKingZone(const Position& pos, int color) {
+    const int them = color ^ 1;
+    const int kingFile = std::clamp(fileOf(pos.kingSquare[them]), 1, 6);
+    Bitboard zone = 0;
+    for (Square s = 0; s < 64; s++) {
+        const bool enemyHalf = color == White ? rankOf(s) >= 4 : rankOf(s) <= 3;
+        if (enemyHalf && std::abs(fileOf(s) - kingFile) <= 1) zone |= squareBB(s);
+    }
+    Bitboard screened = 0;
+    for (Square s = 0; s < 64; s++)
+        for (Square p = 0; p < 64; p++) {
+            const bool shield = (zone & pos.pieceBB[them][Pawn] & squareBB(p)) != 0;
+            const bool inFront = them == White ? rankOf(s) > rankOf(p) : rankOf(s) < rankOf(p);
+            if (shield && fileOf(s) == fileOf(p) && inFront) screened |= squareBB(s);
+        }
+    return zone & ~screened;
 }
 
 }  // namespace
@@ -74,4 +131,66 @@ TEST(FastPaths, KingZoneScreenedByShieldPawns) {
     // king b8; and an enemy pawn outside the zone screens nothing.
     pos = position("pk6/8/8/8/4p3/8/8/6K1 w - - 0 1");
     EXPECT_EQ(kingAttackZone(*pos, White), squares({"a8", "b8", "b7", "b6", "b5", "c8", "c7", "c6", "c5"}));
+}
+
+TEST(FastPaths, KingZoneIsThePlainZoneForEveryKingSquare) {
+    // Every square for each king in turn, the other king and up to eight
+    // pawns a side (ranks 2..7) at random.
+    std::mt19937 rng(2024);
+    int compared = 0;
+    for (int color = White; color <= Black; color++)
+        for (Square k = 0; k < 64; k++)
+            for (int round = 0; round < 8; round++) {
+                Square other;
+                do other = Square(rng() % 64);
+                while (Distance[k][other] <= 1);
+                Bitboard pawns[2] = {0, 0};
+                for (int side = White; side <= Black; side++)
+                    for (int n = int(rng() % 9); n > 0; n--) {
+                        const Square p = Square((rng() % 8) * 8 + 1 + rng() % 6);
+                        if (p != k && p != other) pawns[side] |= squareBB(p);
+                    }
+                pawns[Black] &= ~pawns[White];
+                // The attacked king (of the other colour) stands on k.
+                const Square whiteKing = color == White ? other : k;
+                const Square blackKing = color == White ? k : other;
+                auto pos = position(kingsAndPawns(whiteKing, blackKing, pawns[White], pawns[Black]));
+                ASSERT_EQ(kingAttackZone(*pos, color), plainKingZone(*pos, color))
+                    << kingsAndPawns(whiteKing, blackKing, pawns[White], pawns[Black]) << " attacker " << color;
+                compared++;
+            }
+    EXPECT_EQ(compared, 2 * 64 * 8);
+}
+
+TEST(FastPaths, PinnedUnitsAreTheBoardsSliderBlockers) {
+    // The suite positions and every position one legal move on: pins by
+    // bishops, rooks and queens along both kinds of line, units shielded by
+    // a second unit, and checks (whose line holds no unit at all).
+    std::ifstream in(std::string(OSTREVALK_TEST_DATA) + "/eval_positions.epd");
+    ASSERT_TRUE(in.good());
+    int compared = 0, withPins = 0;
+    std::string fen;
+    Move moves[MaxMoves];
+    auto compare = [&](const Position& pos) {
+        AttackInfo ai;
+        buildAttackInfo(pos, ai);
+        const Bitboard expected = (sliderBlockers(pos.kingSquare[White], Black, pos) & pos.colorBB[White]) |
+                                  (sliderBlockers(pos.kingSquare[Black], White, pos) & pos.colorBB[Black]);
+        compared++;
+        if (expected) withPins++;
+        return ai.pinned == expected;
+    };
+    while (std::getline(in, fen)) {
+        if (fen.empty()) continue;
+        auto pos = position(fen);
+        ASSERT_TRUE(compare(*pos)) << fen;
+        const int n = generateLegalMoves(*pos, moves);
+        for (int i = 0; i < n; i++) {
+            makeMove(*pos, moves[i]);
+            ASSERT_TRUE(compare(*pos)) << fen << " after move " << i;
+            unmakeMove(*pos);
+        }
+    }
+    EXPECT_GE(compared, 10000);
+    EXPECT_GE(withPins, compared / 20);  // the sweep must meet pins
 }
