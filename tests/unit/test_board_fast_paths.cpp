@@ -77,24 +77,10 @@ int plainSeeRecapture(const Position& pos, Bitboard occ, int side, Square q, int
     return std::max(0, gain - plainSeeRecapture(pos, occ & ~squareBB(best), side ^ 1, q, now));
 }
 
-// Every position of random games from the perft positions (fixed seed),
-// long enough to reach promotions, en passant and castling.
+// Every position of random games from the perft positions (fixed seed).
 void forWalkedPositions(int rounds, int plies, const std::function<void(Position&)>& visit) {
     initTestTables();
-    static Position pos;
-    RandomSource random(2024);
-    for (int round = 0; round < rounds; round++) {
-        for (const PerftCase& c : readPerftCases()) {
-            setFromFen(c.fen, pos);
-            for (int ply = 0; ply < plies; ply++) {
-                visit(pos);
-                Move moves[MaxMoves];
-                const int n = generateLegalMoves(pos, moves);
-                if (n == 0) break;
-                makeMove(pos, moves[random.below(n)]);
-            }
-        }
-    }
+    forRandomGamePositions(2024, rounds, plies, visit);
 }
 
 CheckInfo checkInfoOf(const Position& pos) {

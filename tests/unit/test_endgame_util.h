@@ -8,6 +8,7 @@
 
 #include "board/position.h"
 #include "eval/endgame.h"
+#include "test_common.h"
 #include "test_init.h"
 
 // A position is written as a list of pieces, "Ke1 Nb1 ke8": FEN letter
@@ -24,23 +25,7 @@ inline std::vector<std::string> piecesOf(const PieceList& list) {
 inline std::string fenOf(const PieceList& list, char sideToMove) {
     char board[64] = {};
     for (const std::string& p : piecesOf(list)) board[(p[1] - 'a') * 8 + (p[2] - '1')] = p[0];
-    std::string fen;
-    for (int rank = 7; rank >= 0; rank--) {
-        int empty = 0;
-        for (int file = 0; file < 8; file++) {
-            const char c = board[file * 8 + rank];
-            if (!c) {
-                empty++;
-                continue;
-            }
-            if (empty) fen += char('0' + empty);
-            empty = 0;
-            fen += c;
-        }
-        if (empty) fen += char('0' + empty);
-        if (rank) fen += '/';
-    }
-    return fen + ' ' + sideToMove + " - - 0 1";
+    return placementOf(board) + ' ' + sideToMove + " - - 0 1";
 }
 
 // The same game with the colours exchanged and the board turned upside

@@ -12,6 +12,7 @@
 #include "eval/endgame.h"
 #include "eval/eval.h"
 #include "eval/terms.h"
+#include "test_common.h"
 #include "test_init.h"
 
 // Failure messages show a pair as {mg, eg}.
@@ -93,7 +94,5 @@ inline int kingTerm(const Position& pos, int color) {
     pieceTerm(pos, color ^ 1, &tally);
     return kingTermWith(pos, color, tally);
 }
-
-inline Square sq(const char* text) { return (text[0] - 'a') * 8 + (text[1] - '1'); }
 
 }  // namespace evaltest

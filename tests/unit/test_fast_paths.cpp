@@ -31,32 +31,14 @@ Bitboard squares(std::initializer_list<const char*> names) {
 
 // A FEN with the two kings and the pawns given, White to move.
 std::string kingsAndPawns(Square whiteKing, Square blackKing, Bitboard whitePawns, Bitboard blackPawns) {
-    std::string fen;
-    for (int rank = 7; rank >= 0; rank--) {
-        int empty = 0;
-        for (int file = 0; file < 8; file++) {
-            const Square s = file * 8 + rank;
-            char c = 0;
-            if (s == whiteKing)
-                c = 'K';
-            else if (s == blackKing)
-                c = 'k';
-            else if (whitePawns & squareBB(s))
-                c = 'P';
-            else if (blackPawns & squareBB(s))
-                c = 'p';
-            if (!c) {
-                empty++;
-                continue;
-            }
-            if (empty) fen += char('0' + empty);
-            empty = 0;
-            fen += c;
-        }
-        if (empty) fen += char('0' + empty);
-        if (rank > 0) fen += '/';
+    char board[64] = {};
+    for (Square s = 0; s < 64; s++) {
+        if (whitePawns & squareBB(s)) board[s] = 'P';
+        if (blackPawns & squareBB(s)) board[s] = 'p';
     }
-    return fen + " w - - 0 1";
+    board[whiteKing] = 'K';
+    board[blackKing] = 'k';
+    return placementOf(board) + " w - - 0 1";
 }
 
 // The zone as first written: the enemy king's file and its neighbours (b..g

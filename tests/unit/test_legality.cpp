@@ -65,24 +65,10 @@ bool reallyChecks(Move m, Position& pos) {
     return check;
 }
 
-// Calls visit at every position of short random games from the public perft
-// positions (fixed seed).
+// Every position of short random games from the perft positions (fixed seed).
 void forRandomPositions(int rounds, int plies, const std::function<void(Position&)>& visit) {
     initTestTables();
-    static Position pos;
-    RandomSource random(77);
-    for (int round = 0; round < rounds; round++) {
-        for (const PerftCase& c : readPerftCases()) {
-            setFromFen(c.fen, pos);
-            for (int ply = 0; ply < plies; ply++) {
-                visit(pos);
-                Move moves[MaxMoves];
-                const int n = generateLegalMoves(pos, moves);
-                if (n == 0) break;
-                makeMove(pos, moves[random.below(n)]);
-            }
-        }
-    }
+    forRandomGamePositions(77, rounds, plies, visit);
 }
 
 }  // namespace

@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "board/makemove.h"
+#include "board/movegen.h"
 #include "board/position.h"
 #include "board/types.h"
 
@@ -261,3 +264,23 @@ struct RandomSource {
     uint32_t next() { return engine(); }
     int below(int n) { return int(engine() % uint32_t(n)); }
 };
+
+// Calls visit at every position of random games (fixed seed) from each of the
+// perft positions, plies moves long at most, the whole file rounds times:
+// long enough to reach promotions, en passant and castling.
+inline void forRandomGamePositions(uint32_t seed, int rounds, int plies, const std::function<void(Position&)>& visit) {
+    static Position pos;
+    RandomSource random(seed);
+    for (int round = 0; round < rounds; round++) {
+        for (const PerftCase& c : readPerftCases()) {
+            setFromFen(c.fen, pos);
+            for (int ply = 0; ply < plies; ply++) {
+                visit(pos);
+                Move moves[MaxMoves];
+                const int n = generateLegalMoves(pos, moves);
+                if (n == 0) break;
+                makeMove(pos, moves[random.below(n)]);
+            }
+        }
+    }
+}
