@@ -106,38 +106,6 @@ int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, cons
     return appendStageTo<true>(stage, pos, ci, ctx, candidate, moves, keys, count);
 }
 
-void sortByScore(Move* moves, int* scores, int first, int last) {
-    const int n = last - first;
-    if (n < 2) return;
-    // Each entry becomes one 64-bit key: its score in the upper half and its
-    // place counted down from the end in the lower half, so that of two equal
-    // scores the earlier entry has the greater key. Sorting the keys in
-    // descending order is then exactly the stable sort by score, and the
-    // insertion step moves one word instead of a move and a score. Slot 0
-    // holds a key greater than any entry's, which ends every insertion.
-    int64_t keys[MaxMoves + 1];
-    Move original[MaxMoves];
-    keys[0] = INT64_MAX;
-    for (int i = 0; i < n; i++) {
-        original[i] = moves[first + i];
-        keys[i + 1] = int64_t(scores[first + i]) * (int64_t(1) << 32) + (n - 1 - i);
-    }
-    for (int i = 2; i <= n; i++) {
-        const int64_t key = keys[i];
-        int j = i;
-        while (keys[j - 1] < key) {
-            keys[j] = keys[j - 1];
-            j--;
-        }
-        keys[j] = key;
-    }
-    for (int i = 0; i < n; i++) {
-        const int64_t key = keys[i + 1];
-        moves[first + i] = original[n - 1 - int(key & 0xFFFFFFFF)];
-        scores[first + i] = int(key >> 32);
-    }
-}
-
 Move* counterPair(SearchThread& thread, const Position& pos, Move previous) {
     // MoveNone and MoveNull decode to a pawn on a1 or a2, an index like any other.
     return thread.counterMoves[pos.sideToMove][movePiece(previous)][moveTo(previous)];

@@ -95,12 +95,6 @@ void rotateEntry(T* entries, int to, int at) {
     std::rotate(entries + to, entries + at, entries + at + 1);
 }
 
-// The stable sort of a stage, moves[first, last) by score, highest first:
-// the same order as stableInsertionSort from first + 1, by a faster method.
-// It is the order the picker hands a stage out in (the picker reaches it by
-// its keys), written out in full for whoever needs the whole list at once.
-void sortByScore(Move* moves, int* scores, int first, int last);
-
 // The two quiet moves that last refuted the previous move (newest first).
 // MoveNone and MoveNull read as a pawn move to a1 or a2; such pairs are read
 // but never written.

@@ -207,7 +207,7 @@ Scored sortedStage(const Position& pos, Stage stage, const OrderingContext& ctx)
     Move moves[MaxMoves];
     int scores[MaxMoves];
     const int n = appendStage(stage, pos, ci, ctx, MoveNone, moves, scores, 0);
-    sortByScore(moves, scores, 0, n);
+    sortStage(moves, scores, 0, n);
     return {std::vector<Move>(moves, moves + n), std::vector<int>(scores, scores + n)};
 }
 

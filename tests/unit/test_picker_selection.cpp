@@ -26,7 +26,7 @@ std::vector<Move> sortedStages(SearchThread& thread, Move hashMove, Stage first,
         Move moves[MaxMoves];
         int scores[MaxMoves];
         const int n = appendStage(stage, thread.pos, ci, ctx, hashMove, moves, scores, 0);
-        if (!isHashStage(stage)) sortByScore(moves, scores, 0, n);
+        if (!isHashStage(stage)) sortStage(moves, scores, 0, n);
         for (int i = 0; i < n; i++)
             if (isHashStage(stage) || moves[i] != hashMove) out.push_back(moves[i]);
     }

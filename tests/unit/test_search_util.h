@@ -13,6 +13,7 @@
 #include "board/movetext.h"
 #include "board/position.h"
 #include "eval/cache.h"
+#include "search/ordering.h"
 #include "eval/endgame.h"
 #include "search/search.h"
 #include "search/state.h"
@@ -92,3 +93,12 @@ inline std::vector<std::string> runSearch(SearchThread& thread, int depth, int m
 }
 
 }  // namespace searchtest
+
+// The order the picker hands a stage out in: moves[first, last) sorted by
+// score, highest first, equal scores in generation order.
+inline void sortStage(Move* moves, int* scores, int first, int last) {
+    stableInsertionSort(scores, first, first + 1, last, [&](int to, int at) {
+        rotateEntry(moves, to, at);
+        rotateEntry(scores, to, at);
+    });
+}
