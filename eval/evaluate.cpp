@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "board/legality.h"
 #include "board/makemove.h"
 #include "board/masks.h"
 #include "board/tables.h"
@@ -422,25 +423,6 @@ void addColourAttacks(const Position& pos, AttackInfo& ai) {
     ai.attackedTwice[c] = twice;
 }
 
-// Units of one colour pinned to their king: each is the only unit between the
-// king and an enemy bishop, rook or queen on a line of that slider's kind.
-// (The board's slider-blocker test of the king gives the same set; written
-// here for a colour fixed at compile time, it costs no call.)
-template <int Color>
-Bitboard pinnedUnits(const Position& pos) {
-    constexpr int them = Color ^ 1;
-    const Square king = pos.kingSquare[Color];
-    const Bitboard queens = pos.pieceBB[them][Queen];
-    Bitboard pinners = (PseudoAttacks[Bishop][king] & (pos.pieceBB[them][Bishop] | queens)) |
-                       (PseudoAttacks[Rook][king] & (pos.pieceBB[them][Rook] | queens));
-    Bitboard pinned = 0;
-    while (pinners) {
-        const Bitboard between = Between[popLsb(pinners)][king] & pos.occupied;
-        if (between && !moreThanOne(between)) pinned |= between;
-    }
-    return pinned & pos.colorBB[Color];
-}
-
 }  // namespace
 
 void buildAttackInfo(const Position& pos, AttackInfo& ai) {
@@ -448,7 +430,10 @@ void buildAttackInfo(const Position& pos, AttackInfo& ai) {
     addColourAttacks<Black>(pos, ai);
     for (int c = White; c <= Black; c++)
         ai.kingSafeSquares[c] = PseudoAttacks[King][pos.kingSquare[c]] & ~ai.attackedBy[c ^ 1] & ~pos.colorBB[c];
-    ai.pinned = pinnedUnits<White>(pos) | pinnedUnits<Black>(pos);
+    // A pinned unit is the only unit between its king and an enemy bishop,
+    // rook or queen on a line of that slider's kind.
+    ai.pinned = (sliderBlockers(pos.kingSquare[White], Black, pos) & pos.colorBB[White]) |
+                (sliderBlockers(pos.kingSquare[Black], White, pos) & pos.colorBB[Black]);
 }
 
 int countPawnRams(const Position& pos) {
