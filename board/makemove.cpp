@@ -75,6 +75,7 @@ void makeMove(Position& pos, Move m) {
         Square s = to;
         if (piece == Pawn && to == pos.epSquare) s = to - pawnPush(us);
         r.captureSquare = s;
+        // removePiece, less the cache key, which is set once at the end.
         liftFromBoard(pos, captured, them, s);
         const uint64_t k = ZobristPiece[them][captured][s];
         pos.key ^= k;
@@ -136,38 +137,19 @@ void unmakeMove(Position& pos) {
     const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
 
     if (promotion == NoPiece) {
-        const Bitboard fromTo = squareBB(from) | squareBB(to);
-        pos.pieceBB[us][piece] ^= fromTo;
-        pos.colorBB[us] ^= fromTo;
-        pos.board[to] = NoPiece;
-        pos.board[from] = piece;
+        shiftMan(pos, piece, us, to, from);
         if (piece == King) {
             pos.kingSquare[us] = from;
             if (r.castled) {
                 const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
-                const Bitboard rookFromTo = squareBB(info[2]) | squareBB(info[3]);
-                pos.pieceBB[us][Rook] ^= rookFromTo;
-                pos.colorBB[us] ^= rookFromTo;
-                pos.board[info[3]] = NoPiece;
-                pos.board[info[2]] = Rook;
+                shiftMan(pos, Rook, us, info[3], info[2]);
             }
         }
     } else {
-        pos.pieceBB[us][promotion] ^= squareBB(to);
-        pos.pieceBB[us][Pawn] ^= squareBB(from);
-        pos.colorBB[us] ^= squareBB(from) | squareBB(to);
-        pos.board[to] = NoPiece;
-        pos.board[from] = Pawn;
-        pos.pieceCount[us][promotion] -= 1;
-        pos.pieceCount[us][Pawn] += 1;
+        liftMan(pos, promotion, us, to);
+        placeMan(pos, Pawn, us, from);
     }
-    if (captured != NoPiece) {
-        const Square s = r.captureSquare;
-        pos.pieceBB[them][captured] |= squareBB(s);
-        pos.colorBB[them] |= squareBB(s);
-        pos.board[s] = captured;
-        pos.pieceCount[them][captured] += 1;
-    }
+    if (captured != NoPiece) placeMan(pos, captured, them, r.captureSquare);
 
     pos.sideToMove = uint8_t(us);
     restoreUndo(pos, r);

@@ -10,37 +10,50 @@
 // degrees for Black: 63 - s, which is s with every bit flipped.
 inline Square pstSquare(int color, Square s) { return s ^ (color * 63); }
 
-// Bitboard, board, count, piece-square and king-square parts of putPiece and
-// removePiece: unmaking restores keys and material from the undo record instead.
-inline void placeOnBoard(Position& pos, int type, int color, Square s) {
-    Bitboard b = squareBB(s);
+// The men alone: bitboards, board and counts. Unmaking needs no more, since
+// everything else comes back from the undo record.
+inline void placeMan(Position& pos, int type, int color, Square s) {
+    const Bitboard b = squareBB(s);
     pos.pieceBB[color][type] |= b;
     pos.colorBB[color] |= b;
     pos.board[s] = type;
     pos.pieceCount[color][type] += 1;
+}
+
+inline void liftMan(Position& pos, int type, int color, Square s) {
+    const Bitboard b = squareBB(s);
+    pos.pieceBB[color][type] &= ~b;
+    pos.colorBB[color] &= ~b;
+    pos.board[s] = NoPiece;
+    pos.pieceCount[color][type] -= 1;
+}
+
+inline void shiftMan(Position& pos, int type, int color, Square from, Square to) {
+    const Bitboard fromTo = squareBB(from) | squareBB(to);
+    pos.pieceBB[color][type] ^= fromTo;
+    pos.colorBB[color] ^= fromTo;
+    pos.board[from] = NoPiece;
+    pos.board[to] = type;
+}
+
+// The same with the piece-square sums and the king square: the board part of
+// putPiece and removePiece (keys and material are theirs).
+inline void placeOnBoard(Position& pos, int type, int color, Square s) {
+    placeMan(pos, type, color, s);
     pos.pstA[color] += PieceSquareMg[type][pstSquare(color, s)];
     pos.pstB[color] += PieceSquareEg[type][s];
     if (type == King) pos.kingSquare[color] = s;
 }
 
 inline void liftFromBoard(Position& pos, int type, int color, Square s) {
-    Bitboard b = squareBB(s);
-    pos.pieceBB[color][type] &= ~b;
-    pos.colorBB[color] &= ~b;
-    pos.board[s] = NoPiece;
-    pos.pieceCount[color][type] -= 1;
+    liftMan(pos, type, color, s);
     pos.pstA[color] -= PieceSquareMg[type][pstSquare(color, s)];
     pos.pstB[color] -= PieceSquareEg[type][s];
 }
 
 inline void shiftOnBoard(Position& pos, int type, int color, Square from, Square to) {
-    const Bitboard fromTo = squareBB(from) | squareBB(to);
-    pos.pieceBB[color][type] ^= fromTo;
-    pos.colorBB[color] ^= fromTo;
-    pos.board[from] = NoPiece;
-    pos.board[to] = type;
-    const Square mgFrom = pstSquare(color, from), mgTo = pstSquare(color, to);
-    pos.pstA[color] += PieceSquareMg[type][mgTo] - PieceSquareMg[type][mgFrom];
+    shiftMan(pos, type, color, from, to);
+    pos.pstA[color] += PieceSquareMg[type][pstSquare(color, to)] - PieceSquareMg[type][pstSquare(color, from)];
     pos.pstB[color] += PieceSquareEg[type][to] - PieceSquareEg[type][from];
     if (type == King) pos.kingSquare[color] = to;
 }
