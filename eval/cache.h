@@ -16,6 +16,14 @@ struct CacheTable {
 extern CacheTable PawnHashTable;
 extern CacheTable EvalHashTable;
 
+// The entry a key addresses: the low 32 bits of the key, masked.
+inline uint64_t cacheIndex(const CacheTable& t, uint64_t key) { return uint32_t(key) & t.mask; }
+
+// Starts fetching the entry of key, for a probe that follows soon.
+inline void prefetchCache(const CacheTable& t, uint64_t key) {
+    if (t.words) __builtin_prefetch(t.words + 2 * cacheIndex(t, key));
+}
+
 inline uint64_t cacheLoad(const CacheTable& t, uint64_t index, int word) {
     return std::atomic_ref<uint64_t>(t.words[2 * index + word]).load(std::memory_order_relaxed);
 }

@@ -74,7 +74,7 @@ void recordTerm(EvalTrace* trace, TraceTerm term, const Accumulators& before, co
 void storeEval(uint64_t key, Score v) {
     const CacheTable& cache = EvalHashTable;
     if (!cache.words) return;
-    const uint64_t index = uint32_t(key) & cache.mask;
+    const uint64_t index = cacheIndex(cache, key);
     cacheStore(cache, index, 0, key);
     cacheStore(cache, index, 1, uint64_t(uint16_t(int16_t(v))));
 }
@@ -96,7 +96,7 @@ Bitboard pawnAttacksOf(int color, Bitboard pawns) {
 template <bool Tracing>
 void probePawns(const Position& pos, Accumulators& acc, Bitboard passed[2]) {
     const CacheTable& cache = PawnHashTable;
-    const uint64_t index = uint32_t(pos.pawnKey) & cache.mask;
+    const uint64_t index = cacheIndex(cache, pos.pawnKey);
     const uint32_t keyHigh = uint32_t(pos.pawnKey >> 32);
     if (!Tracing && cache.words) {
         const uint64_t packed = cacheLoad(cache, index, 1);
@@ -478,7 +478,7 @@ Score evaluate(const Position& pos) {
     const uint64_t key = ttIndexKey(pos);
     const CacheTable& cache = EvalHashTable;
     if (cache.words) {
-        const uint64_t index = uint32_t(key) & cache.mask;
+        const uint64_t index = cacheIndex(cache, key);
         if (cacheLoad(cache, index, 0) == key) return Score(int16_t(uint16_t(cacheLoad(cache, index, 1))));
     }
     return evaluatePosition<false>(pos, key, nullptr);

@@ -72,8 +72,8 @@ inline void playMove(Position& pos, Move m) {
     makeMove(pos, m);
     const uint64_t key = ttIndexKey(pos);
     prefetchTT(key);
-    if (EvalHashTable.words) __builtin_prefetch(EvalHashTable.words + 2 * (uint32_t(key) & EvalHashTable.mask));
-    if (PawnHashTable.words) __builtin_prefetch(PawnHashTable.words + 2 * (uint32_t(pos.pawnKey) & PawnHashTable.mask));
+    prefetchCache(EvalHashTable, key);
+    prefetchCache(PawnHashTable, pos.pawnKey);
 }
 
 // Stores a node's result in the table, unless "stop" or the end of the main
