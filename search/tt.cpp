@@ -46,15 +46,17 @@ inline void storeWord(uint64_t* word, uint64_t value) {
 
 inline int16_t slotGeneration(uint64_t w0) { return int16_t(uint16_t(w0 >> 32)); }
 inline int16_t slotDepth(uint64_t w0) { return int16_t(uint16_t(w0 >> 48)); }
+inline int slotBound(uint64_t w1) { return int(w1 & 0xFF); }
+inline Move slotMove(uint64_t w1) { return Move(uint32_t(w1 >> 32)); }
 
 inline SlotView decode(uint64_t w0, uint64_t w1) {
     SlotView v;
     v.key32 = uint32_t(w0);
     v.generation = slotGeneration(w0);
     v.depth = slotDepth(w0);
-    v.bound = int(w1 & 0xFF);
+    v.bound = slotBound(w1);
     v.score = int32_t(uint32_t(w1)) >> 8;
-    v.move = Move(uint32_t(w1 >> 32));
+    v.move = slotMove(w1);
     return v;
 }
 
@@ -92,6 +94,17 @@ inline int plyOffset(const Position& pos) {
     return int(std::min<int64_t>(int64_t(pos.historyLength) + pos.historyDropped, MaxPlyOffset));
 }
 
+// Puts a fresh zero-filled array of `slots` slots in place of the old one,
+// which is given back. False, with the old array kept, when none can be had.
+bool replaceSlots(uint64_t slots) {
+    void* fresh = allocateLarge(size_t(slots) * 16);
+    if (!fresh) return false;
+    freeLarge(ttSlots, size_t(ttEntryCount) * 16);
+    ttSlots = static_cast<uint64_t*>(fresh);
+    ttEntryCount = slots;
+    return true;
+}
+
 }  // namespace
 
 uint64_t ttBucketCountForMiB(uint64_t mib) {
@@ -106,12 +119,8 @@ void allocateTT(uint64_t mib) {
     // Try the requested size first, then every smaller power of two. The old
     // array stays in place until a new one exists.
     for (uint64_t buckets = ttBucketCountForMiB(mib); buckets >= 1; buckets >>= 1) {
-        void* fresh = allocateLarge(size_t(buckets + ExtraSlots) * 16);
-        if (fresh) {
-            freeLarge(ttSlots, size_t(ttEntryCount) * 16);
-            ttSlots = static_cast<uint64_t*>(fresh);
+        if (replaceSlots(buckets + ExtraSlots)) {
             ttMask = buckets - 1;
-            ttEntryCount = buckets + ExtraSlots;
             ttGeneration.store(0, std::memory_order_relaxed);
             ttFilled.store(0, std::memory_order_relaxed);
             return;
@@ -126,15 +135,7 @@ void clearTT() {
     // pages as the search first touches them, which is cheaper than writing
     // zeros over the whole old array now. Should no new array be had, the
     // old one is zero-filled in place instead.
-    if (ttSlots) {
-        const size_t bytes = size_t(ttEntryCount) * 16;
-        if (void* fresh = allocateLarge(bytes)) {
-            freeLarge(ttSlots, bytes);
-            ttSlots = static_cast<uint64_t*>(fresh);
-        } else {
-            std::memset(ttSlots, 0, bytes);
-        }
-    }
+    if (ttSlots && !replaceSlots(ttEntryCount)) std::memset(ttSlots, 0, size_t(ttEntryCount) * 16);
     ttGeneration.store(0, std::memory_order_relaxed);
     ttFilled.store(0, std::memory_order_relaxed);
 }
@@ -216,7 +217,7 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
         const uint64_t w0 = i == 0 ? chosen : loadWord(slot);
         const uint32_t key32 = uint32_t(w0);
         if (key32 == check) {
-            if (move == MoveNone) move = Move(uint32_t(loadWord(slot + 1) >> 32));
+            if (move == MoveNone) move = slotMove(loadWord(slot + 1));
             replace = slot;
             break;
         }
@@ -229,8 +230,7 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
         // stay (it is from this search, or exact) is outweighed by the
         // reasons to give it up instead: the chosen one is from this search,
         // and this one is shallower.
-        const bool worthKeeping =
-            slotGeneration(w0) == generation || int(loadWord(slot + 1) & 0xFF) == BoundExact;
+        const bool worthKeeping = slotGeneration(w0) == generation || slotBound(loadWord(slot + 1)) == BoundExact;
         const bool chosenIsCurrent = slotGeneration(chosen) == generation;
         const bool shallower = slotDepth(w0) < slotDepth(chosen);
         if (int(worthKeeping) < int(chosenIsCurrent) + int(shallower)) {
