@@ -30,7 +30,7 @@ struct ScoringSink {
     void append(Move m, int score) {
         assert(score > -OrderScoreLimit && score < OrderScoreLimit);
         *end++ = m;
-        *scoreEnd++ = Keyed ? score * MaxMoves + int(tieBreak--) : score;
+        *scoreEnd++ = Keyed ? orderKey(score, MaxMoves - 1 - int(tieBreak--)) : score;
     }
     int killerOr(Move m, int otherwise) const {
         return m == killer0 ? ScoreKiller0 : m == killer1 ? ScoreKiller1 : otherwise;
