@@ -8,13 +8,6 @@
 
 namespace {
 
-inline Bitboard bishopsAndQueens(const Position& pos, int color) {
-    return pos.pieceBB[color][Bishop] | pos.pieceBB[color][Queen];
-}
-inline Bitboard rooksAndQueens(const Position& pos, int color) {
-    return pos.pieceBB[color][Rook] | pos.pieceBB[color][Queen];
-}
-
 // Whether the pieces of color in the given sets attack q under occupancy occ.
 bool attackedWith(Square q, int color, const Position& pos, Bitboard occ, Bitboard pawns) {
     if (PawnAttacks[color ^ 1][q] & pawns) return true;
@@ -157,8 +150,7 @@ bool discoveredCheckBy(Square k, Square from, int color, const Position& pos) {
     const Bitboard behind = Beyond[k][from] & pos.occupied;
     if (!behind) return false;
     const Square s = from > k ? lsb(behind) : msb(behind);
-    const Bitboard queens = pos.pieceBB[color][Queen];
-    const Bitboard sliders = (PseudoAttacks[Bishop][k] & squareBB(from)) ? pos.pieceBB[color][Bishop] | queens
-                                                                          : pos.pieceBB[color][Rook] | queens;
+    const Bitboard sliders =
+        (PseudoAttacks[Bishop][k] & squareBB(from)) ? bishopsAndQueens(pos, color) : rooksAndQueens(pos, color);
     return (sliders & squareBB(s)) != 0;
 }

@@ -21,9 +21,8 @@ bool isSquareAttacked(Square q, int color, const Position& pos);
 // color that would otherwise attack it.
 inline Bitboard sliderBlockers(Square q, int color, const Position& pos) {
     Bitboard result = 0;
-    Bitboard sliders =
-        (PseudoAttacks[Bishop][q] & (pos.pieceBB[color][Bishop] | pos.pieceBB[color][Queen])) |
-        (PseudoAttacks[Rook][q] & (pos.pieceBB[color][Rook] | pos.pieceBB[color][Queen]));
+    Bitboard sliders = (PseudoAttacks[Bishop][q] & bishopsAndQueens(pos, color)) |
+                       (PseudoAttacks[Rook][q] & rooksAndQueens(pos, color));
     while (sliders) {
         const Bitboard between = Between[popLsb(sliders)][q] & pos.occupied;
         if (between && !moreThanOne(between)) result |= between;
@@ -51,7 +50,9 @@ inline bool isLegal(Move m, const Position& pos, const CheckInfo& ci) {
     if (ci.blockers & squareBB(from)) return (RayThrough[pos.kingSquare[us]][from] & squareBB(to)) != 0;
     return true;
 }
-inline bool isLegal(Move m, Position& pos, const CheckInfo& ci) { return isLegal(m, static_cast<const Position&>(pos), ci); }
+inline bool isLegal(Move m, Position& pos, const CheckInfo& ci) {
+    return isLegal(m, static_cast<const Position&>(pos), ci);
+}
 // For any 32-bit value offered as a move (hash move, killer): true only for a
 // move the generator would produce here (an evasion when in check), with the
 // legality test already applied to castling, en passant and promotions. Every

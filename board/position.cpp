@@ -41,8 +41,8 @@ bool pawnOfColorOn(const Position& pos, Square s, int color) {
 Bitboard attackersOf(const Position& pos, Square q, int by) {
     const Bitboard* p = pos.pieceBB[by];
     return (PawnAttacks[by ^ 1][q] & p[Pawn]) | (PseudoAttacks[Knight][q] & p[Knight]) |
-           (attacksFrom(Bishop, q, pos.occupied) & (p[Bishop] | p[Queen])) |
-           (attacksFrom(Rook, q, pos.occupied) & (p[Rook] | p[Queen])) | (PseudoAttacks[King][q] & p[King]);
+           (attacksFrom(Bishop, q, pos.occupied) & bishopsAndQueens(pos, by)) |
+           (attacksFrom(Rook, q, pos.occupied) & rooksAndQueens(pos, by)) | (PseudoAttacks[King][q] & p[King]);
 }
 
 // The placement field must name every square exactly once: eight ranks of
@@ -109,7 +109,9 @@ void resetPosition(Position& pos) {
     updateCacheKey(pos);
 }
 
-void updateCacheKey(Position& pos) { pos.cacheKey = pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare); }
+void updateCacheKey(Position& pos) {
+    pos.cacheKey = pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare);
+}
 
 void putPiece(Position& pos, int type, int color, Square s) {
     placeOnBoard(pos, type, color, s);

@@ -59,6 +59,14 @@ struct Position {
     int32_t historyDropped;
 };
 
+// The sliders of a colour that move along diagonals, and along ranks and files.
+inline Bitboard bishopsAndQueens(const Position& pos, int color) {
+    return pos.pieceBB[color][Bishop] | pos.pieceBB[color][Queen];
+}
+inline Bitboard rooksAndQueens(const Position& pos, int color) {
+    return pos.pieceBB[color][Rook] | pos.pieceBB[color][Queen];
+}
+
 // Piece-square tables, White's view, indexed [piece type][square]. The
 // evaluation fills them at start-up (initEvaluation), before any position is
 // set up.

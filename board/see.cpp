@@ -30,8 +30,8 @@ Square leastValuableAttacker(const Position& pos, Bitboard occ, int side, Square
     // Sliders by type, the least valuable first; most squares have none on
     // their lines at all.
     const Bitboard* p = pos.pieceBB[side];
-    if (((PseudoAttacksBySquare[q][Bishop] & (p[Bishop] | p[Queen])) |
-         (PseudoAttacksBySquare[q][Rook] & (p[Rook] | p[Queen]))) &
+    if (((PseudoAttacksBySquare[q][Bishop] & bishopsAndQueens(pos, side)) |
+         (PseudoAttacksBySquare[q][Rook] & rooksAndQueens(pos, side))) &
         occ) {
         for (int type = Bishop; type <= Queen; type++) {
             Bitboard candidates = PseudoAttacksBySquare[q][type] & p[type] & occ;
