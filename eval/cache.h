@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "board/prefetch.h"
+
 struct CacheTable {
     uint64_t* words = nullptr;  // 2 words per entry
     uint64_t entryCount = 0;
@@ -21,7 +23,7 @@ inline uint64_t cacheIndex(const CacheTable& t, uint64_t key) { return uint32_t(
 
 // Starts fetching the entry of key, for a probe that follows soon.
 inline void prefetchCache(const CacheTable& t, uint64_t key) {
-    if (t.words) __builtin_prefetch(t.words + 2 * cacheIndex(t, key));
+    if (t.words) prefetchLine(t.words + 2 * cacheIndex(t, key));
 }
 
 inline uint64_t cacheLoad(const CacheTable& t, uint64_t index, int word) {

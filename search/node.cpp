@@ -214,6 +214,8 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     if (hashMove != MoveNone && !isPseudoLegal(hashMove, pos, ci)) hashMove = MoveNone;
+    // The hash move goes first: its child's entries load while this node evaluates.
+    if (hashMove != MoveNone) prefetchChild(pos, hashMove);
     const bool inCheck = ci.checkerCount > 0;
     const int us = pos.sideToMove;
     Score lastValue = ScoreNone;

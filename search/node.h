@@ -5,7 +5,7 @@
 #pragma once
 
 #include "board/makemove.h"
-#include "eval/cache.h"
+#include "search/prefetch.h"
 #include "search/stack.h"
 #include "search/state.h"
 #include "search/tt.h"
@@ -66,14 +66,11 @@ inline bool periodicCheckAborts(SearchThread& thread) {
 inline bool stopped() { return Control.stop.load(std::memory_order_relaxed); }
 
 // Plays a move of the search, and starts fetching what the child reads
-// first while it sets itself up: its hash-table bucket, and its evaluation
-// and pawn cache entries (the evaluation of the child probes both).
+// first while it sets itself up, for the moves whose fetch did not start
+// earlier (see prefetch.h).
 inline void playMove(Position& pos, Move m) {
     makeMove(pos, m);
-    const uint64_t key = ttIndexKey(pos);
-    prefetchTT(key);
-    prefetchCache(EvalHashTable, key);
-    prefetchCache(PawnHashTable, pos.pawnKey);
+    prefetchNodeEntries(ttIndexKey(pos), pos.pawnKey);
 }
 
 // Stores a node's result in the table, unless "stop" or the end of the main

@@ -60,7 +60,10 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
             }
             const int key = pickerKeys(picker)[picker.next++];
             const Move m = picker.moves[orderKeyIndex(key)];
+            prefetchFollowing(picker, pos);
             if (m == picker.skipMove) continue;
+            // Selected or sorted just now: nothing has fetched for it yet.
+            prefetchChild(pos, m);
             score = orderKeyScore(key);
             stage = picker.currentStage;
             return m;

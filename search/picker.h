@@ -4,6 +4,7 @@
 #pragma once
 
 #include "search/ordering.h"
+#include "search/prefetch.h"
 
 // Walks the stages firstStage..lastStage in turn. Each stage is appended
 // behind the moves already taken and visited in its sorted order (highest
@@ -33,6 +34,7 @@ struct MovePicker {
 // The keys of the entries: keys[i] belongs to moves[i]. keys[-1] is a spare
 // slot, so that the key before any entry can serve as a sentinel.
 inline int* pickerKeys(MovePicker& picker) { return picker.keySlots + 1; }
+inline const int* pickerKeys(const MovePicker& picker) { return picker.keySlots + 1; }
 
 // hashMove is MoveNone when there is none; firstStage is then the stage after
 // the hash-move stage.
@@ -55,12 +57,20 @@ inline void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stag
 // does besides handing out an entry already in order.
 Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& stage);
 
+// When the entry after the one handed out is already in its place, the
+// fetch for its child starts now, while the move handed out is searched.
+inline void prefetchFollowing(const MovePicker& picker, const Position& pos) {
+    if (picker.next < picker.ready)
+        prefetchChild(pos, picker.moves[orderKeyIndex(pickerKeys(picker)[picker.next])]);
+}
+
 // The next move, MoveNone when the stages are exhausted. score receives its
 // ordering score, stage the stage that produced it.
 inline Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
     if (picker.next < picker.ready) {
         const int key = pickerKeys(picker)[picker.next++];
         const Move m = picker.moves[orderKeyIndex(key)];
+        prefetchFollowing(picker, pos);
         if (m != picker.skipMove) {
             score = orderKeyScore(key);
             stage = picker.currentStage;

@@ -84,6 +84,8 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
     if (probe.hit) {
         hashMove = probe.move;
         if (hashMove != MoveNone && !isPseudoLegal(hashMove, pos, ci)) hashMove = MoveNone;
+        // The hash move goes first: its child's entries load while this node evaluates.
+        if (hashMove != MoveNone) prefetchChild(pos, hashMove);
         if (probe.staticEval != ScoreNone) ss->staticEval = probe.staticEval;
     }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "board/prefetch.h"
 
 extern uint64_t* ttSlots;  // 2 words per slot
 extern uint64_t ttEntryCount;
@@ -43,5 +44,11 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos);
 void refreshRoot(const Position& pos);
 int hashfull();
 
-// Cache prefetch of the bucket addressed by the low 32 bits of key.
-inline void prefetchTT(uint64_t key) { __builtin_prefetch(ttSlots + 2 * (uint32_t(key) & ttMask)); }
+// Starts fetching the bucket addressed by the low 32 bits of key. A bucket
+// starts at any slot, so its four slots usually span two cache lines: the
+// lines of its first and last slots are fetched.
+inline void prefetchTT(uint64_t key) {
+    const uint64_t* bucket = ttSlots + 2 * (uint32_t(key) & ttMask);
+    prefetchLine(bucket);
+    prefetchLine(bucket + 6);
+}

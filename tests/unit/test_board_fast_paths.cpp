@@ -1,7 +1,7 @@
 // The board's hot paths against plain formulations of the same questions,
 // over every pseudo-legal move (legal or not) of the perft positions and of
 // random games played from them: the gives-check test, making and unmaking,
-// and exchange evaluation.
+// the keys a move leads to, and exchange evaluation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -158,6 +158,40 @@ TEST(BoardFastPaths, MakeAndUnmakeRestoreThePositionExactly) {
         ASSERT_EQ(std::memcmp(&pos, &before, offsetof(Position, history)), 0);
     });
     EXPECT_GT(moves, 50000);
+}
+
+// The keys a move leads to, worked out before it is played, are the keys
+// makeMove gives, except where the estimate leaves a detail out on purpose:
+// castling's rook, the pawn an en-passant capture takes, and a passed square
+// recorded after a double push.
+TEST(BoardFastPaths, KeysAfterAMoveAreTheKeysMakeMoveGives) {
+    int exact = 0, approximate = 0, castlingRightsLost = 0;
+    forWalkedPositions(2, 40, [&](Position& pos) {
+        Move list[MaxMoves];
+        const int n = generatePseudoLegalMoves(pos, checkInfoOf(pos), list);
+        for (int i = 0; i < n; i++) {
+            const Move m = list[i];
+            const uint64_t cacheKey = cacheKeyAfter(pos, m), pawnKey = pawnKeyAfter(pos, m);
+            const bool enPassant = movePiece(m) == Pawn && moveTo(m) == pos.epSquare;
+            const int rightsBefore = pos.castleRights;
+            makeMove(pos, m);
+            const bool leftOut = isCastling(m) || enPassant || pos.epSquare != NoSquare;
+            if (!leftOut) {
+                ASSERT_EQ(cacheKey, pos.cacheKey) << moveToText(m);
+                exact++;
+                if (pos.castleRights != rightsBefore) castlingRightsLost++;
+            } else {
+                approximate++;
+            }
+            if (!enPassant) {
+                ASSERT_EQ(pawnKey, pos.pawnKey) << moveToText(m);
+            }
+            unmakeMove(pos);
+        }
+    });
+    EXPECT_GT(exact, 50000);
+    EXPECT_GT(approximate, 0);
+    EXPECT_GT(castlingRightsLost, 100);
 }
 
 TEST(BoardFastPaths, ExchangeEvaluationAgreesWithThePlainOne) {
