@@ -17,10 +17,10 @@ inline uint64_t ttIndexKey(const Position& pos) { return pos.cacheKey; }
 
 // The cache key the position will have once m is played, worked out without
 // playing it, so that what the child reads first can be fetched early.
-// Exact for ordinary moves, captures and promotions; castling's rook, the
-// pawn an en-passant capture takes and the passed square of a double push
-// are left out (an early fetch of the wrong entry costs a memory read,
-// nothing else).
+// Exact for ordinary moves, captures and promotions that leave the castling
+// rights as they are; castling, lost rights, the pawn an en-passant capture
+// takes and the passed square of a double push are left out (an early fetch
+// of the wrong entry costs a memory read, nothing else).
 inline uint64_t cacheKeyAfter(const Position& pos, Move m) {
     const int us = pos.sideToMove;
     const Square from = moveFrom(m), to = moveTo(m);
@@ -28,8 +28,6 @@ inline uint64_t cacheKeyAfter(const Position& pos, Move m) {
     uint64_t k = pos.cacheKey ^ ZobristSide ^ zobristEp(pos.epSquare) ^ ZobristPiece[us][piece][from] ^
                  ZobristPiece[us][promotion == NoPiece ? piece : promotion][to];
     if (captured != NoPiece) k ^= ZobristPiece[us ^ 1][captured][to];
-    if (pos.castleRights)
-        k ^= ZobristCastle[pos.castleRights] ^ ZobristCastle[pos.castleRights & ~CastleMask[from] & ~CastleMask[to]];
     return k;
 }
 

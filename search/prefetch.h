@@ -18,5 +18,10 @@ inline void prefetchNodeEntries(uint64_t cacheKey, uint64_t pawnKey) {
 
 // The entries of the child m leads to, before m is played.
 inline void prefetchChild(const Position& pos, Move m) {
-    prefetchNodeEntries(cacheKeyAfter(pos, m), pawnKeyAfter(pos, m));
+    const uint64_t key = cacheKeyAfter(pos, m);
+    prefetchTT(key);
+    prefetchCache(EvalHashTable, key);
+    // Only a pawn's move or capture changes the pawn entry; otherwise the
+    // child's is this node's own, read already.
+    if (movePiece(m) == Pawn || moveCaptured(m) == Pawn) prefetchCache(PawnHashTable, pawnKeyAfter(pos, m));
 }
