@@ -71,6 +71,13 @@ void recordTerm(EvalTrace* trace, TraceTerm term, const Accumulators& before, co
     for (int c = White; c <= Black; c++) trace->term[term][c] += after.side[c] - before.side[c];
 }
 
+// A position set up with a crowd of queens (a FEN may give a side fifteen)
+// can add up to more than any score the search can hold. The evaluation
+// stays below the mate scores, so that it can never pass for a mate, and
+// fits the cache's 16-bit field; no position reachable in a game comes near.
+constexpr int EvalLimit = ScoreMateThreshold - 1;
+inline Score boundedEval(int v) { return Score(std::clamp(v, -EvalLimit, EvalLimit)); }
+
 void storeEval(uint64_t key, Score v) {
     const CacheTable& cache = EvalHashTable;
     if (!cache.words) return;
@@ -282,7 +289,7 @@ template <bool Tracing>
     // alone, so the end-game steps cannot change the score.
     const int mgDiff = acc.side[White].mg - acc.side[Black].mg;
     if (!Tracing && phase == PhaseMax) {
-        const Score v = whiteToMove ? mgDiff : -mgDiff;
+        const Score v = boundedEval(whiteToMove ? mgDiff : -mgDiff);
         storeEval(key, v);
         return v;
     }
@@ -316,6 +323,7 @@ template <bool Tracing>
         trace->blended = v;
     }
     if (!whiteToMove) v = -v;
+    v = boundedEval(v);
 
     // 21. Cache store.
     storeEval(key, v);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "board/makemove.h"
@@ -53,6 +54,24 @@ TEST(EvalDriver, NoKingSafetyWithoutMiddleGame) {
     evaluate(*middle);
     EXPECT_TRUE(holds(*middle, White));
     EXPECT_TRUE(holds(*middle, Black));
+}
+
+// A FEN may crowd the board with queens; the sum of such a position is held
+// below the mate scores, from either side, computed or read from the cache.
+TEST(EvalDriver, CrowdedBoardsStayBelowTheMateScores) {
+    for (const char* fen : {"QQQQQQQQ/QQQQQQqQ/K6k/8/8/8/8/8 w - - 0 1", "QQQQQQQQ/QQQQQQqQ/K6k/8/8/8/8/8 b - - 0 1",
+                            "qqqqqqqq/qqqqqqQq/k6K/8/8/8/8/8 w - - 0 1",
+                            "QQQQQQQQ/QQQQQQQQ/QQQQQQQQ/K6k/8/8/8/8 w - - 0 1"}) {
+        auto pos = position(fen);
+        for (int pass = 0; pass < 2; pass++) {
+            const Score v = evaluate(*pos);
+            EXPECT_GT(v, -ScoreMateThreshold) << fen;
+            EXPECT_LT(v, ScoreMateThreshold) << fen;
+        }
+    }
+    // An ordinary position is not touched by the bound.
+    auto start = position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    EXPECT_LT(std::abs(evaluate(*start)), 200);
 }
 
 TEST(EvalDriver, CacheHitAndOtherSideToMove) {
