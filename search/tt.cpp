@@ -68,8 +68,6 @@ inline uint64_t packWord1(int bound, int score, Move move) {
            uint64_t(uint32_t(move)) << 32;
 }
 
-inline uint64_t* bucketOf(uint64_t key) { return ttSlots + 2 * (uint32_t(key) & ttMask); }
-
 // Mate scores count plies from the root of the search that produced them.
 // The table keeps them relative to the start of the game record instead, so
 // that another node (or a later search) can turn them back into its own
@@ -185,7 +183,7 @@ __attribute__((noinline)) Score probeSlot(uint64_t* slot, uint64_t w0, const Pos
 Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out, int ply) {
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
-    uint64_t* bucket = bucketOf(key);
+    uint64_t* bucket = ttBucket(key);
 
 #pragma GCC unroll 4
     for (int i = 0; i < BucketSize; i++) {
@@ -205,7 +203,7 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
     const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
-    uint64_t* bucket = bucketOf(key);
+    uint64_t* bucket = ttBucket(key);
 
     // Replacement: prefer the same position, then an empty slot, otherwise
     // the first slot that is from an old search, not exact, or shallower.
@@ -247,7 +245,7 @@ void refreshRoot(const Position& pos) {
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
     const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
-    uint64_t* bucket = bucketOf(key);
+    uint64_t* bucket = ttBucket(key);
     for (int i = 0; i < BucketSize; i++) {
         uint64_t* slot = bucket + 2 * i;
         const uint64_t w0 = loadWord(slot);

@@ -44,11 +44,14 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos);
 void refreshRoot(const Position& pos);
 int hashfull();
 
-// Starts fetching the bucket addressed by the low 32 bits of key. A bucket
-// starts at any slot, so its four slots usually span two cache lines: the
-// lines of its first and last slots are fetched.
+// The bucket a key addresses: four slots from the one its low 32 bits pick.
+inline uint64_t* ttBucket(uint64_t key) { return ttSlots + 2 * (uint32_t(key) & ttMask); }
+
+// Starts fetching the bucket of key. A bucket starts at any slot, so its four
+// slots usually span two cache lines: the lines of its first and last slots
+// are fetched.
 inline void prefetchTT(uint64_t key) {
-    const uint64_t* bucket = ttSlots + 2 * (uint32_t(key) & ttMask);
+    const uint64_t* bucket = ttBucket(key);
     prefetchLine(bucket);
     prefetchLine(bucket + 6);
 }
