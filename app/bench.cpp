@@ -67,7 +67,7 @@ void printValue(const char* label, const T& value) {
 
 }  // namespace
 
-void benchCommand(std::istream& words, GameRecord& record) {
+BenchTotals benchCommand(std::istream& words, GameRecord& record) {
     int32_t depth = DefaultDepth;
     int32_t runs = DefaultRuns;
     int32_t value;
@@ -130,4 +130,5 @@ void benchCommand(std::istream& words, GameRecord& record) {
         line << "95% Conf: " << mean - Confidence95 * sd << " - " << mean + Confidence95 * sd;
         writeLine(line.str());
     }
+    return {totalNodes, truncate32(mean)};
 }

@@ -2,6 +2,7 @@
 // positions on the loop's own thread, with node-rate statistics.
 #pragma once
 
+#include <cstdint>
 #include <istream>
 
 #include "search/state.h"
@@ -10,7 +11,14 @@
 constexpr int BenchPositionCount = 19;
 extern const char* const BenchPositions[BenchPositionCount];
 
+// What a benchmark measured: the nodes of every run together and the mean
+// of the runs' node rates, as its "Nodes" and "NPS(Mean)" lines print them.
+struct BenchTotals {
+    uint64_t nodes = 0;
+    int32_t meanNodesPerSecond = 0;
+};
+
 // "bench [depth [runs]]": depth 12 and one run by default; a depth or run
 // count below 1 counts as 1. Searches with mainSearch on this thread; the
 // game record afterwards holds the last position and its limits.
-void benchCommand(std::istream& words, GameRecord& record);
+BenchTotals benchCommand(std::istream& words, GameRecord& record);

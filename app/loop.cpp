@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/bench.h"
+#include "app/dialect.h"
 #include "app/diagnostics.h"
 #include "app/perft.h"
 #include "app/protocol.h"
@@ -49,6 +50,11 @@ const Command Commands[] = {
      "starts a search and returns at once"},
     {"newgame", SearchWait::None, false, [](CommandContext& c) { newgameCommand(c.threads); },
      "empties the transposition table (deferred while a search runs)"},
+    {"ucinewgame", SearchWait::None, false,
+     [](CommandContext& c) {
+         if (ProtocolDialect == Dialect::Standard) newgameCommand(c.threads);
+     },
+     "in the standard dialect as \"newgame\"; in the engine's own dialect passed over"},
     {"setoption", SearchWait::None, false, [](CommandContext& c) { setoptionCommand(c.words, c.threads); },
      "changes an option; cache changes are deferred while a search runs"},
     {"eval", SearchWait::None, false, [](CommandContext&) { evalCommand(); }, "does nothing"},

@@ -1,11 +1,17 @@
 // Process entry: every global table is built once, the three caches are
 // allocated at their start-up sizes, then the command loop runs. Nothing is
-// written to standard output until a command asks for it.
+// written to standard output until a command asks for it. Arguments, when
+// given, choose the dialect or run the benchmark instead of the loop.
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
 
+#include <iostream>
+
+#include "app/cmdline.h"
+#include "app/dialect.h"
+#include "app/engine.h"
 #include "app/loop.h"
 #include "app/report.h"
 #include "board/tables.h"
@@ -23,7 +29,7 @@ constexpr uint64_t StartupEvalEntries = uint64_t(1) << 17;  // 2 MiB
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
 #ifdef _WIN32
     // Byte-exact standard streams, as on every other platform: the engine
     // writes the same bytes everywhere, lines ending in LF (which every
@@ -32,6 +38,26 @@ int main() {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    // No argument: the command loop, as ever. Help, version and usage errors
+    // are answered before any table is built, and never read standard input.
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    switch (commandLine.action) {
+        case StartAction::Help:
+            std::cout << helpText() << std::flush;
+            return 0;
+        case StartAction::Version:
+            std::cout << engineName << std::endl;
+            return 0;
+        case StartAction::UsageError:
+            std::cerr << "ostrevalk: unknown argument '" << commandLine.badArgument << "'; " << usageText()
+                      << std::endl;
+            return 2;
+        case StartAction::CommandLoop:
+        case StartAction::Bench:
+            break;
+    }
+    if (commandLine.standardDialect) ProtocolDialect = Dialect::Standard;
+
     initBoardTables();
     installReporter();
     initEvaluation();
@@ -40,6 +66,8 @@ int main() {
     allocateTT(StartupHashMiB);
     resizeCache(PawnHashTable, StartupPawnEntries, StartupPawnEntries - 1);
     resizeCache(EvalHashTable, StartupEvalEntries, StartupEvalEntries - 1);
+
+    if (commandLine.action == StartAction::Bench) return runBenchFromCommandLine(commandLine);
 
     ThreadList threads;
     commandLoop(threads);

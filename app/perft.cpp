@@ -3,9 +3,9 @@
 #include <iostream>
 #include <string>
 
+#include "app/dialect.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
-#include "board/movetext.h"
 #include "board/perft.h"
 
 void perftCommand(std::istream& words, Position& pos) {
@@ -27,7 +27,7 @@ void perftCommand(std::istream& words, Position& pos) {
             unmakeMove(pos);
         }
         total += count;
-        std::cout << moveToText(moves[i]) << ": " << count << std::endl;
+        std::cout << protocolMoveText(moves[i]) << ": " << count << std::endl;
     }
     std::cout << std::endl;
     std::cout << "Nodes searched: " << total << std::endl;

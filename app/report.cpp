@@ -1,7 +1,7 @@
 #include "app/report.h"
 
+#include "app/dialect.h"
 #include "app/output.h"
-#include "board/movetext.h"
 #include "search/reporter.h"
 
 namespace {
@@ -21,7 +21,7 @@ std::string ratesText(const SearchProgress& p) {
 void writeVariation(const SearchProgress& p, int multiPv, int score, const Move* pv, int pvLength) {
     std::string line = progressText(p) + " multipv " + std::to_string(multiPv) + scoreText(score) + ratesText(p) +
                        " hashfull " + std::to_string(p.hashfull) + " pv ";
-    for (int i = 0; i < pvLength; i++) line += moveToText(pv[i]) + ' ';
+    for (int i = 0; i < pvLength; i++) line += protocolMoveText(pv[i]) + ' ';
     writeLine(line);
 }
 
@@ -30,7 +30,7 @@ void writeBound(const SearchProgress& p, int score, bool lower, Move first) {
     std::string line = progressText(p) + " multipv 1 score cp " + std::to_string(score * 100 / UnitsPerPawn) +
                        (lower ? " lowerbound" : " upperbound") + ratesText(p);
     if (lower) line += " hashfull " + std::to_string(p.hashfull);
-    line += " pv " + moveToText(first);
+    line += " pv " + protocolMoveText(first);
     writeLine(line);
 }
 
@@ -39,8 +39,8 @@ void writeBestMove(Move best, Move ponder) {
         writeLine("bestmove (none)");
         return;
     }
-    std::string line = "bestmove " + moveToText(best);
-    if (ponder != MoveNone) line += " ponder " + moveToText(ponder);
+    std::string line = "bestmove " + protocolMoveText(best);
+    if (ponder != MoveNone) line += " ponder " + protocolMoveText(ponder);
     writeLine(line);
 }
 

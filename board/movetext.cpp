@@ -38,10 +38,13 @@ int promotionFromLetter(char letter) {
 
 std::string squareToText(Square s) { return {char('a' + (s >> 3)), char('1' + (s & 7))}; }
 
-std::string moveToText(Move m) {
+std::string moveToText(Move m, PromotionCase letters) {
     std::string text = squareToText(moveFrom(m)) + squareToText(moveTo(m));
     const int promotion = movePromotion(m);
-    if (promotion != NoPiece) text += promotion < NoPiece ? PieceLetters[promotion] : '?';
+    if (promotion != NoPiece) {
+        const char letter = promotion < NoPiece ? PieceLetters[promotion] : '?';
+        text += letters == PromotionCase::Lower && letter != '?' ? char(letter - 'A' + 'a') : letter;
+    }
     return text;
 }
 

@@ -20,7 +20,7 @@
 # the processor has the POPCNT instruction, 64 otherwise.
 HOST_CONFIG := $(shell grep -qw popcnt /proc/cpuinfo 2> /dev/null && echo popcount || echo 64)
 CONFIG ?= $(HOST_CONFIG)
-PGO_BUILD = build/pgo-$(CONFIG)
+PGO_BUILD ?= build/pgo-$(CONFIG)
 PGO_TRAIN = $(PGO_BUILD)
 PGO_PROFILE = $(abspath $(PGO_TRAIN))/profile
 PGO_CHECK_DEPTH ?= 5

@@ -4,11 +4,16 @@
 # or malformed search output. It then plays ENDING_GAMES games from king and
 # rook or king and queen against a bare king with the table kept from game
 # to game (no clearing between games, as a tournament manager runs them).
+# Last, STANDARD_GAMES games in the standard dialect ("--standard") under the
+# strict referee, which forfeits a game on an upper-case promotion letter as
+# the strictest tournament managers do, with "ucinewgame" between games.
 GAMES ?= 50
 TC ?= 2000+20
 SOAK_THREADS ?= 2
 SOAK_ARGS ?=
 ENDING_GAMES ?= 60
+STANDARD_GAMES ?= 100
+STANDARD_TC ?= 1000+10
 
 .PHONY: soak
 
@@ -19,3 +24,5 @@ soak:
 		$(SOAK_ARGS) ./build/64/ostrevalk
 	@./build/64/tests/tools/selfplay --games $(ENDING_GAMES) --tc 1000+10 --keep-table \
 		--openings tests/data/mating_endings.epd ./build/64/ostrevalk
+	@./build/64/tests/tools/selfplay --games $(STANDARD_GAMES) --tc $(STANDARD_TC) --keep-table --strict \
+		--engine-arg --standard --openings tests/data/promotions.epd ./build/64/ostrevalk

@@ -44,10 +44,12 @@ std::vector<std::string> engineRunner() {
     return runner;
 }
 
-EngineProcess::EngineProcess(const std::string& path) {
+EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args, bool errorsToOutput) {
     // The command line is built before the fork: the child only execs.
     std::vector<std::string> words = engineRunner();
+    const bool viaRunner = !words.empty();
     words.push_back(path);
+    words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -64,6 +66,7 @@ EngineProcess::EngineProcess(const std::string& path) {
     if (pid == 0) {
         dup2(input[0], STDIN_FILENO);
         dup2(output[1], STDOUT_FILENO);
+        if (errorsToOutput) dup2(output[1], STDERR_FILENO);
         close(input[0]);
         close(input[1]);
         close(output[0]);
@@ -72,7 +75,7 @@ EngineProcess::EngineProcess(const std::string& path) {
         // cannot start, execvp would hand it to the shell and the test would
         // read shell errors instead of failing to start. A runner given by
         // name is looked up on the PATH.
-        if (argv.size() > 2)
+        if (viaRunner)
             execvp(argv[0], argv.data());
         else
             execv(argv[0], argv.data());

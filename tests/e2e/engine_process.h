@@ -38,9 +38,12 @@
 std::string engineUnderTest();
 
 struct EngineProcess {
-    // Starts the program at path (the engine under test by default). A start
-    // failure is reported by running() being false.
-    explicit EngineProcess(const std::string& path = engineUnderTest());
+    // Starts the program at path (the engine under test by default) with the
+    // given command-line arguments; with errorsToOutput its standard error
+    // is read as part of its output. A start failure is reported by
+    // running() being false.
+    explicit EngineProcess(const std::string& path = engineUnderTest(), const std::vector<std::string>& args = {},
+                           bool errorsToOutput = false);
     ~EngineProcess();
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;

@@ -2,6 +2,7 @@
 // signature.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -100,4 +101,18 @@ TEST(Bench, BenchSignature) {
     ASSERT_TRUE(engine.waitFor("Nodes    : ", 60000, &seen));
     EXPECT_EQ(seen.back(), "Nodes    : " + std::to_string(ExpectedBenchNodes));
     EXPECT_EQ(engine.quit(), 0);
+
+    // "ostrevalk bench 5" runs the same benchmark without reading its input,
+    // whether that is closed or left open, ends with "N nodes M nps" and exits.
+    for (bool closeInput : {true, false}) {
+        EngineProcess job(engineUnderTest(), {"bench", "5"});
+        if (closeInput) job.closeInput();
+        Lines lines;
+        while (auto line = job.readLine(60000)) lines.push_back(*line);
+        EXPECT_EQ(job.waitExit(10000), 0);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(countPrefix(lines, "Nodes    : " + std::to_string(ExpectedBenchNodes)), 1);
+        EXPECT_TRUE(std::regex_match(lines.back(), std::regex("[0-9]+ nodes [0-9]+ nps")));
+        EXPECT_TRUE(startsWith(lines.back(), std::to_string(ExpectedBenchNodes) + " nodes ")) << lines.back();
+    }
 }

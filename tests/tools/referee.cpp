@@ -54,11 +54,14 @@ const char* gameEndText(GameEnd end) {
     return "in progress";
 }
 
-Move findLegalMove(const Position& pos, const std::string& word) {
+Move findLegalMove(const Position& pos, const std::string& word, MoveWords rule) {
     Move moves[MaxMoves];
     const int n = generateLegalMoves(pos, moves);
-    for (int i = 0; i < n; i++)
-        if (sameMoveText(moveToText(moves[i]), word)) return moves[i];
+    for (int i = 0; i < n; i++) {
+        if (rule == MoveWords::Strict ? moveToText(moves[i], PromotionCase::Lower) == word
+                                      : sameMoveText(moveToText(moves[i]), word))
+            return moves[i];
+    }
     return MoveNone;
 }
 
@@ -117,12 +120,12 @@ std::string positionCommand(const Game& game) {
     return line;
 }
 
-size_t legalPvLength(const Position& pos, const std::vector<std::string>& pv) {
+size_t legalPvLength(const Position& pos, const std::vector<std::string>& pv, MoveWords rule) {
     auto line = std::make_unique<Position>(pos);
     size_t good = 0;
     for (const std::string& word : pv) {
         if (line->historyLength >= HistoryCapacity) break;
-        const Move m = findLegalMove(*line, word);
+        const Move m = findLegalMove(*line, word, rule);
         if (m == MoveNone) break;
         makeMove(*line, m);
         good++;

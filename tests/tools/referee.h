@@ -21,10 +21,14 @@ enum class GameEnd {
 
 const char* gameEndText(GameEnd end);
 
-// The legal move of pos that a long-algebraic word names, or MoveNone. The
-// promotion letter may be in either case ("e7e8Q" as the engine prints it,
-// or "e7e8q").
-Move findLegalMove(const Position& pos, const std::string& word);
+// How strictly a move word is read. Lenient takes a promotion letter in
+// either case ("e7e8Q" as the engine's own dialect prints it, or "e7e8q");
+// Strict, as the strictest tournament managers read moves, takes only the
+// lower-case word and counts anything else as an illegal move.
+enum class MoveWords { Lenient, Strict };
+
+// The legal move of pos that a long-algebraic word names, or MoveNone.
+Move findLegalMove(const Position& pos, const std::string& word, MoveWords rule = MoveWords::Lenient);
 
 // Whether neither side can ever mate: no pawns, rooks or queens, and at most
 // one minor piece on the board, or only bishops all on squares of one colour.
@@ -53,7 +57,7 @@ std::string positionCommand(const Game& game);
 // Checks the words of a "pv" list: each must be a legal move in sequence from
 // pos. Returns the number of legal moves before the first bad word (the
 // whole count when all are good).
-size_t legalPvLength(const Position& pos, const std::vector<std::string>& pv);
+size_t legalPvLength(const Position& pos, const std::vector<std::string>& pv, MoveWords rule = MoveWords::Lenient);
 
 // The fields of a search "info" line that a controlling program relies on.
 struct InfoLine {

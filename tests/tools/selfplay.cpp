@@ -3,7 +3,7 @@
 //
 //   selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]
 //            [--margin MS] [--max-plies N] [--keep-table] [--overhead MS]
-//            [--verbose]
+//            [--strict] [--engine-arg WORD]... [--verbose]
 //            ENGINE [ENGINE2]
 //
 // Times are in milliseconds. The second engine (the same program when only
@@ -16,8 +16,15 @@
 //
 // Between games each engine is sent "newgame", which clears its table;
 // with --keep-table it gets "ucinewgame" instead, as a tournament manager
-// sends it, which the engine passes over: the table then carries what
-// earlier games stored into the next one.
+// sends it, which the engine's own dialect passes over: the table then
+// carries what earlier games stored into the next one (the standard dialect
+// empties it, as "newgame" does).
+//
+// --strict reads moves as the strictest tournament managers do: a promotion
+// letter must be lower case ("e7e8q"), or the move is illegal and the game
+// lost, and every word of a variation is held to the same rule.
+// --engine-arg passes a command-line argument to both engines (once per
+// argument, in order), such as "--standard" for the standard dialect.
 //
 // --overhead sets the engines' MoveOverhead: the reserve each keeps on its
 // clock for delays outside the search. On a machine busy with other work a
@@ -57,6 +64,8 @@ struct Options {
     bool verbose = false;
     bool keepTable = false;
     int moveOverheadMs = -1;  // the engine's own default unless given
+    MoveWords moveWords = MoveWords::Lenient;
+    std::vector<std::string> engineArgs;
     std::string openings = OSTREVALK_OPENINGS;
     std::string engines[2];
 };
@@ -83,7 +92,8 @@ struct Tally {
 void usage() {
     std::fprintf(stderr,
                  "usage: selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]\n"
-                 "                [--margin MS] [--max-plies N] [--keep-table] [--overhead MS] [--verbose]\n"
+                 "                [--margin MS] [--max-plies N] [--keep-table] [--overhead MS]\n"
+                 "                [--strict] [--engine-arg WORD]... [--verbose]\n"
                  "                ENGINE [ENGINE2]\n");
     std::exit(2);
 }
@@ -119,6 +129,10 @@ Options parseOptions(int argc, char** argv) {
             options.maxPlies = parseCount(argv[++i], 1);
         } else if (arg == "--overhead" && hasValue) {
             options.moveOverheadMs = parseCount(argv[++i], 0);
+        } else if (arg == "--engine-arg" && hasValue) {
+            options.engineArgs.push_back(argv[++i]);
+        } else if (arg == "--strict") {
+            options.moveWords = MoveWords::Strict;
         } else if (arg == "--keep-table") {
             options.keepTable = true;
         } else if (arg == "--verbose") {
@@ -145,8 +159,9 @@ std::vector<std::string> readOpenings(const std::string& path) {
 }
 
 // Starts the engine and completes the handshake; false when it does not answer.
-bool startEngine(Player& player, int moveOverheadMs) {
-    player.process = std::make_unique<EngineProcess>(player.path);
+bool startEngine(Player& player, const Options& options) {
+    const int moveOverheadMs = options.moveOverheadMs;
+    player.process = std::make_unique<EngineProcess>(player.path, options.engineArgs);
     EngineProcess& engine = *player.process;
     if (!engine.running() || !engine.send("uci")) return false;
     if (!engine.waitFor("uciok", HandshakeTimeoutMs)) return false;
@@ -176,14 +191,16 @@ struct GameResult {
 };
 
 // Checks the search output of one move against the position it was searched in.
-void checkSearchOutput(const std::vector<std::string>& lines, const Position& pos, Tally& tally, bool verbose) {
+void checkSearchOutput(const std::vector<std::string>& lines, const Position& pos, Tally& tally,
+                       const Options& options) {
+    const bool verbose = options.verbose;
     for (const std::string& line : lines) {
         if (line.rfind("info depth", 0) != 0) continue;
         const InfoLine info = parseInfoLine(line);
         if (!info.valid) {
             tally.badInfoLines++;
             if (verbose) std::printf("  malformed: %s\n", line.c_str());
-        } else if (legalPvLength(pos, info.pv) != info.pv.size()) {
+        } else if (legalPvLength(pos, info.pv, options.moveWords) != info.pv.size()) {
             tally.badPvs++;
             if (verbose) std::printf("  illegal pv: %s\n", line.c_str());
         }
@@ -222,7 +239,7 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
             sides[us]->process.reset();  // killed; started afresh for the next game
             return {loss, reason};
         }
-        checkSearchOutput(lines, *game.pos, tally, options.verbose);
+        checkSearchOutput(lines, *game.pos, tally, options);
 
         const long long before = clock[us];
         clock[us] -= elapsed;
@@ -237,7 +254,7 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
         std::istringstream words(*best);
         std::string word, moveWord, ponderWord;
         words >> word >> moveWord >> word >> ponderWord;
-        const Move m = findLegalMove(*game.pos, moveWord);
+        const Move m = findLegalMove(*game.pos, moveWord, options.moveWords);
         if (m == MoveNone) {
             tally.illegalMoves++;
             return {loss, "illegal move " + moveWord};
@@ -245,7 +262,7 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
         playMove(game, m, moveWord);
         tally.moves++;
         // The expected reply must be a legal move of the new position.
-        if (!ponderWord.empty() && findLegalMove(*game.pos, ponderWord) == MoveNone) tally.badPvs++;
+        if (!ponderWord.empty() && findLegalMove(*game.pos, ponderWord, options.moveWords) == MoveNone) tally.badPvs++;
     }
 }
 
@@ -298,7 +315,7 @@ int main(int argc, char** argv) {
                 player->process->roundTrip(options.keepTable ? "ucinewgame" : "newgame", HandshakeTimeoutMs, &ready);
                 if (!ready) player->process.reset();
             }
-            if (!player->process && !startEngine(*player, options.moveOverheadMs)) {
+            if (!player->process && !startEngine(*player, options)) {
                 tally.crashes++;
                 started = false;
             }

@@ -44,6 +44,13 @@ TEST_F(RefereeTest, MoveWordsAcceptEitherPromotionCase) {
     EXPECT_EQ(findLegalMove(*game.pos, "e1e3"), MoveNone);
     EXPECT_EQ(findLegalMove(*game.pos, "0000"), MoveNone);
     EXPECT_EQ(findLegalMove(*game.pos, ""), MoveNone);
+    // The strict referee takes only the lower-case letter, in moves and in
+    // every word of a variation.
+    EXPECT_EQ(findLegalMove(*game.pos, "b7b8q", MoveWords::Strict), upper);
+    EXPECT_EQ(findLegalMove(*game.pos, "b7b8Q", MoveWords::Strict), MoveNone);
+    EXPECT_EQ(findLegalMove(*game.pos, "E1E2", MoveWords::Strict), MoveNone);
+    EXPECT_EQ(legalPvLength(*game.pos, {"e1d2", "e8d7", "b7b8Q"}, MoveWords::Strict), 2u);
+    EXPECT_EQ(legalPvLength(*game.pos, {"e1d2", "e8d7", "b7b8Q"}), 3u);
 }
 
 TEST_F(RefereeTest, CastlingIsTheKingsTwoFileMove) {
