@@ -6,9 +6,6 @@
 
 namespace {
 
-// Internal units per 100 centipawns.
-constexpr int UnitsPerPawn = 257;
-
 std::string progressText(const SearchProgress& p) {
     return "info depth " + std::to_string(p.depth) + " seldepth " + std::to_string(p.selDepth);
 }
@@ -27,7 +24,7 @@ void writeVariation(const SearchProgress& p, int multiPv, int score, const Move*
 
 // A bound is shown in centipawns even for mate values.
 void writeBound(const SearchProgress& p, int score, bool lower, Move first) {
-    std::string line = progressText(p) + " multipv 1 score cp " + std::to_string(score * 100 / UnitsPerPawn) +
+    std::string line = progressText(p) + " multipv 1 score cp " + std::to_string(score * 100 / ScoreUnitsPerPawn) +
                        (lower ? " lowerbound" : " upperbound") + ratesText(p);
     if (lower) line += " hashfull " + std::to_string(p.hashfull);
     line += " pv " + protocolMoveText(first);
@@ -51,5 +48,5 @@ void installReporter() { Reporter = SearchReporter{writeVariation, writeBound, w
 std::string scoreText(int score) {
     if (score >= ScoreMateThreshold) return " score mate " + std::to_string((ScoreInfinite - score) / 2 + 1);
     if (score <= -ScoreMateThreshold) return " score mate " + std::to_string((-ScoreInfinite - score) / 2);
-    return " score cp " + std::to_string(score * 100 / UnitsPerPawn);
+    return " score cp " + std::to_string(score * 100 / ScoreUnitsPerPawn);
 }

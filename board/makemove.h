@@ -11,8 +11,9 @@ void unmakeMove(Position& pos);
 void makeNullMove(Position& pos);
 void unmakeNullMove(Position& pos);
 
-// The key of every cache: the position's key with its castling rights and
-// en-passant square folded in.
+// The key of every cache, the transposition table's and the evaluation
+// cache's alike (the name is the one the table gave it first): the
+// position's key with its castling rights and en-passant square folded in.
 inline uint64_t ttIndexKey(const Position& pos) { return pos.cacheKey; }
 
 // The cache key the position will have once m is played, worked out without

@@ -52,6 +52,9 @@ struct Position {
     int32_t epSquare;
     int32_t rule50;
     int32_t nonPawnMaterial[2];
+    // Per colour, the sums of the piece-square tables over its pieces: pstA
+    // the middle-game table (read from the colour's own side), pstB the
+    // end-game table (read at the plain square).
     int32_t pstA[2];
     int32_t pstB[2];
     // Number of old undo records dropped to make room in a long game (see
@@ -95,6 +98,10 @@ void updateCacheKey(Position& pos);
 
 void putPiece(Position& pos, int type, int color, Square s);
 void removePiece(Position& pos, int type, int color, Square s);
+// Moves a piece between squares: its bitboards, board entries, square sums
+// and king square, but not the keys, material or counts (a move changes none
+// of them). Not to be confused with movePiece(Move), which reads the moving
+// piece's type out of a move code.
 void movePiece(Position& pos, int type, int color, Square from, Square to);
 
 // Drops undo records that can never take part in a repetition (those older

@@ -35,7 +35,9 @@ constexpr int BlackQueenside = 8;
 constexpr Move MoveNone = 0;
 constexpr Move MoveNull = 1;
 
-// Scores in internal units (257 units print as 100 centipawns).
+// Scores in internal units: ScoreUnitsPerPawn units print as 100 centipawns
+// (a pawn's end-game value).
+constexpr int ScoreUnitsPerPawn = 257;
 constexpr Score ScoreInfinite = 32001;
 constexpr Score ScoreMateThreshold = 31801;
 constexpr Score ScoreDecisive = 10667;

@@ -370,7 +370,7 @@ std::string formatTrace(const EvalTrace& t, Score v) {
                       t.egFinal, PhaseMax - t.phase, PhaseMax, t.blended);
         add(line);
     }
-    std::snprintf(line, sizeof line, "Final evaluation: %d (%d cp, side to move)", v, v * 100 / 257);
+    std::snprintf(line, sizeof line, "Final evaluation: %d (%d cp, side to move)", v, v * 100 / ScoreUnitsPerPawn);
     add(line);
     return out;
 }

@@ -15,6 +15,9 @@ struct SearchLimits {
     int32_t depthLimit;
     int32_t nodeLimit;
     int32_t movesToGo;
+    // The clock budget does not end this search: set by "infinite" and
+    // "ponder", and also by "depth", "nodes" and "movetime", whose own limits
+    // end it instead ("ponderhit" clears it).
     bool untimed;
     bool ponderStart;
     int32_t moveTime;
