@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "app/bench.h"
-#include "app/dialect.h"
 #include "app/diagnostics.h"
+#include "app/dialect.h"
 #include "app/perft.h"
 #include "app/protocol.h"
 

@@ -30,9 +30,9 @@ inline int castleRightIndex(int color, Square from, Square to) { return color * 
 // records lay out alike, so that they are copied in one block each way.
 #define SAVED_FIELD_MATCHES(field) \
     (offsetof(UndoRecord, field) - offsetof(UndoRecord, key) == offsetof(Position, field) - offsetof(Position, key))
-static_assert(SAVED_FIELD_MATCHES(pawnKey) && SAVED_FIELD_MATCHES(cacheKey) && SAVED_FIELD_MATCHES(castleRights) && SAVED_FIELD_MATCHES(epSquare) &&
-                  SAVED_FIELD_MATCHES(rule50) && SAVED_FIELD_MATCHES(nonPawnMaterial) && SAVED_FIELD_MATCHES(pstA) &&
-                  SAVED_FIELD_MATCHES(pstB),
+static_assert(SAVED_FIELD_MATCHES(pawnKey) && SAVED_FIELD_MATCHES(cacheKey) && SAVED_FIELD_MATCHES(castleRights) &&
+                  SAVED_FIELD_MATCHES(epSquare) && SAVED_FIELD_MATCHES(rule50) &&
+                  SAVED_FIELD_MATCHES(nonPawnMaterial) && SAVED_FIELD_MATCHES(pstA) && SAVED_FIELD_MATCHES(pstB),
               "the saved fields must be laid out alike in Position and UndoRecord");
 #undef SAVED_FIELD_MATCHES
 constexpr size_t SavedStateBytes = offsetof(Position, pstB) + sizeof(Position::pstB) - offsetof(Position, key);

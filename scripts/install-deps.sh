@@ -21,8 +21,8 @@ set -uo pipefail
 #   emulator  the user-mode emulators: i386 for kernels that cannot start
 #             32-bit programs, ARM64 for the ARM64 build's tests
 #   client    the client test: the engine played through polyglot
-#   ci        what only continuous integration runs: the manual page check
-#             and the clang fuzzing runtime
+#   ci        what only continuous integration runs: the manual page check,
+#             the format check and the clang fuzzing runtime
 #   windows   the Windows x86-64 cross compiler (MinGW-w64, POSIX threads)
 #   wine      Wine, which runs the Windows build's tests
 #   arm64     the Linux ARM64 cross build: clang with Debian's ARM64 cross
@@ -35,7 +35,7 @@ packages_of() {
         test32) echo g++-multilib ;;
         emulator) echo qemu-user ;;
         client) echo polyglot ;;
-        ci) echo groff-base clang libclang-rt-14-dev ;;
+        ci) echo groff-base clang clang-format libclang-rt-14-dev ;;
         windows) echo g++-mingw-w64-x86-64-posix ;;
         wine) echo wine64 ;;
         arm64) echo clang libstdc++-12-dev-arm64-cross libc6-dev-arm64-cross binutils-aarch64-linux-gnu ;;

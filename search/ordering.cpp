@@ -73,8 +73,8 @@ bool stageKind(Stage stage, const CheckInfo& ci, GenKind& kind) {
 }
 
 template <bool Keyed>
-int appendStageTo(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
-                  Move candidate, Move* moves, int* scores, int count) {
+int appendStageTo(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
+                  Move* moves, int* scores, int count) {
     if (isHashStage(stage)) {
         moves[count] = candidate;
         if (Keyed) scores[count] = orderKey(0, count);
@@ -101,8 +101,8 @@ int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const Ord
     return appendStageTo<false>(stage, pos, ci, ctx, candidate, moves, scores, count);
 }
 
-int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
-                     Move candidate, Move* moves, int* keys, int count) {
+int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
+                     Move* moves, int* keys, int count) {
     return appendStageTo<true>(stage, pos, ci, ctx, candidate, moves, keys, count);
 }
 

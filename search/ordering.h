@@ -70,8 +70,8 @@ inline int orderKeyIndex(int key) { return MaxMoves - 1 - (key & (MaxMoves - 1))
 
 // appendStage for the picker: keys[i] receives orderKey(score, i) instead of
 // the score; the hash-move stages give their move the score 0.
-int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
-                     Move candidate, Move* moves, int* keys, int count);
+int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
+                     Move* moves, int* keys, int count);
 
 // The stable insertion sort of the search, highest score first: entries
 // [from, last) are inserted one by one into the entries before them, back to

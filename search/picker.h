@@ -60,8 +60,7 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
 // When the entry after the one handed out is already in its place, the
 // fetch for its child starts now, while the move handed out is searched.
 inline void prefetchFollowing(const MovePicker& picker, const Position& pos) {
-    if (picker.next < picker.ready)
-        prefetchChild(pos, picker.moves[orderKeyIndex(pickerKeys(picker)[picker.next])]);
+    if (picker.next < picker.ready) prefetchChild(pos, picker.moves[orderKeyIndex(pickerKeys(picker)[picker.next])]);
 }
 
 // The next move, MoveNone when the stages are exhausted. score receives its

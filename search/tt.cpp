@@ -163,8 +163,8 @@ __attribute__((noinline)) Score probeSlot(uint64_t* slot, uint64_t w0, const Pos
         out = TTProbe{true, e.move, ScoreNone, e.depth, BoundNone, ScoreNone};
         return ScoreNone;
     }
-    const bool usable = e.bound == BoundExact || (e.bound == BoundLower && score >= beta) ||
-                        (e.bound == BoundUpper && score <= alpha);
+    const bool usable =
+        e.bound == BoundExact || (e.bound == BoundLower && score >= beta) || (e.bound == BoundUpper && score <= alpha);
     if (e.depth >= depth && usable) {
         // A deep enough entry without a score gives nothing at all.
         if (score == ScoreNone) {

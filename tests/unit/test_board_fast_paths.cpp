@@ -40,8 +40,8 @@ bool plainGivesCheck(Move m, Position& pos) {
         return true;
     }
     if (!(PseudoAttacks[Queen][k] & squareBB(from)) || (RayThrough[k][from] & squareBB(to))) return false;
-    const Bitboard sliders = (pos.pieceBB[us][Bishop] | pos.pieceBB[us][Rook] | pos.pieceBB[us][Queen]) &
-                             Beyond[k][from];
+    const Bitboard sliders =
+        (pos.pieceBB[us][Bishop] | pos.pieceBB[us][Rook] | pos.pieceBB[us][Queen]) & Beyond[k][from];
     for (Bitboard s = sliders; s;) {
         const Square a = popLsb(s);
         if (!(attacksFrom(pos.board[a], a, pos.occupied & ~squareBB(from)) & squareBB(k))) continue;
@@ -58,8 +58,8 @@ int plainSeeRecapture(const Position& pos, Bitboard occ, int side, Square q, int
     for (int t = Pawn; t <= King && best == NoSquare; t++) {
         for (Bitboard b = pos.pieceBB[side][t] & occ; b;) {
             const Square a = popLsb(b);
-            const bool hits = t == Pawn ? (PawnAttacks[side][a] & squareBB(q)) != 0
-                                        : (attacksFrom(t, a, occ) & squareBB(q)) != 0;
+            const bool hits =
+                t == Pawn ? (PawnAttacks[side][a] & squareBB(q)) != 0 : (attacksFrom(t, a, occ) & squareBB(q)) != 0;
             if (hits) {
                 best = a;
                 break;
@@ -205,9 +205,9 @@ TEST(BoardFastPaths, ExchangeEvaluationAgreesWithThePlainOne) {
             const Move m = list[i];
             if (!isCapture(m) || isPromotion(m) || (movePiece(m) == Pawn && moveTo(m) == pos.epSquare)) continue;
             const Square to = moveTo(m);
-            const int expected = CaptureValue[pos.board[to]] -
-                                 plainSeeRecapture(pos, pos.occupied & ~squareBB(moveFrom(m)), us ^ 1, to,
-                                                   pos.board[moveFrom(m)]);
+            const int expected =
+                CaptureValue[pos.board[to]] -
+                plainSeeRecapture(pos, pos.occupied & ~squareBB(moveFrom(m)), us ^ 1, to, pos.board[moveFrom(m)]);
             const int value = see(m, pos, us, pos.occupied);
             // Taking the king ends the exchange at once either way.
             if (pos.board[to] == King) continue;

@@ -59,9 +59,9 @@ TEST(EvalDriver, NoKingSafetyWithoutMiddleGame) {
 // A FEN may crowd the board with queens; the sum of such a position is held
 // below the mate scores, from either side, computed or read from the cache.
 TEST(EvalDriver, CrowdedBoardsStayBelowTheMateScores) {
-    for (const char* fen : {"QQQQQQQQ/QQQQQQqQ/K6k/8/8/8/8/8 w - - 0 1", "QQQQQQQQ/QQQQQQqQ/K6k/8/8/8/8/8 b - - 0 1",
-                            "qqqqqqqq/qqqqqqQq/k6K/8/8/8/8/8 w - - 0 1",
-                            "QQQQQQQQ/QQQQQQQQ/QQQQQQQQ/K6k/8/8/8/8 w - - 0 1"}) {
+    for (const char* fen :
+         {"QQQQQQQQ/QQQQQQqQ/K6k/8/8/8/8/8 w - - 0 1", "QQQQQQQQ/QQQQQQqQ/K6k/8/8/8/8/8 b - - 0 1",
+          "qqqqqqqq/qqqqqqQq/k6K/8/8/8/8/8 w - - 0 1", "QQQQQQQQ/QQQQQQQQ/QQQQQQQQ/K6k/8/8/8/8 w - - 0 1"}) {
         auto pos = position(fen);
         for (int pass = 0; pass < 2; pass++) {
             const Score v = evaluate(*pos);

@@ -45,6 +45,4 @@ TEST(LargeAlloc, LargeBlocksStartOnAHugePageBoundary) {
     freeLarge(nullptr, 123);  // nothing to give back
 }
 
-TEST(LargeAlloc, AnImpossibleSizeIsRefusedNotFaked) {
-    EXPECT_EQ(allocateLarge(SIZE_MAX - 4096), nullptr);
-}
+TEST(LargeAlloc, AnImpossibleSizeIsRefusedNotFaked) { EXPECT_EQ(allocateLarge(SIZE_MAX - 4096), nullptr); }

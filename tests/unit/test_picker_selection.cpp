@@ -127,8 +127,7 @@ TEST(PickerSelection, KeyedStageMatchesScoredStage) {
     // places count from the start of the array.
     const char* const fens[] = {
         "r3k2r/pbn2ppp/8/1P1pP3/P1qP4/5B2/3Q1PPP/R3K2R w KQkq - 0 1",
-        "2r4k/pB4bp/1p4p1/6q1/1P1n4/2N5/P4PPP/2R1Q1K1 b - - 0 1",
-        "6k1/8/8/8/8/8/6PP/r5K1 w - - 0 1",
+        "2r4k/pB4bp/1p4p1/6q1/1P1n4/2N5/P4PPP/2R1Q1K1 b - - 0 1", "6k1/8/8/8/8/8/6PP/r5K1 w - - 0 1",
         "4k3/1P6/8/8/8/8/6p1/4K2R w K - 0 1",  // promotions and castling
     };
     const Stage stages[] = {Stage::Captures, Stage::Quiets, Stage::QsCaptures, Stage::QuietChecks};
@@ -140,8 +139,8 @@ TEST(PickerSelection, KeyedStageMatchesScoredStage) {
         Move killers[2] = {MoveNone, MoveNone};
         Move quiets[MaxMoves];
         int quietScores[MaxMoves];
-        const int quietCount = appendStage(Stage::Quiets, thread->pos, ci, {nullptr, &thread->historyTable},
-                                           MoveNone, quiets, quietScores, 0);
+        const int quietCount = appendStage(Stage::Quiets, thread->pos, ci, {nullptr, &thread->historyTable}, MoveNone,
+                                           quiets, quietScores, 0);
         if (quietCount > 1) killers[0] = quiets[quietCount - 1];
         const OrderingContext ctx{killers, &thread->historyTable};
         for (Stage stage : stages) {
