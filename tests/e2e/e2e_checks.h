@@ -17,6 +17,18 @@ constexpr int SanitizerSlowdown = 8;
 constexpr int SanitizerSlowdown = 1;
 #endif
 
+// The single line a command prints, or "<n> lines" when it prints another count.
+inline std::string onlyLine(EngineProcess& engine, const std::string& command) {
+    const std::vector<std::string> lines = engine.roundTrip(command);
+    return lines.size() == 1 ? lines[0] : std::to_string(lines.size()) + " lines";
+}
+
+// The "hash" line after a "position" command.
+inline std::string hashAfter(EngineProcess& engine, const std::string& position) {
+    engine.send(position);
+    return onlyLine(engine, "hash");
+}
+
 inline bool startsWith(const std::string& line, const std::string& prefix) {
     return line.compare(0, prefix.size(), prefix) == 0;
 }

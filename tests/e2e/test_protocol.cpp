@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e_checks.h"
 #include "engine_process.h"
 
 namespace {
@@ -21,20 +22,6 @@ const char* const ExpectedName = "id name Ostrevalk 2.5 (64-Bit)";
 const Lines StartBoard = {
     "  hgfedcba", "", "1 RNBKQBNR", "2 PPPPPPPP", "3 --------", "4 --------", "5 --------", "6 --------", "7 pppppppp",
     "8 rnbkqbnr", ""};
-
-// The single line a command prints, or "<n> lines" when it prints another count.
-std::string onlyLine(EngineProcess& engine, const std::string& command) {
-    Lines lines = engine.roundTrip(command);
-    if (lines.size() == 1) return lines[0];
-    std::string count = std::to_string(lines.size());
-    count += " lines";
-    return count;
-}
-
-std::string hashAfter(EngineProcess& engine, const std::string& position) {
-    engine.send(position);
-    return onlyLine(engine, "hash");
-}
 
 }  // namespace
 

@@ -23,15 +23,7 @@ constexpr int QuietWatchMs = 300;
 const char* const StartPosition = "position startpos";
 const char* const AfterE4 = "position startpos moves e2e4";
 
-std::string hashOf(EngineProcess& engine) {
-    const Lines lines = engine.roundTrip("hash");
-    return lines.size() == 1 ? lines[0] : "<" + std::to_string(lines.size()) + " lines>";
-}
-
-std::string hashAfter(EngineProcess& engine, const std::string& position) {
-    engine.send(position);
-    return hashOf(engine);
-}
+std::string hashOf(EngineProcess& engine) { return onlyLine(engine, "hash"); }
 
 // Lines of one search up to its bestmove (included); empty on a timeout.
 Lines searchLines(EngineProcess& engine, const std::string& go, int timeoutMs = SearchTimeoutMs) {

@@ -2,13 +2,40 @@
 // tables, the start position and squares by name.
 #pragma once
 
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "board/bitops.h"
+#include "board/movetext.h"
 #include "board/position.h"
 #include "test_init.h"
 
 // The square named "a1" .. "h8".
 inline Square sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
+
+// The set of the squares named.
+inline Bitboard squares(std::initializer_list<const char*> names) {
+    Bitboard b = 0;
+    for (const char* n : names) b |= squareBB(sq(n));
+    return b;
+}
+
+// A position set up from a FEN, on the heap (a Position is large: its undo
+// history).
+inline std::unique_ptr<Position> fromFen(const std::string& fen) {
+    auto pos = std::make_unique<Position>();
+    setFromFen(fen, *pos);
+    return pos;
+}
+
+// The moves as the engine writes them.
+inline std::vector<std::string> texts(const std::vector<Move>& moves) {
+    std::vector<std::string> out;
+    for (Move m : moves) out.push_back(moveToText(m));
+    return out;
+}
 
 // The piece-placement field of a FEN for a board of FEN letters indexed by
 // square (0: empty).

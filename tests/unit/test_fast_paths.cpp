@@ -23,12 +23,6 @@ using namespace evaltest;
 
 namespace {
 
-Bitboard squares(std::initializer_list<const char*> names) {
-    Bitboard b = 0;
-    for (const char* n : names) b |= squareBB(sq(n));
-    return b;
-}
-
 // A FEN with the two kings and the pawns given, White to move.
 std::string kingsAndPawns(Square whiteKing, Square blackKing, Bitboard whitePawns, Bitboard blackPawns) {
     char board[64] = {};

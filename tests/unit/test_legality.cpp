@@ -22,12 +22,6 @@ Position& setUp(const std::string& fen) {
     return pos;
 }
 
-Bitboard squares(std::initializer_list<const char*> names) {
-    Bitboard b = 0;
-    for (const char* n : names) b |= squareBB(sq(n));
-    return b;
-}
-
 CheckInfo checkInfo(const Position& pos) {
     CheckInfo ci;
     computeCheckInfo(ci, pos);

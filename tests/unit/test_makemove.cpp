@@ -11,12 +11,6 @@
 
 namespace {
 
-std::unique_ptr<Position> fromFen(const std::string& fen) {
-    auto pos = std::make_unique<Position>();
-    setFromFen(fen, *pos);
-    return pos;
-}
-
 // Builds the move code for a move on the given board, reading the moving and
 // captured piece from it ("e7e8q" style text).
 Move moveOn(const Position& pos, const std::string& text) {

@@ -31,12 +31,6 @@ std::vector<Move> generated(const Position& pos, GenKind kind) {
     return std::vector<Move>(moves, moves + n);
 }
 
-std::vector<std::string> texts(const std::vector<Move>& moves) {
-    std::vector<std::string> out;
-    for (Move m : moves) out.push_back(moveToText(m));
-    return out;
-}
-
 }  // namespace
 
 TEST(MoveGen, StartPositionQuietOrder) {

@@ -211,12 +211,6 @@ Scored sortedStage(const Position& pos, Stage stage, const OrderingContext& ctx)
     return {std::vector<Move>(moves, moves + n), std::vector<int>(scores, scores + n)};
 }
 
-std::vector<std::string> texts(const std::vector<Move>& moves) {
-    std::vector<std::string> out;
-    for (Move m : moves) out.push_back(moveToText(m));
-    return out;
-}
-
 HistoryTable ZeroHistory = {};
 const OrderingContext NoKillers{nullptr, &ZeroHistory};
 

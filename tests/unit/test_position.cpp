@@ -13,13 +13,6 @@
 
 namespace {
 
-// A Position is large (its undo history); tests keep theirs on the heap.
-std::unique_ptr<Position> fromFen(const std::string& fen) {
-    auto pos = std::make_unique<Position>();
-    setFromFen(fen, *pos);
-    return pos;
-}
-
 class PositionTest : public ::testing::Test {
 protected:
     void SetUp() override { initTestTables(); }

@@ -9,12 +9,6 @@
 
 namespace {
 
-Bitboard squares(std::initializer_list<const char*> names) {
-    Bitboard b = 0;
-    for (const char* n : names) b |= squareBB(sq(n));
-    return b;
-}
-
 // Reference slider attacks by walking the board square by square.
 Bitboard walkAttacks(int type, Square s, Bitboard occ) {
     static const int Diagonal[4][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
