@@ -3,6 +3,7 @@
 #include "board/position.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -224,6 +225,9 @@ void setFromFen(const std::string& fen, Position& pos) {
 
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
     updateCacheKey(pos);
+    // Whatever the text, the record is built by the piece primitives alone,
+    // so its sums and keys agree with its board.
+    assert(positionIsConsistent(pos));
 }
 
 bool setFromFenChecked(const std::string& text, Position& pos) {

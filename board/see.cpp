@@ -5,6 +5,7 @@
 #include "board/see.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "board/tables.h"
 
@@ -64,6 +65,9 @@ int seeRecapture(const Position& pos, Bitboard& occ, int side, Square q, int typ
 
 int see(Move m, const Position& pos, int side, Bitboard occ) {
     const Square from = moveFrom(m), to = moveTo(m);
+    // A real move of a piece of the side that starts the exchange.
+    assert(m != MoveNone && m != MoveNull && from != to);
+    assert(pos.board[from] != NoPiece && ((pos.colorBB[side] >> from) & 1));
     occ &= ~squareBB(from);
     int gain = CaptureValue[pos.board[to]];
     if (gain >= SeeKingCaptured) return gain;

@@ -7,6 +7,7 @@
 // tracing, it skips the cache lookups and records what each term added; in the
 // search instantiation the recording compiles away.
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <string>
 
@@ -489,7 +490,11 @@ Score evaluate(const Position& pos) {
         const uint64_t index = cacheIndex(cache, key);
         if (cacheLoad(cache, index, 0) == key) return Score(int16_t(uint16_t(cacheLoad(cache, index, 1))));
     }
-    return evaluatePosition<false>(pos, key, nullptr);
+    const Score v = evaluatePosition<false>(pos, key, nullptr);
+    // A static value is never taken for a mate score, and fits the cache's
+    // 16-bit field.
+    assert(v > -ScoreMateThreshold && v < ScoreMateThreshold);
+    return v;
 }
 
 std::string traceEvaluation(const Position& pos) {

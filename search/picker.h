@@ -3,6 +3,8 @@
 // sorts the rest.
 #pragma once
 
+#include <cassert>
+
 #include "search/ordering.h"
 #include "search/prefetch.h"
 
@@ -40,6 +42,10 @@ inline const int* pickerKeys(const MovePicker& picker) { return picker.keySlots 
 // the hash-move stage.
 inline void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stage lastStage, const CheckInfo& ci,
                        const Move* killers, const HistoryTable& history) {
+    // The stages run in their order from the first to the last, and a null
+    // move is never a table move to try.
+    assert(firstStage != Stage::None && firstStage <= lastStage);
+    assert(hashMove != MoveNull);
     picker.count = 0;
     picker.next = 0;
     picker.ready = 0;
