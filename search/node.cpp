@@ -245,9 +245,10 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
                                               Move hashMove, const CheckInfo& ci, Score& lastValue, Score& result) {
     Position& pos = thread.pos;
     const int us = pos.sideToMove;
-    // A null move decodes as a pawn capture, so after one the bar is a pawn's
-    // value: the opponent passed, and only a capture that wins more than a
-    // pawn can claim to refute that.
+    // The bar is what the opponent's last move captured. A null move decodes
+    // as a pawn capture, so after a pass the bar is a pawn, not nothing: with
+    // the tempo the pass gave away, winning a pawn is to be expected, and only
+    // a capture that wins more says the pass was a mistake.
     const int threshold = CaptureValue[moveCaptured((ss - 1)->currentMove)];
     const int rbeta = std::min(beta + ProbCutMargin, ScoreInfinite);
     const int reducedDepth = probeDepth(depth);
@@ -259,8 +260,9 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
     int orderScore;
     Stage stage;
     while ((move = nextMove(picker, pos, orderScore, stage)) != MoveNone) {
-        // Taking a pawn seldom wins the margin over beta, and such a capture
-        // rarely refutes anything on its own: not worth a reduced search.
+        // A pawn capture wins at most a pawn, which is the margin itself: it
+        // beats the raised beta only where the node already stood at beta,
+        // so its reduced search would seldom pay.
         if (moveCaptured(move) == Pawn) continue;
         if (see(move, pos, us, pos.occupied) <= threshold) continue;
         if (!isLegal(move, pos, ci)) continue;
@@ -379,9 +381,16 @@ template <bool PvNode, bool MainThread>
             moveCount--;
             continue;
         }
-        // The node's currentMove is left as the staged loop left it: the
-        // deferred captures are searched without announcing themselves to
-        // the children's counter-move and ProbCut logic.
+        // The node's currentMove is not set to the capture: it still holds
+        // the last move the staged loop played or, when it played none, the
+        // last one written before the loop (MoveNull by the null move, a
+        // ProbCut capture, or a move of a search of this same stack entry:
+        // razoring, the null-move verification, internal iterative
+        // deepening), else MoveNone. The child takes that move for its
+        // previous one: its counter moves, and with them its reductions and
+        // pruning, and its ProbCut threshold follow it, and a quiet cutoff in
+        // the child records its counter move under it. Every node count of
+        // the search, the benchmark's included, depends on this.
         playMove(pos, move);
         bool reSearched = false;
         const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, depth - 1, 0, cutNode,
@@ -407,8 +416,9 @@ template <bool PvNode, bool MainThread>
 // simply nothing besides the excluded move). The bound follows lastValue, the
 // last score the node saw (its last searched move, or else a razoring or
 // ProbCut probe), not bestScore: a cutoff stores a lower bound, and so does a
-// node whose moves were all pruned after a ProbCut probe reached beta. The
-// benchmark signature depends on this choice.
+// node whose moves were all pruned after a ProbCut probe reached beta, while
+// a node whose last searched move failed low stores an upper bound even when
+// an earlier move scored higher.
 template <bool PvNode>
 [[gnu::always_inline]] inline Score nodeResult(const Position& pos, const SearchStack* ss, int alpha, int beta,
                                                int depth, bool inCheck, int moveCount, Score bestScore,

@@ -25,7 +25,10 @@ constexpr int QsDepthChecks = 0;
 constexpr int QsDepthCaptures = -2;
 
 // Whether the side to move holds a castling right whose path is clear and whose
-// rook square is safe. An evasion search with such a right keeps every move.
+// rook square is safe. In check, such a side keeps every evasion: the king can
+// still castle to safety once the check is met, so an evasion that loses
+// material by the exchange count (a piece interposed rather than a king move
+// that gives the right up) may well be the best, and none is passed over.
 bool castlingPathOpen(const Position& pos) {
     const int us = pos.sideToMove;
     for (int right = 2 * us; right < 2 * us + 2; right++) {
