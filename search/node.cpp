@@ -117,6 +117,12 @@ static inline Score searchChild(SearchThread& thread, SearchStack* ss, int alpha
     return v;
 }
 
+// The phases of the node search, each inlined into it. They keep external
+// linkage, in a namespace of their own: with internal linkage the compiler
+// inlines differently inside them, and the search runs more instructions per
+// node.
+namespace phase {
+
 // The depth of the reduced searches that probe a node before its move loop:
 // ProbCut's captures and internal iterative deepening.
 inline int probeDepth(int depth) { return depth - depth / 4 - 2; }
@@ -552,6 +558,8 @@ template <bool PvNode, bool MainThread>
     return nodeResult<PvNode>(pos, ss, alpha, beta, depth, inCheck, moveCount, bestScore, tableMove, lastValue);
 }
 
+}  // namespace phase
+
 // The node search: set-up, table probe, static evaluation and forward
 // pruning (null-window nodes only), internal iterative deepening, then the
 // move loop.
@@ -571,8 +579,8 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
 
     if (!enterNode<MainThread, false>(thread, ss)) return 0;
 
-    TableHint tt;
-    const Score cut = probeNode(pos, ss, alpha, beta, depth, tt);
+    phase::TableHint tt;
+    const Score cut = phase::probeNode(pos, ss, alpha, beta, depth, tt);
     if (cut != ScoreNone) return cut;
 
     // Check information; a hash move from another position (a key collision
@@ -589,18 +597,19 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
     // at once (not in a singular verification search, which only searches the
     // other moves); PV nodes go straight on to internal iterative deepening.
     if (ci.checkerCount == 0) {
-        if constexpr (!PvNode) ss->staticEval = staticEvaluation(pos, ss->staticEval, tt.bound);
+        if constexpr (!PvNode) ss->staticEval = phase::staticEvaluation(pos, ss->staticEval, tt.bound);
         if (ss->excludedMove == MoveNone) {
             if constexpr (!PvNode) {
                 Score result;
-                if (pruneNode<MainThread>(thread, ss, alpha, beta, depth, cutNode, hashMove, ci, lastValue, result))
+                if (phase::pruneNode<MainThread>(thread, ss, alpha, beta, depth, cutNode, hashMove, ci, lastValue,
+                                                 result))
                     return result;
             }
-            internalIterativeDeepening<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, hashMove);
+            phase::internalIterativeDeepening<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, hashMove);
         }
     }
 
-    return searchMoves<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, ci, tt, hashMove, lastValue);
+    return phase::searchMoves<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, ci, tt, hashMove, lastValue);
 }
 
 template <bool MainThread>
