@@ -93,13 +93,13 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
     // 2. The periodic check, the node's entry, drawn positions and the ply limit.
     if (!enterNode<MainThread, true>(thread, ss)) return 0;
 
-    // 5. Check information and the depth this node stores.
+    // 3. Check information and the depth this node stores.
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     const bool inCheck = ci.checkerCount > 0;
     const int ttDepth = (inCheck || qdepth == 0) ? QsDepthChecks : QsDepthCaptures;
 
-    // 6. Table probe.
+    // 4. Table probe.
     TTProbe probe;
     Score ttCut = probeTT(pos, ttDepth, alpha, beta, probe, ss->ply);
     if (ttCut != ScoreNone) return ttCut;
@@ -112,7 +112,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         if (probe.staticEval != ScoreNone) ss->staticEval = probe.staticEval;
     }
 
-    // 7. Stand pat: out of check the side to move may decline every capture,
+    // 5. Stand pat: out of check the side to move may decline every capture,
     //    so the static evaluation is a lower bound of the node.
     Score bestScore = -ScoreInfinite;
     if (!inCheck) {
@@ -122,7 +122,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         if (ss->staticEval > alpha) alpha = ss->staticEval;
     }
 
-    // 8. Stages: hash move, captures (evasions in check), quiet checks at the first ply.
+    // 6. Stages: hash move, captures (evasions in check), quiet checks at the first ply.
     MovePicker picker;
     initPicker(picker, hashMove, hashMove != MoveNone ? Stage::QsHashMove : Stage::QsCaptures,
                (qdepth == 0 && !inCheck) ? Stage::QuietChecks : Stage::QsCaptures, ci, ss->killers,
