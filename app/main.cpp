@@ -13,21 +13,12 @@
 #include "app/dialect.h"
 #include "app/engine.h"
 #include "app/loop.h"
+#include "app/options.h"
 #include "app/report.h"
 #include "board/tables.h"
-#include "eval/cache.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
 #include "search/search.h"
-#include "search/tt.h"
-
-namespace {
-
-constexpr uint64_t StartupHashMiB = 32;
-constexpr uint64_t StartupPawnEntries = uint64_t(1) << 18;  // 4 MiB
-constexpr uint64_t StartupEvalEntries = uint64_t(1) << 17;  // 2 MiB
-
-}  // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
@@ -63,9 +54,7 @@ int main(int argc, char** argv) {
     initEvaluation();
     initSearchTables();
     buildKpkBitbase();
-    allocateTT(StartupHashMiB);
-    resizeCache(PawnHashTable, StartupPawnEntries, StartupPawnEntries - 1);
-    resizeCache(EvalHashTable, StartupEvalEntries, StartupEvalEntries - 1);
+    allocateStartupCaches();
 
     if (commandLine.action == StartAction::Bench) return runBenchFromCommandLine(commandLine);
 

@@ -5,12 +5,11 @@
 #include <cctype>
 #include <charconv>
 #include <string>
+#include <string_view>
 
 #include "app/output.h"
 #include "eval/cache.h"
 #include "search/tt.h"
-
-EngineSettingsRecord EngineSettings;
 
 namespace {
 
@@ -81,7 +80,7 @@ bool readInteger(std::istream& words, int64_t& value) {
 
 }  // namespace
 
-const Option Options[OptionCount] = {
+constexpr Option Options[OptionCount] = {
     {"Hash", "spin", 32, 1, 16384, OptionReading::Size, setHash},
     {"PawnHash", "spin", 8, 1, 1024, OptionReading::Size, setPawnHash},
     {"EvalHash", "spin", 2, 1, 1024, OptionReading::Size, setEvalHash},
@@ -90,6 +89,30 @@ const Option Options[OptionCount] = {
     {"MultiPv", "spin", 1, 1, 100, OptionReading::Integer, setMultiPv},
     {"MoveOverhead", "spin", DefaultMoveOverheadMs, 0, 2000, OptionReading::Integer, setMoveOverhead},
 };
+
+namespace {
+
+// The default of the named option, read from the table while compiling (a
+// name not in the table does not compile).
+consteval int64_t defaultOf(std::string_view name) {
+    for (const Option& o : Options)
+        if (name == o.name) return o.defaultValue;
+    throw "no such option";
+}
+
+// The caches' start-up sizes. The table and the evaluation cache start at
+// their options' defaults. The pawn cache starts at 2^18 entries, 4 MiB,
+// where its option advertises 8: the engine's start-up allocation is fixed at
+// that size, and the advertised default applies once the option is set.
+constexpr uint64_t StartupHashMiB = uint64_t(defaultOf("Hash"));
+constexpr uint64_t StartupPawnEntries = uint64_t(1) << 18;
+constexpr uint64_t StartupEvalHashMiB = uint64_t(defaultOf("EvalHash"));
+
+}  // namespace
+
+constinit EngineSettingsRecord EngineSettings{{int32_t(defaultOf("MultiPv"))},
+                                              {int32_t(defaultOf("MoveOverhead"))},
+                                              {int32_t(defaultOf("Threads"))}};
 
 void printOptionLines() {
     for (const Option& o : Options) {
@@ -136,6 +159,13 @@ void requestTableClear(ThreadList& threads) {
 }
 
 uint64_t cacheEntriesForMiB(uint64_t mib) { return std::bit_floor(std::max<uint64_t>(mib, 1)) * 65536; }
+
+void allocateStartupCaches() {
+    allocateTT(StartupHashMiB);
+    resizeCache(PawnHashTable, StartupPawnEntries, StartupPawnEntries - 1);
+    const uint64_t evalEntries = cacheEntriesForMiB(StartupEvalHashMiB);
+    resizeCache(EvalHashTable, evalEntries, evalEntries - 1);
+}
 
 void applyPendingCacheChanges() {
     if (Pending.hashMiB != 0)

@@ -1,6 +1,8 @@
 // The engine's options: one table lists each with its type, default and
-// range; it prints the "option" lines of "uci", and "setoption" reads, clamps
-// and applies a value through it. Cache sizes wait for a running search.
+// range, and is the only place these are written; it prints the "option"
+// lines of "uci", gives the settings and the caches their start-up values, and
+// "setoption" reads, clamps and applies a value through it. Cache sizes wait
+// for a running search.
 #pragma once
 
 #include <atomic>
@@ -31,11 +33,12 @@ struct Option {
 constexpr int OptionCount = 7;
 extern const Option Options[OptionCount];
 
-// The values of the options a search reads, clamped when set.
+// The values of the options a search reads, clamped when set; they start at
+// their options' defaults in the table.
 struct EngineSettingsRecord {
-    std::atomic<int32_t> multiPv{1};
-    std::atomic<int32_t> moveOverhead{DefaultMoveOverheadMs};
-    std::atomic<int32_t> threadCount{1};
+    std::atomic<int32_t> multiPv;
+    std::atomic<int32_t> moveOverhead;
+    std::atomic<int32_t> threadCount;
 };
 extern EngineSettingsRecord EngineSettings;
 
@@ -55,6 +58,9 @@ void requestTableClear(ThreadList& threads);
 // Entry count of a pawn or evaluation cache of mib MiB: the largest power of
 // two of MiB not above mib, 65536 entries of 16 bytes each per MiB.
 uint64_t cacheEntriesForMiB(uint64_t mib);
+
+// Allocates the three caches at their start-up sizes (see options.cpp).
+void allocateStartupCaches();
 
 // Cache resizes and clears asked for while a search runs wait until its
 // threads have been joined; this applies them (the loop calls it after every

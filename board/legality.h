@@ -87,7 +87,9 @@ inline bool givesCheck(Move m, Position& pos) {
 }
 
 // The fifty-move rule: a draw once more than 100 plies passed without a
-// capture or pawn move.
+// capture or pawn move. Not at 100 itself: a move that completes the hundred
+// plies and mates wins, so that position is still searched (without a legal
+// move it scores as mate), and every quiet continuation from it reaches 101.
 constexpr int DrawRule50Plies = 100;
 // Less non-pawn material than a rook and no pawns: nobody can mate.
 constexpr int DrawMaterialLimit = NonPawnValue[Rook];

@@ -117,6 +117,131 @@ static inline Score searchChild(SearchThread& thread, SearchStack* ss, int alpha
     return v;
 }
 
+// The phases of the node search, each inlined into it. They keep external
+// linkage, in a namespace of their own: with internal linkage the compiler
+// inlines differently inside them, and the search runs more instructions per
+// node.
+namespace phase {
+
+// The depth of the reduced searches that probe a node before its move loop:
+// ProbCut's captures and internal iterative deepening.
+inline int probeDepth(int depth) { return depth - depth / 4 - 2; }
+
+// What the table knew of the node besides a cutoff; "none" throughout
+// without a hit.
+struct TableHint {
+    Move move;
+    int score;
+    int bound;
+    int depth;
+};
+
+// The table probe: a deep enough entry with a usable bound decides the node,
+// and its score is returned; otherwise ScoreNone, with what a hit knew in
+// hint and its evaluation in ss->staticEval. A singular verification search
+// skips the probe, since the entry describes the node with the excluded move
+// included.
+[[gnu::always_inline]] inline Score probeNode(const Position& pos, SearchStack* ss, int alpha, int beta, int depth,
+                                              TableHint& hint) {
+    ss->staticEval = ScoreNone;
+    hint = {MoveNone, ScoreNone, BoundNone, DepthNone};
+    if (ss->excludedMove != MoveNone) return ScoreNone;
+    TTProbe probe;
+    Score cut = probeTT(pos, depth, alpha, beta, probe, ss->ply);
+    if (cut != ScoreNone) return cut;
+    if (probe.hit) {
+        hint = {probe.move, probe.score, probe.bound, probe.depth};
+        ss->staticEval = probe.staticEval;
+    }
+    return ScoreNone;
+}
+
+// The static evaluation of a null-window node out of check. A shallower
+// table bound that lies on the right side of it (tableEval, from the probe)
+// is a better estimate than the evaluation itself.
+[[gnu::always_inline]] inline Score staticEvaluation(const Position& pos, Score tableEval, int ttBound) {
+    Score e = evaluate(pos);
+    if (tableEval == ScoreNone) return e;
+    return (e < tableEval && ttBound == BoundLower) || (e > tableEval && ttBound == BoundUpper) ? tableEval : e;
+}
+
+// Razoring: far below alpha at shallow depth, and with no pawn about to
+// promote, only captures could save the node; if the quiescence search cannot
+// reach a lowered alpha, give up. Returns true when the node is decided
+// (result set); a verification that reaches the lowered alpha is the node's
+// last value.
+template <bool MainThread>
+[[gnu::always_inline]] inline bool razor(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth,
+                                         Move hashMove, Score& lastValue, Score& result) {
+    const Position& pos = thread.pos;
+    const int us = pos.sideToMove;
+    if (hashMove != MoveNone || std::abs(beta) >= ScoreDecisive || (pos.pieceBB[us][Pawn] & seventhRank(us)) ||
+        depth > RazorMaxDepth)
+        return false;
+    int margin = RazorBase + RazorPerDepthSquared * depth * depth;
+    if (ss->staticEval + margin > alpha) return false;
+    if (depth == 1 && ss->staticEval + RazorQsearchMargin <= alpha) {
+        result = qsearchNonPV<MainThread>(thread, ss, alpha, beta, 0);
+        return true;
+    }
+    // At these depths the verification is a quiescence search of a null
+    // window at the lowered alpha.
+    int razorAlpha = alpha - margin;
+    Score v = qsearchNonPV<MainThread>(thread, ss, razorAlpha, razorAlpha + 1, 0);
+    if (v <= razorAlpha) {
+        result = v;
+        return true;
+    }
+    lastValue = v;
+    return false;
+}
+
+// Static null-move pruning: so far above beta near the leaves that no quiet
+// reply of the opponent is expected to recover. Needs pieces, since pawn
+// endings are full of zugzwang. Returns true when the node is decided.
+[[gnu::always_inline]] inline bool staticNullMove(const Position& pos, const SearchStack* ss, int beta, int depth,
+                                                  Score& result) {
+    if (pos.nonPawnMaterial[pos.sideToMove] <= 0 || depth > StaticNullMaxDepth || ss->staticEval >= ScoreDecisive)
+        return false;
+    Score v = ss->staticEval - StaticNullPerDepth * depth;
+    if (v < beta) return false;
+    result = v;
+    return true;
+}
+
+// Null move: if passing the move still fails high in a reduced search, a real
+// move will too (zugzwang aside, hence the piece condition and the
+// verification of deep or decisive results). Returns true when the node is
+// decided (result set; 0 after a stop).
+template <bool MainThread>
+[[gnu::always_inline]] inline bool nullMove(SearchThread& thread, SearchStack* ss, int beta, int depth, bool cutNode,
+                                            Score& result) {
+    Position& pos = thread.pos;
+    if (depth < NullMinDepth || !ss->nullAllowed || pos.nonPawnMaterial[pos.sideToMove] <= 0 ||
+        ss->staticEval <= beta)
+        return false;
+    int nullDepth = depth - 3 - depth / 4 - (ss->staticEval - beta) / NullEvalDivisor;
+    makeNullMove(pos);
+    (ss + 1)->nullAllowed = false;
+    ss->currentMove = MoveNull;
+    Score v = -searchOrQs<false, MainThread>(thread, ss + 1, -beta, -beta + 1, nullDepth, !cutNode);
+    unmakeNullMove(pos);
+    (ss + 1)->nullAllowed = true;
+    if (stopped()) {
+        result = 0;
+        return true;
+    }
+    if (v < beta) return false;
+    // A mate found by passing is not a mate of this position.
+    if (v >= ScoreMateThreshold) v = beta;
+    result = v;
+    if (depth < NullVerifyDepth && std::abs(v) < ScoreDecisive) return true;
+    ss->nullAllowed = false;
+    Score w = search<false, MainThread>(thread, ss, beta - 1, beta, nullDepth, false);
+    ss->nullAllowed = true;
+    return w >= beta;
+}
+
 // ProbCut: a capture that beats beta by a margin in a reduced null-window
 // search almost certainly refutes the opponent's last move at full depth too.
 // Only captures winning more than that move captured are tried. Returns true
@@ -126,9 +251,13 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
                                               Move hashMove, const CheckInfo& ci, Score& lastValue, Score& result) {
     Position& pos = thread.pos;
     const int us = pos.sideToMove;
+    // The bar is what the opponent's last move captured. A null move decodes
+    // as a pawn capture, so after a pass the bar is a pawn, not nothing: with
+    // the tempo the pass gave away, winning a pawn is to be expected, and only
+    // a capture that wins more says the pass was a mistake.
     const int threshold = CaptureValue[moveCaptured((ss - 1)->currentMove)];
     const int rbeta = std::min(beta + ProbCutMargin, ScoreInfinite);
-    const int probeDepth = depth - depth / 4 - 2;
+    const int reducedDepth = probeDepth(depth);
 
     MovePicker picker;
     initPicker(picker, hashMove, hashMove != MoveNone ? Stage::HashMove : Stage::Captures, Stage::Captures, ci,
@@ -137,12 +266,15 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
     int orderScore;
     Stage stage;
     while ((move = nextMove(picker, pos, orderScore, stage)) != MoveNone) {
+        // A pawn capture wins at most a pawn, which is the margin itself: it
+        // beats the raised beta only where the node already stood at beta,
+        // so its reduced search would seldom pay.
         if (moveCaptured(move) == Pawn) continue;
         if (see(move, pos, us, pos.occupied) <= threshold) continue;
         if (!isLegal(move, pos, ci)) continue;
         ss->currentMove = move;
         playMove(pos, move);
-        Score v = -search<false, MainThread>(thread, ss + 1, -rbeta, -rbeta + 1, probeDepth, !cutNode);
+        Score v = -search<false, MainThread>(thread, ss + 1, -rbeta, -rbeta + 1, reducedDepth, !cutNode);
         unmakeMove(pos);
         if (stopped()) {
             result = 0;
@@ -157,158 +289,168 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
     return false;
 }
 
+// The forward pruning of a null-window node before its moves, out of check
+// and outside a singular verification search: razoring, static null move,
+// null move and ProbCut, in this order. Returns true when one of them decides
+// the node (result set).
+template <bool MainThread>
+[[gnu::always_inline]] inline bool pruneNode(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth,
+                                             bool cutNode, Move hashMove, const CheckInfo& ci, Score& lastValue,
+                                             Score& result) {
+    if (razor<MainThread>(thread, ss, alpha, beta, depth, hashMove, lastValue, result)) return true;
+    if (staticNullMove(thread.pos, ss, beta, depth, result)) return true;
+    if (nullMove<MainThread>(thread, ss, beta, depth, cutNode, result)) return true;
+    return depth >= ProbCutMinDepth && std::abs(beta) < ScoreMateThreshold &&
+           probCut<MainThread>(thread, ss, beta, depth, cutNode, hashMove, ci, lastValue, result);
+}
+
+// Internal iterative deepening: without a hash move, a reduced search of this
+// node finds one, which orders the full search.
 template <bool PvNode, bool MainThread>
-static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth, bool cutNode) {
-    // Every window lies within the score range; a null-window node gets one.
-    assert(-ScoreInfinite <= alpha && alpha < beta && beta <= ScoreInfinite);
-    assert(PvNode || beta == alpha + 1);
+[[gnu::always_inline]] inline void internalIterativeDeepening(SearchThread& thread, SearchStack* ss, int alpha,
+                                                              int beta, int depth, bool cutNode, Move& hashMove) {
+    if (hashMove != MoveNone || depth < IidMinDepth) return;
+    search<PvNode, MainThread>(thread, ss, alpha, beta, probeDepth(depth), cutNode);
+    hashMove = ss->bestMove;
+}
 
-    // 1. At the horizon the quiescence search resolves the captures.
-    if (depth <= 0) return qsearchEntry<PvNode, MainThread>(thread, ss, alpha, beta);
+// The late-move reduction of a quiet move: late quiet moves of a well-ordered
+// list rarely matter; more for a bad history, less for killers, castling and
+// counter moves.
+template <bool PvNode>
+[[gnu::always_inline]] inline int quietReduction(bool cutNode, bool improving, int moveCount, int depth,
+                                                 int orderScore, Move move, Move counter1, Move counter2) {
+    if (moveCount <= 1 || depth <= 2 || orderScore > OrderTopQuiet) return 0;
+    int r = lateMoveReduction(PvNode, cutNode, improving, moveCount, depth) + (orderScore < 0 ? 1 : 0);
+    if (r > 0 && (orderScore > OrderMaxHistory || move == counter1 || move == counter2)) r--;
+    return r;
+}
 
-    Position& pos = thread.pos;
-    // A PV node's variation is empty until a move raises alpha, so an early
-    // return (or a node without moves) never leaves a stale line behind.
-    if constexpr (PvNode) ss->pvBuffer[0] = MoveNone;
-
-    // 2. Periodic check.
-    if (thread.localNodes % CheckInterval == 0 && periodicCheckAborts<MainThread>(thread)) return 0;
-
-    // 3. Node set-up: the killers two plies down are only inherited from
-    //    siblings searched earlier.
-    ss->ply = (ss - 1)->ply + 1;
-    ss->bestMove = MoveNone;
-    ss->currentMove = MoveNone;
-    (ss + 2)->killers[0] = (ss + 2)->killers[1] = MoveNone;
-    (ss + 1)->excludedMove = MoveNone;
-    thread.localNodes++;
-
-    // 4. Draws by rule and the ply limit.
-    if (isDraw(pos) || ss->ply >= MaxPly) return 0;
-
-    // 5. Nothing known yet.
-    ss->staticEval = ScoreNone;
-    Move hashMove = MoveNone;
-    int ttScore = ScoreNone;
-    int ttBound = BoundNone;
-    int ttDepth = DepthNone;
-
-    // 6. Table probe: a deep enough entry with a usable bound decides the node.
-    //    A singular verification search skips it, since the entry describes the
-    //    node with the excluded move included.
-    if (ss->excludedMove == MoveNone) {
-        TTProbe probe;
-        Score cut = probeTT(pos, depth, alpha, beta, probe, ss->ply);
-        if (cut != ScoreNone) return cut;
-        if (probe.hit) {
-            hashMove = probe.move;
-            ttScore = probe.score;
-            ttBound = probe.bound;
-            ttDepth = probe.depth;
-            ss->staticEval = probe.staticEval;
+// The pruning of a late quiet move, not dangerous, that is no counter move
+// and has no outstanding history, at a null-window node out of check once a
+// score is known. Returns true when the move is pruned.
+[[gnu::always_inline]] inline bool pruneQuiet(const Position& pos, const SearchStack* ss, Move move, int alpha,
+                                              int depth, int r, bool improving, int moveCount, Score& bestScore) {
+    // Move-count pruning: this far down the ordering nothing is expected.
+    if (depth < MoveCountMaxDepth && moveCount >= moveCountLimit[improving][depth]) return true;
+    // Futility: a quiet move gains little over the static evaluation at the
+    // depth it would be searched with.
+    int predictedDepth = depth - r - 1;
+    if (predictedDepth <= FutilityMaxDepth) {
+        Score f = ss->staticEval + FutilityBase + FutilityPerDepth * predictedDepth;
+        if (f <= alpha) {
+            bestScore = std::max(bestScore, f);
+            return true;
         }
     }
+    // A quiet move onto a square where it is lost.
+    return predictedDepth <= SeePruneMaxDepth && seeFast(move, pos, pos.sideToMove, pos.occupied) < 0;
+}
+// The extension of a legal move: a ply for a check that does not hang the
+// checking piece, or else a ply for a singular hash move: if every other move
+// falls well short of the hash move's table score, the hash move is forced.
+template <bool MainThread>
+[[gnu::always_inline]] inline int moveExtension(SearchThread& thread, SearchStack* ss, Move move, bool checks,
+                                                int depth, bool cutNode, Stage stage, Move hashMove,
+                                                const TableHint& tt) {
+    const Position& pos = thread.pos;
+    if (checks && seeFast(move, pos, pos.sideToMove, pos.occupied) >= 0) return 1;
+    if (depth >= SingularMinDepth && move == hashMove && stage == Stage::HashMove && ss->excludedMove == MoveNone &&
+        tt.depth >= depth - SingularTableDepthMargin && (tt.bound == BoundLower || tt.bound == BoundExact) &&
+        std::abs(tt.score) < ScoreDecisive) {
+        int singularBeta = tt.score - 2 * depth;
+        ss->excludedMove = move;
+        Score v = search<false, MainThread>(thread, ss, singularBeta - 1, singularBeta, depth / 2, cutNode);
+        ss->excludedMove = MoveNone;
+        if (v < singularBeta) return 1;
+    }
+    return 0;
+}
 
-    // 7. Check information; a hash move from another position (a key
-    //    collision or a torn slot) is dropped.
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
-    if (hashMove != MoveNone && !isPseudoLegal(hashMove, pos, ci)) hashMove = MoveNone;
-    // The hash move goes first: its child's entries load while this node evaluates.
-    if (hashMove != MoveNone) prefetchChild(pos, hashMove);
+// The deferred losing captures, at full depth without reductions or
+// extensions. They never teach the history, and unlike the staged moves
+// a capture only becomes the node's best move by raising alpha, and is
+// put in the variation before a cutoff ends the loop. Returns false after a
+// stop.
+template <bool PvNode, bool MainThread>
+[[gnu::always_inline]] inline bool searchDeferredCaptures(SearchThread& thread, SearchStack* ss, int alpha, int beta,
+                                                          int depth, bool cutNode, const CheckInfo& ci, Move hashMove,
+                                                          const Move* badCaptures, int badCount, Move* childPv,
+                                                          int& moveCount, Score& bestScore, Move& tableMove,
+                                                          Score& lastValue) {
+    Position& pos = thread.pos;
+    for (int i = 0; i < badCount; i++) {
+        const Move move = badCaptures[i];
+        if (move == hashMove || move == ss->excludedMove) continue;
+        moveCount++;
+        if (!isLegal(move, pos, ci)) {
+            moveCount--;
+            continue;
+        }
+        // The node's currentMove is not set to the capture: it still holds
+        // the last move the staged loop played or, when it played none, the
+        // last one written before the loop (MoveNull by the null move, a
+        // ProbCut capture, or a move of a search of this same stack entry:
+        // razoring, the null-move verification, internal iterative
+        // deepening), else MoveNone. The child takes that move for its
+        // previous one: its counter moves, and with them its reductions and
+        // pruning, and its ProbCut threshold follow it, and a quiet cutoff in
+        // the child records its counter move under it. Every node count of
+        // the search, the benchmark's included, depends on this.
+        playMove(pos, move);
+        bool reSearched = false;
+        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, depth - 1, 0, cutNode,
+                                                        moveCount == 1, childPv, reSearched);
+        unmakeMove(pos);
+        if (stopped()) return false;
+        lastValue = v;
+        if (v > bestScore) {
+            bestScore = v;
+            if (v > alpha) {
+                ss->bestMove = move;
+                tableMove = move;
+                alpha = v;
+                if constexpr (PvNode) appendPv(ss->pvBuffer, move, childPv);
+                if (v >= beta) break;
+            }
+        }
+    }
+    return true;
+}
+
+// End of node: no legal move is mate or stalemate (or, in a singular test,
+// simply nothing besides the excluded move). The bound follows lastValue, the
+// last score the node saw (its last searched move, or else a razoring or
+// ProbCut probe), not bestScore: a cutoff stores a lower bound, and so does a
+// node whose moves were all pruned after a ProbCut probe reached beta, while
+// a node whose last searched move failed low stores an upper bound even when
+// an earlier move scored higher.
+template <bool PvNode>
+[[gnu::always_inline]] inline Score nodeResult(const Position& pos, const SearchStack* ss, int alpha, int beta,
+                                               int depth, bool inCheck, int moveCount, Score bestScore,
+                                               Move tableMove, Score lastValue) {
+    if (moveCount == 0) {
+        if (ss->excludedMove != MoveNone) return alpha;
+        bestScore = inCheck ? matedScore(ss->ply) : 0;
+    }
+    if (ss->excludedMove == MoveNone) {
+        const int bound = storedBound(PvNode, lastValue, beta, tableMove);
+        storeResult(depth, bestScore, tableMove, bound, pos);
+    }
+    return bestScore;
+}
+
+// The move loop: the staged moves in the picker's order, then the losing
+// captures it deferred, then the node's result. The running best score, move
+// count, table move and last value stay plain locals handed on by reference:
+// gathered in a record they were kept in memory, a cost on every move.
+template <bool PvNode, bool MainThread>
+[[gnu::always_inline]] inline Score searchMoves(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth,
+                                                bool cutNode, const CheckInfo& ci, const TableHint& tt, Move hashMove,
+                                                Score lastValue) {
+    Position& pos = thread.pos;
     const bool inCheck = ci.checkerCount > 0;
     const int us = pos.sideToMove;
-    Score lastValue = ScoreNone;
-
-    if constexpr (!PvNode) {
-        // 8. Static evaluation. A shallower table bound that lies on the right
-        //    side of it is a better estimate than the evaluation itself.
-        if (!inCheck) {
-            Score e = evaluate(pos);
-            Score s = ss->staticEval;
-            if (s != ScoreNone && ((e < s && ttBound == BoundLower) || (e > s && ttBound == BoundUpper)))
-                ss->staticEval = s;
-            else
-                ss->staticEval = e;
-        }
-
-        // 9. A singular verification search only searches the other moves.
-        if (ss->excludedMove == MoveNone) {
-            // 10. Razoring: far below alpha at shallow depth, and with no pawn
-            //     about to promote, only captures could save the node; if the
-            //     quiescence search cannot reach a lowered alpha, give up.
-            if (!inCheck && hashMove == MoveNone && std::abs(beta) < ScoreDecisive &&
-                !(pos.pieceBB[us][Pawn] & seventhRank(us)) && depth <= RazorMaxDepth) {
-                int margin = RazorBase + RazorPerDepthSquared * depth * depth;
-                if (ss->staticEval + margin <= alpha) {
-                    if (depth == 1 && ss->staticEval + RazorQsearchMargin <= alpha)
-                        return qsearchNonPV<MainThread>(thread, ss, alpha, beta, 0);
-                    // At these depths the verification is a quiescence search
-                    // of a null window at the lowered alpha.
-                    int razorAlpha = alpha - margin;
-                    Score v = qsearchNonPV<MainThread>(thread, ss, razorAlpha, razorAlpha + 1, 0);
-                    if (v <= razorAlpha) return v;
-                    lastValue = v;
-                }
-            }
-
-            // 11. Static null-move pruning: so far above beta near the leaves
-            //     that no quiet reply of the opponent is expected to recover.
-            //     Needs pieces, since pawn endings are full of zugzwang.
-            if (!inCheck && pos.nonPawnMaterial[us] > 0 && depth <= StaticNullMaxDepth &&
-                ss->staticEval < ScoreDecisive) {
-                Score v = ss->staticEval - StaticNullPerDepth * depth;
-                if (v >= beta) return v;
-            }
-
-            // 12. Null move: if passing the move still fails high in a reduced
-            //     search, a real move will too (zugzwang aside, hence the piece
-            //     condition and the verification of deep or decisive results).
-            if (depth >= NullMinDepth && !inCheck && ss->nullAllowed && pos.nonPawnMaterial[us] > 0 &&
-                ss->staticEval > beta) {
-                int nullDepth = depth - 3 - depth / 4 - (ss->staticEval - beta) / NullEvalDivisor;
-                makeNullMove(pos);
-                (ss + 1)->nullAllowed = false;
-                ss->currentMove = MoveNull;
-                Score v = -searchOrQs<false, MainThread>(thread, ss + 1, -beta, -beta + 1, nullDepth, !cutNode);
-                unmakeNullMove(pos);
-                (ss + 1)->nullAllowed = true;
-                if (stopped()) return 0;
-                if (v >= beta) {
-                    // A mate found by passing is not a mate of this position.
-                    if (v >= ScoreMateThreshold) v = beta;
-                    if (depth < NullVerifyDepth && std::abs(v) < ScoreDecisive) return v;
-                    ss->nullAllowed = false;
-                    Score w = search<false, MainThread>(thread, ss, beta - 1, beta, nullDepth, false);
-                    ss->nullAllowed = true;
-                    if (w >= beta) return v;
-                }
-            }
-
-            // 13. ProbCut.
-            if (depth >= ProbCutMinDepth && !inCheck && std::abs(beta) < ScoreMateThreshold) {
-                Score result;
-                if (probCut<MainThread>(thread, ss, beta, depth, cutNode, hashMove, ci, lastValue, result))
-                    return result;
-            }
-
-            // 14. Internal iterative deepening: without a hash move, a reduced
-            //     search of this node finds one, which orders the full search.
-            if (hashMove == MoveNone && depth >= IidMinDepth && !inCheck) {
-                search<false, MainThread>(thread, ss, alpha, beta, depth - depth / 4 - 2, cutNode);
-                hashMove = ss->bestMove;
-            }
-        }
-    } else {
-        // PV nodes: no static evaluation and no forward pruning, only internal
-        // iterative deepening.
-        if (ss->excludedMove == MoveNone && hashMove == MoveNone && depth >= IidMinDepth && !inCheck) {
-            search<true, MainThread>(thread, ss, alpha, beta, depth - depth / 4 - 2, cutNode);
-            hashMove = ss->bestMove;
-        }
-    }
-
-    // Move loop set-up.
     const bool improving =
         ss->staticEval != ScoreNone && (ss - 2)->staticEval != ScoreNone && ss->staticEval >= (ss - 2)->staticEval;
     const Move* counters = counterPair(thread, pos, (ss - 1)->currentMove);
@@ -352,34 +494,17 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
         // 4. Counted even if pruned below, so later moves count as later.
         moveCount++;
 
-        // 5. Late-move reduction: late quiet moves of a well-ordered list rarely
-        //    matter; more for a bad history, less for killers, castling and
-        //    counter moves.
-        int r = 0;
-        if (quiet && moveCount > 1 && depth > 2 && orderScore <= OrderTopQuiet) {
-            r = lateMoveReduction(PvNode, cutNode, improving, moveCount, depth) + (orderScore < 0 ? 1 : 0);
-            if (r > 0 && (orderScore > OrderMaxHistory || move == counter1 || move == counter2)) r--;
-        }
+        // 5. Late-move reduction.
+        const int r = quiet ? quietReduction<PvNode>(cutNode, improving, moveCount, depth, orderScore, move,
+                                                     counter1, counter2)
+                            : 0;
 
         // 6. Pruning of late quiet moves at null-window nodes.
         if constexpr (!PvNode) {
-            if (!inCheck && !dangerous && quiet && bestScore > -ScoreInfinite && move != counter1 && move != counter2 &&
-                orderScore <= OrderMaxHistory) {
-                // Move-count pruning: this far down the ordering nothing is expected.
-                if (depth < MoveCountMaxDepth && moveCount >= moveCountLimit[improving][depth]) continue;
-                // Futility: a quiet move gains little over the static evaluation
-                // at the depth it would be searched with.
-                int predictedDepth = depth - r - 1;
-                if (predictedDepth <= FutilityMaxDepth) {
-                    Score f = ss->staticEval + FutilityBase + FutilityPerDepth * predictedDepth;
-                    if (f <= alpha) {
-                        bestScore = std::max(bestScore, f);
-                        continue;
-                    }
-                }
-                // A quiet move onto a square where it is lost.
-                if (predictedDepth <= SeePruneMaxDepth && seeFast(move, pos, us, pos.occupied) < 0) continue;
-            }
+            if (!inCheck && !dangerous && quiet && bestScore > -ScoreInfinite && move != counter1 &&
+                move != counter2 && orderScore <= OrderMaxHistory &&
+                pruneQuiet(pos, ss, move, alpha, depth, r, improving, moveCount, bestScore))
+                continue;
         }
 
         // 7. Pseudo-legal moves that leave the king in check are not moves.
@@ -388,39 +513,24 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
             continue;
         }
 
-        // 8. Check extension for checks that do not hang the checking piece.
-        int ext = 0;
-        if (checks && seeFast(move, pos, us, pos.occupied) >= 0) ext = 1;
-
-        // 9. Singular extension: if every other move falls well short of the
-        //    hash move's table score, the hash move is forced and gets a ply more.
-        if (depth >= SingularMinDepth && ext == 0 && move == hashMove && stage == Stage::HashMove &&
-            ss->excludedMove == MoveNone && ttDepth >= depth - SingularTableDepthMargin &&
-            (ttBound == BoundLower || ttBound == BoundExact) && std::abs(ttScore) < ScoreDecisive) {
-            int singularBeta = ttScore - 2 * depth;
-            ss->excludedMove = move;
-            Score v = search<false, MainThread>(thread, ss, singularBeta - 1, singularBeta, depth / 2, cutNode);
-            ss->excludedMove = MoveNone;
-            if (v < singularBeta) ext = 1;
-        }
-
-        // 10. Play the move.
-        const int newDepth = depth - 1 + ext;
+        // 8. Extensions, then play the move.
+        const int newDepth = depth - 1 + moveExtension<MainThread>(thread, ss, move, checks, depth, cutNode, stage,
+                                                                   hashMove, tt);
         playMove(pos, move);
         ss->currentMove = move;
 
-        // 11. The first move of a PV node gets the open window; later moves
-        //     must first beat alpha in a (reduced) null-window search.
+        // 9. The first move of a PV node gets the open window; later moves
+        //    must first beat alpha in a (reduced) null-window search.
         bool reSearched = false;
-        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, newDepth, r, cutNode, moveCount == 1,
-                                                        childPv, reSearched);
+        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, newDepth, r, cutNode,
+                                                        moveCount == 1, childPv, reSearched);
 
-        // 12. After a stop the value means nothing: unwind at once.
+        // 10. After a stop the value means nothing: unwind at once.
         unmakeMove(pos);
         if (stopped()) return 0;
         lastValue = v;
 
-        // 13. Fail-soft: the best value so far, alpha raised, or a cutoff.
+        // 11. Fail-soft: the best value so far, alpha raised, or a cutoff.
         if (v > bestScore) {
             bestScore = v;
             ss->bestMove = move;
@@ -436,61 +546,70 @@ static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, 
             }
         }
 
-        // 14. Quiet moves that failed are the ones a later cutoff punishes.
+        // 12. Quiet moves that failed are the ones a later cutoff punishes.
         if (quiet && !inCheck && !reSearched && move != counter1 && move != counter2 && quietCount < MaxQuietsSearched)
             quietsSearched[quietCount++] = move;
     }
 
-    // The deferred losing captures, at full depth without reductions or
-    // extensions. They never teach the history, and unlike the staged moves
-    // a capture only becomes the node's best move by raising alpha, and is
-    // put in the variation before a cutoff ends the loop.
-    for (int i = 0; !cutoff && i < badCount; i++) {
-        move = badCaptures[i];
-        if (move == hashMove || move == ss->excludedMove) continue;
-        moveCount++;
-        if (!isLegal(move, pos, ci)) {
-            moveCount--;
-            continue;
-        }
-        // The node's currentMove is left as the staged loop left it: the
-        // deferred captures are searched without announcing themselves to
-        // the children's counter-move and ProbCut logic.
-        playMove(pos, move);
-        bool reSearched = false;
-        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, depth - 1, 0, cutNode, moveCount == 1,
-                                                        childPv, reSearched);
-        unmakeMove(pos);
-        if (stopped()) return 0;
-        lastValue = v;
-        if (v > bestScore) {
-            bestScore = v;
-            if (v > alpha) {
-                ss->bestMove = move;
-                tableMove = move;
-                alpha = v;
-                if constexpr (PvNode) appendPv(ss->pvBuffer, move, childPv);
-                if (v >= beta) break;
+    if (!cutoff && !searchDeferredCaptures<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, ci, hashMove,
+                                                               badCaptures, badCount, childPv, moveCount, bestScore,
+                                                               tableMove, lastValue))
+        return 0;
+    return nodeResult<PvNode>(pos, ss, alpha, beta, depth, inCheck, moveCount, bestScore, tableMove, lastValue);
+}
+
+}  // namespace phase
+
+// The node search: set-up, table probe, static evaluation and forward
+// pruning (null-window nodes only), internal iterative deepening, then the
+// move loop.
+template <bool PvNode, bool MainThread>
+static Score search(SearchThread& thread, SearchStack* ss, int alpha, int beta, int depth, bool cutNode) {
+    // Every window lies within the score range; a null-window node gets one.
+    assert(-ScoreInfinite <= alpha && alpha < beta && beta <= ScoreInfinite);
+    assert(PvNode || beta == alpha + 1);
+
+    // At the horizon the quiescence search resolves the captures.
+    if (depth <= 0) return qsearchEntry<PvNode, MainThread>(thread, ss, alpha, beta);
+
+    Position& pos = thread.pos;
+    // A PV node's variation is empty until a move raises alpha, so an early
+    // return (or a node without moves) never leaves a stale line behind.
+    if constexpr (PvNode) ss->pvBuffer[0] = MoveNone;
+
+    if (!enterNode<MainThread, false>(thread, ss)) return 0;
+
+    phase::TableHint tt;
+    const Score cut = phase::probeNode(pos, ss, alpha, beta, depth, tt);
+    if (cut != ScoreNone) return cut;
+
+    // Check information; a hash move from another position (a key collision
+    // or a torn slot) is dropped.
+    CheckInfo ci;
+    computeCheckInfo(ci, pos);
+    Move hashMove = tt.move;
+    if (hashMove != MoveNone && !isPseudoLegal(hashMove, pos, ci)) hashMove = MoveNone;
+    // The hash move goes first: its child's entries load while this node evaluates.
+    if (hashMove != MoveNone) prefetchChild(pos, hashMove);
+    Score lastValue = ScoreNone;
+
+    // Out of check a null-window node evaluates and tries to prune the node
+    // at once (not in a singular verification search, which only searches the
+    // other moves); PV nodes go straight on to internal iterative deepening.
+    if (ci.checkerCount == 0) {
+        if constexpr (!PvNode) ss->staticEval = phase::staticEvaluation(pos, ss->staticEval, tt.bound);
+        if (ss->excludedMove == MoveNone) {
+            if constexpr (!PvNode) {
+                Score result;
+                if (phase::pruneNode<MainThread>(thread, ss, alpha, beta, depth, cutNode, hashMove, ci, lastValue,
+                                                 result))
+                    return result;
             }
+            phase::internalIterativeDeepening<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, hashMove);
         }
     }
 
-    // End of node: no legal move is mate or stalemate (or, in a singular
-    // test, simply nothing besides the excluded move).
-    if (moveCount == 0) {
-        if (ss->excludedMove != MoveNone) return alpha;
-        bestScore = inCheck ? ss->ply - ScoreInfinite : 0;
-    }
-    // The bound follows lastValue, the last score the node saw (its last
-    // searched move, or else a razoring or ProbCut probe), not bestScore: a
-    // cutoff stores a lower bound, and so does a node whose moves were all
-    // pruned after a ProbCut probe reached beta. The benchmark signature
-    // depends on this choice.
-    if (ss->excludedMove == MoveNone) {
-        int bound = lastValue >= beta ? BoundLower : (PvNode && tableMove != MoveNone ? BoundExact : BoundUpper);
-        storeResult(depth, bestScore, tableMove, bound, pos);
-    }
-    return bestScore;
+    return phase::searchMoves<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, ci, tt, hashMove, lastValue);
 }
 
 template <bool MainThread>

@@ -4,6 +4,7 @@
 // threads, which differ only in the periodic check.
 #pragma once
 
+#include "board/legality.h"
 #include "board/makemove.h"
 #include "search/prefetch.h"
 #include "search/stack.h"
@@ -78,4 +79,34 @@ inline void playMove(Position& pos, Move m) {
 inline void storeResult(int depth, int score, Move move, int bound, const Position& pos) {
     if (Control.stop.load(std::memory_order_relaxed) || Control.done.load(std::memory_order_relaxed)) return;
     storeTT(depth, score, move, bound, pos);
+}
+
+// Opens a node of either search: the periodic check, then the node's own
+// stack entry (its killers two plies down are only inherited from siblings
+// searched earlier) and its count. The quiescence search also records the
+// selective depth. Returns false when the node ends at once with the score 0:
+// after a stop, in a draw by rule, or at the ply limit.
+template <bool MainThread, bool Quiescence>
+inline bool enterNode(SearchThread& thread, SearchStack* ss) {
+    if (thread.localNodes % CheckInterval == 0 && periodicCheckAborts<MainThread>(thread)) return false;
+    thread.localNodes++;
+    ss->ply = (ss - 1)->ply + 1;
+    ss->currentMove = MoveNone;
+    ss->bestMove = MoveNone;
+    (ss + 2)->killers[0] = (ss + 2)->killers[1] = MoveNone;
+    (ss + 1)->excludedMove = MoveNone;
+    if constexpr (Quiescence) {
+        if (ss->ply > Control.selDepth.load(std::memory_order_relaxed))
+            Control.selDepth.store(ss->ply, std::memory_order_relaxed);
+    }
+    return !isDraw(thread.pos) && ss->ply < MaxPly;
+}
+
+// The score of a side checkmated at this ply: the nearer the root, the lower.
+inline Score matedScore(int ply) { return ply - ScoreInfinite; }
+
+// The bound a node's result is stored with: a lower bound once a score
+// reached beta, else exact when a PV node raised alpha, else an upper bound.
+inline int storedBound(bool pvNode, Score value, int beta, Move tableMove) {
+    return value >= beta ? BoundLower : (pvNode && tableMove != MoveNone ? BoundExact : BoundUpper);
 }

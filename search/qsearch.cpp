@@ -25,7 +25,10 @@ constexpr int QsDepthChecks = 0;
 constexpr int QsDepthCaptures = -2;
 
 // Whether the side to move holds a castling right whose path is clear and whose
-// rook square is safe. An evasion search with such a right keeps every move.
+// rook square is safe. In check, such a side keeps every evasion: the king can
+// still castle to safety once the check is met, so an evasion that loses
+// material by the exchange count (a piece interposed rather than a king move
+// that gives the right up) may well be the best, and none is passed over.
 bool castlingPathOpen(const Position& pos) {
     const int us = pos.sideToMove;
     for (int right = 2 * us; right < 2 * us + 2; right++) {
@@ -36,6 +39,39 @@ bool castlingPathOpen(const Position& pos) {
         if ((Between[kingFrom][rookFrom] & pos.occupied) == 0 && !isSquareAttacked(rookTo, us ^ 1, pos)) return true;
     }
     return false;
+}
+
+// Whether a null-window node passes over a move. Checks are never pruned by
+// futility: the stand-pat bound does not hold for the side in check. A move
+// passed over by futility raises bestScore to what it could at most gain.
+[[gnu::always_inline]] inline bool prunesMove(Position& pos, const SearchStack* ss, Move move, int beta,
+                                              bool inCheck, bool keepAllEvasions, Score& bestScore) {
+    const int us = pos.sideToMove;
+    const bool promotion = isPromotion(move);
+    if (!inCheck) {
+        if (!promotion && !givesCheck(move, pos)) {
+            // Futility: even winning the captured piece for free would not
+            // lift the stand-pat score to beta.
+            int futilityBase = ss->staticEval + QsFutilityMargin;
+            if (futilityBase > QsFutilityFloor) {
+                int futilityValue = futilityBase + CaptureValue[moveCaptured(move)];
+                if (pos.nonPawnMaterial[us] > QsFutilityMaterial && futilityValue < beta) {
+                    if (futilityValue > bestScore) bestScore = futilityValue;
+                    return true;
+                }
+                if (futilityBase < beta && see(move, pos, us, pos.occupied) <= 0) {
+                    if (futilityBase > bestScore) bestScore = futilityBase;
+                    return true;
+                }
+            }
+        }
+        // A capture that loses material in the exchange cannot help a side
+        // that could stand pat instead.
+        return !promotion && seeFast(move, pos, us, pos.occupied) < 0;
+    }
+    // Once one evasion has been searched, evasions that lose material are
+    // not worth a look.
+    return bestScore > -ScoreInfinite && !keepAllEvasions && !promotion && seeFast(move, pos, us, pos.occupied) < 0;
 }
 
 }  // namespace
@@ -54,29 +90,16 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         childPv[0] = MoveNone;
     }
 
-    // 2. Periodic check.
-    if (thread.localNodes % CheckInterval == 0 && periodicCheckAborts<MainThread>(thread)) return 0;
+    // 2. The periodic check, the node's entry, drawn positions and the ply limit.
+    if (!enterNode<MainThread, true>(thread, ss)) return 0;
 
-    // 3. Node set-up.
-    thread.localNodes++;
-    ss->ply = (ss - 1)->ply + 1;
-    ss->currentMove = MoveNone;
-    ss->bestMove = MoveNone;
-    (ss + 2)->killers[0] = (ss + 2)->killers[1] = MoveNone;
-    (ss + 1)->excludedMove = MoveNone;
-    if (ss->ply > Control.selDepth.load(std::memory_order_relaxed))
-        Control.selDepth.store(ss->ply, std::memory_order_relaxed);
-
-    // 4. Drawn positions and the ply limit end the line.
-    if (isDraw(pos) || ss->ply >= MaxPly) return 0;
-
-    // 5. Check information and the depth this node stores.
+    // 3. Check information and the depth this node stores.
     CheckInfo ci;
     computeCheckInfo(ci, pos);
     const bool inCheck = ci.checkerCount > 0;
     const int ttDepth = (inCheck || qdepth == 0) ? QsDepthChecks : QsDepthCaptures;
 
-    // 6. Table probe.
+    // 4. Table probe.
     TTProbe probe;
     Score ttCut = probeTT(pos, ttDepth, alpha, beta, probe, ss->ply);
     if (ttCut != ScoreNone) return ttCut;
@@ -89,7 +112,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         if (probe.staticEval != ScoreNone) ss->staticEval = probe.staticEval;
     }
 
-    // 7. Stand pat: out of check the side to move may decline every capture,
+    // 5. Stand pat: out of check the side to move may decline every capture,
     //    so the static evaluation is a lower bound of the node.
     Score bestScore = -ScoreInfinite;
     if (!inCheck) {
@@ -99,50 +122,22 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         if (ss->staticEval > alpha) alpha = ss->staticEval;
     }
 
-    // 8. Stages: hash move, captures (evasions in check), quiet checks at the first ply.
+    // 6. Stages: hash move, captures (evasions in check), quiet checks at the first ply.
     MovePicker picker;
     initPicker(picker, hashMove, hashMove != MoveNone ? Stage::QsHashMove : Stage::QsCaptures,
                (qdepth == 0 && !inCheck) ? Stage::QuietChecks : Stage::QsCaptures, ci, ss->killers,
                thread.historyTable);
 
-    const int us = pos.sideToMove;
     const bool keepAllEvasions = !PvNode && inCheck && castlingPathOpen(pos);
     Move tableMove = MoveNone;
     Move move;
     int orderScore;
     Stage stage;
     while ((move = nextMove(picker, pos, orderScore, stage)) != MoveNone) {
-        const bool promotion = isPromotion(move);
-
         // Pruning of null-window nodes (never in a PV node, which searches
-        // every legal capture). Checks are never pruned by futility: the
-        // stand-pat bound does not hold for the side in check.
+        // every legal capture).
         if constexpr (!PvNode) {
-            if (!inCheck) {
-                if (!promotion && !givesCheck(move, pos)) {
-                    // Futility: even winning the captured piece for free would
-                    // not lift the stand-pat score to beta.
-                    int futilityBase = ss->staticEval + QsFutilityMargin;
-                    if (futilityBase > QsFutilityFloor) {
-                        int futilityValue = futilityBase + CaptureValue[moveCaptured(move)];
-                        if (pos.nonPawnMaterial[us] > QsFutilityMaterial && futilityValue < beta) {
-                            if (futilityValue > bestScore) bestScore = futilityValue;
-                            continue;
-                        }
-                        if (futilityBase < beta && see(move, pos, us, pos.occupied) <= 0) {
-                            if (futilityBase > bestScore) bestScore = futilityBase;
-                            continue;
-                        }
-                    }
-                }
-                // A capture that loses material in the exchange cannot help a
-                // side that could stand pat instead.
-                if (!promotion && seeFast(move, pos, us, pos.occupied) < 0) continue;
-            } else if (bestScore > -ScoreInfinite && !keepAllEvasions) {
-                // Once one evasion has been searched, evasions that lose
-                // material are not worth a look.
-                if (!promotion && seeFast(move, pos, us, pos.occupied) < 0) continue;
-            }
+            if (prunesMove(pos, ss, move, beta, inCheck, keepAllEvasions, bestScore)) continue;
         }
 
         if (!isLegal(move, pos, ci)) continue;
@@ -171,10 +166,9 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
     }
 
     // Checkmated: no evasion was searched.
-    if (inCheck && bestScore == -ScoreInfinite) return ss->ply - ScoreInfinite;
+    if (inCheck && bestScore == -ScoreInfinite) return matedScore(ss->ply);
 
-    int bound = bestScore >= beta ? BoundLower : (PvNode && tableMove != MoveNone ? BoundExact : BoundUpper);
-    storeResult(ttDepth, bestScore, tableMove, bound, pos);
+    storeResult(ttDepth, bestScore, tableMove, storedBound(PvNode, bestScore, beta, tableMove), pos);
     return bestScore;
 }
 
