@@ -110,9 +110,8 @@ constexpr uint64_t StartupEvalHashMiB = uint64_t(defaultOf("EvalHash"));
 
 }  // namespace
 
-constinit EngineSettingsRecord EngineSettings{{int32_t(defaultOf("MultiPv"))},
-                                              {int32_t(defaultOf("MoveOverhead"))},
-                                              {int32_t(defaultOf("Threads"))}};
+constinit EngineSettingsRecord EngineSettings{
+    {int32_t(defaultOf("MultiPv"))}, {int32_t(defaultOf("MoveOverhead"))}, {int32_t(defaultOf("Threads"))}};
 
 void printOptionLines() {
     for (const Option& o : Options) {

@@ -217,8 +217,7 @@ template <bool MainThread>
 [[gnu::always_inline]] inline bool nullMove(SearchThread& thread, SearchStack* ss, int beta, int depth, bool cutNode,
                                             Score& result) {
     Position& pos = thread.pos;
-    if (depth < NullMinDepth || !ss->nullAllowed || pos.nonPawnMaterial[pos.sideToMove] <= 0 ||
-        ss->staticEval <= beta)
+    if (depth < NullMinDepth || !ss->nullAllowed || pos.nonPawnMaterial[pos.sideToMove] <= 0 || ss->staticEval <= beta)
         return false;
     int nullDepth = depth - 3 - depth / 4 - (ss->staticEval - beta) / NullEvalDivisor;
     makeNullMove(pos);
@@ -318,8 +317,8 @@ template <bool PvNode, bool MainThread>
 // list rarely matter; more for a bad history, less for killers, castling and
 // counter moves.
 template <bool PvNode>
-[[gnu::always_inline]] inline int quietReduction(bool cutNode, bool improving, int moveCount, int depth,
-                                                 int orderScore, Move move, Move counter1, Move counter2) {
+[[gnu::always_inline]] inline int quietReduction(bool cutNode, bool improving, int moveCount, int depth, int orderScore,
+                                                 Move move, Move counter1, Move counter2) {
     if (moveCount <= 1 || depth <= 2 || orderScore > OrderTopQuiet) return 0;
     int r = lateMoveReduction(PvNode, cutNode, improving, moveCount, depth) + (orderScore < 0 ? 1 : 0);
     if (r > 0 && (orderScore > OrderMaxHistory || move == counter1 || move == counter2)) r--;
@@ -399,8 +398,8 @@ template <bool PvNode, bool MainThread>
         // the search, the benchmark's included, depends on this.
         playMove(pos, move);
         bool reSearched = false;
-        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, depth - 1, 0, cutNode,
-                                                        moveCount == 1, childPv, reSearched);
+        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, depth - 1, 0, cutNode, moveCount == 1,
+                                                        childPv, reSearched);
         unmakeMove(pos);
         if (stopped()) return false;
         lastValue = v;
@@ -427,8 +426,8 @@ template <bool PvNode, bool MainThread>
 // an earlier move scored higher.
 template <bool PvNode>
 [[gnu::always_inline]] inline Score nodeResult(const Position& pos, const SearchStack* ss, int alpha, int beta,
-                                               int depth, bool inCheck, int moveCount, Score bestScore,
-                                               Move tableMove, Score lastValue) {
+                                               int depth, bool inCheck, int moveCount, Score bestScore, Move tableMove,
+                                               Score lastValue) {
     if (moveCount == 0) {
         if (ss->excludedMove != MoveNone) return alpha;
         bestScore = inCheck ? matedScore(ss->ply) : 0;
@@ -495,14 +494,14 @@ template <bool PvNode, bool MainThread>
         moveCount++;
 
         // 5. Late-move reduction.
-        const int r = quiet ? quietReduction<PvNode>(cutNode, improving, moveCount, depth, orderScore, move,
-                                                     counter1, counter2)
-                            : 0;
+        const int r =
+            quiet ? quietReduction<PvNode>(cutNode, improving, moveCount, depth, orderScore, move, counter1, counter2)
+                  : 0;
 
         // 6. Pruning of late quiet moves at null-window nodes.
         if constexpr (!PvNode) {
-            if (!inCheck && !dangerous && quiet && bestScore > -ScoreInfinite && move != counter1 &&
-                move != counter2 && orderScore <= OrderMaxHistory &&
+            if (!inCheck && !dangerous && quiet && bestScore > -ScoreInfinite && move != counter1 && move != counter2 &&
+                orderScore <= OrderMaxHistory &&
                 pruneQuiet(pos, ss, move, alpha, depth, r, improving, moveCount, bestScore))
                 continue;
         }
@@ -514,16 +513,16 @@ template <bool PvNode, bool MainThread>
         }
 
         // 8. Extensions, then play the move.
-        const int newDepth = depth - 1 + moveExtension<MainThread>(thread, ss, move, checks, depth, cutNode, stage,
-                                                                   hashMove, tt);
+        const int newDepth =
+            depth - 1 + moveExtension<MainThread>(thread, ss, move, checks, depth, cutNode, stage, hashMove, tt);
         playMove(pos, move);
         ss->currentMove = move;
 
         // 9. The first move of a PV node gets the open window; later moves
         //    must first beat alpha in a (reduced) null-window search.
         bool reSearched = false;
-        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, newDepth, r, cutNode,
-                                                        moveCount == 1, childPv, reSearched);
+        const Score v = searchChild<PvNode, MainThread>(thread, ss, alpha, beta, newDepth, r, cutNode, moveCount == 1,
+                                                        childPv, reSearched);
 
         // 10. After a stop the value means nothing: unwind at once.
         unmakeMove(pos);
@@ -551,9 +550,9 @@ template <bool PvNode, bool MainThread>
             quietsSearched[quietCount++] = move;
     }
 
-    if (!cutoff && !searchDeferredCaptures<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, ci, hashMove,
-                                                               badCaptures, badCount, childPv, moveCount, bestScore,
-                                                               tableMove, lastValue))
+    if (!cutoff &&
+        !searchDeferredCaptures<PvNode, MainThread>(thread, ss, alpha, beta, depth, cutNode, ci, hashMove, badCaptures,
+                                                    badCount, childPv, moveCount, bestScore, tableMove, lastValue))
         return 0;
     return nodeResult<PvNode>(pos, ss, alpha, beta, depth, inCheck, moveCount, bestScore, tableMove, lastValue);
 }

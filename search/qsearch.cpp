@@ -44,8 +44,8 @@ bool castlingPathOpen(const Position& pos) {
 // Whether a null-window node passes over a move. Checks are never pruned by
 // futility: the stand-pat bound does not hold for the side in check. A move
 // passed over by futility raises bestScore to what it could at most gain.
-[[gnu::always_inline]] inline bool prunesMove(Position& pos, const SearchStack* ss, Move move, int beta,
-                                              bool inCheck, bool keepAllEvasions, Score& bestScore) {
+[[gnu::always_inline]] inline bool prunesMove(Position& pos, const SearchStack* ss, Move move, int beta, bool inCheck,
+                                              bool keepAllEvasions, Score& bestScore) {
     const int us = pos.sideToMove;
     const bool promotion = isPromotion(move);
     if (!inCheck) {
