@@ -3,7 +3,10 @@
 # SOAK_THREADS search threads, and fails on any forfeit, illegal move, crash
 # or malformed search output. It then plays ENDING_GAMES games from king and
 # rook or king and queen against a bare king with the table kept from game
-# to game (no clearing between games, as a tournament manager runs them).
+# to game (no clearing between games, as a tournament manager runs them),
+# and last 1,000 searches ended early (tiny move times and clocks, node
+# limits, "stop" at random moments) in one engine process, each answer read
+# as a client reads it (tests/e2e/test_stress.cpp).
 GAMES ?= 50
 TC ?= 2000+20
 SOAK_THREADS ?= 2
@@ -14,8 +17,9 @@ ENDING_GAMES ?= 60
 
 soak:
 	@cmake -S . -B build/64 -DOSTREVALK_CONFIG=64 $(CMAKE_FLAGS) > /dev/null
-	@cmake --build build/64 -j $(JOBS) --target ostrevalk selfplay
+	@cmake --build build/64 -j $(JOBS) --target ostrevalk selfplay e2e_tests
 	@./build/64/tests/tools/selfplay --games $(GAMES) --tc $(TC) --threads $(SOAK_THREADS) \
 		$(SOAK_ARGS) ./build/64/ostrevalk
 	@./build/64/tests/tools/selfplay --games $(ENDING_GAMES) --tc 1000+10 --keep-table \
 		--openings tests/data/mating_endings.epd ./build/64/ostrevalk
+	@./build/64/e2e_tests --gtest_filter='StressEarlyEnd.Slow*'
