@@ -513,6 +513,7 @@ struct EarlyEndRun {
     EngineProcess referee;
     std::string position = "position startpos";
     int plies = 0;
+    bool gameOver = false;
     int searches = 0;
     int faults = 0;
 
@@ -529,7 +530,7 @@ struct EarlyEndRun {
     // A few random moves further into the game, or a fresh one; a game that
     // has ended starts again.
     std::set<std::string> nextPosition() {
-        if (plies > 160 || pick(0, 15) == 0) {
+        if (gameOver || plies > 160 || pick(0, 15) == 0) {
             position =
                 pick(0, 1) ? "position startpos" : SchedulePositions[pick(0, int(std::size(SchedulePositions)) - 1)];
             plies = 0;
@@ -542,6 +543,7 @@ struct EarlyEndRun {
             plies++;
             legal = legalMoves(position);
         }
+        gameOver = legal.empty();
         return legal;
     }
 
