@@ -37,7 +37,10 @@ struct PvLine {
 
 // The root moves and the lines of a MultiPV search. Line k is shown with
 // lineScore[k] and pv[k]; the first lineCount entries of moves are the lines'
-// moves once a line is finished.
+// moves once a line is finished. While a line is searched, pv[k] starts with
+// bestMove[k] from the moment that is chosen, and bestScore[k] and
+// bestDepth[k] tell what that move scored and in which iteration, so that a
+// stop in the middle shows the move that will be played with its own score.
 struct RootState {
     Move moves[MaxMoves];
     int scores[MaxMoves];
@@ -45,6 +48,8 @@ struct RootState {
     int lineCount;
     int lineScore[MaxMultiPv];
     Move bestMove[MaxMultiPv];
+    int bestScore[MaxMultiPv];
+    int bestDepth[MaxMultiPv];
     PvLine pv[MaxMultiPv];
 };
 
@@ -81,15 +86,21 @@ int pvLength(const Move* pv) {
     return n;
 }
 
-// The final line of every variation, also after a stop; but a line that has
-// no result at all yet (stopped before its first move was searched to the end
-// in iteration 1) has nothing to say: its score would read as "mate 0" with
-// an empty variation.
-void reportLines(int depth, const RootState& root) {
+// The final line of every variation of the iteration at depth; linesDone
+// lines were finished, the rest were cut short by a stop. A finished line
+// shows its score. The line the stop cut short shows the move it will answer
+// with and the score that move got in this iteration (a bound when it failed
+// high or low there): its old score would belong to another move, or be no
+// score at all in iteration 1 (-ScoreInfinite, "mate 0"). Without a move
+// scored in this iteration, and for the lines not reached, the previous
+// iteration's lines stand as they were printed.
+void reportLines(int depth, const RootState& root, int linesDone) {
     if (!Reporter.line) return;
-    for (int k = 0; k < root.lineCount; k++)
-        if (root.pv[k].moves[0] != MoveNone)
-            Reporter.line(progressAt(depth), k + 1, root.lineScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
+    for (int k = 0; k < linesDone; k++)
+        Reporter.line(progressAt(depth), k + 1, root.lineScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
+    const int k = linesDone;
+    if (k < root.lineCount && root.bestDepth[k] == depth)
+        Reporter.line(progressAt(depth), k + 1, root.bestScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
 }
 
 // An aspiration failure of a single-line search: the bound and the move now first.
@@ -152,14 +163,24 @@ int searchRootMoves(RootContext& ctx, int depth, int pvIdx, int alpha, int beta)
             continue;
         }
         // Only a score inside the window comes with a complete variation.
+        // A bound does not: the line keeps the variation it had when it
+        // already starts with this move, or else holds the move alone, so
+        // that a stop before the window is settled shows the move that will
+        // be played. The pass that settles the window writes the line anew.
+        Move* const line = root.pv[pvIdx].moves;
         if (windowAlpha < v && v < beta) {
             publishNodes(thread);
-            appendPv(root.pv[pvIdx].moves, move, ctx.childPv);
+            appendPv(line, move, ctx.childPv);
+        } else if (line[0] != move) {
+            line[0] = move;
+            line[1] = MoveNone;
         }
         if (MainThread && moveNumber > 1 && pvIdx == 0) ctx.instability += InstabilityPerChange;
         root.scores[i] = v;
         bestScore = v;
         root.bestMove[pvIdx] = move;
+        root.bestScore[pvIdx] = v;
+        root.bestDepth[pvIdx] = depth;
         alpha = v;
         if (v >= beta) break;
     }
@@ -247,10 +268,10 @@ void iterate(RootContext& ctx) {
     Move previousBest = MoveNone;
     for (int depth = 1; depth <= ctx.thread.limits.depthLimit; depth++) {
         if (iterationMustNotStart<MainThread>(ctx, depth)) break;
-        for (int pvIdx = 0; pvIdx < root.lineCount; pvIdx++)
-            if (!aspirate<MainThread>(ctx, depth, pvIdx)) break;
+        int linesDone = 0;
+        while (linesDone < root.lineCount && aspirate<MainThread>(ctx, depth, linesDone)) linesDone++;
         if constexpr (MainThread) {
-            reportLines(depth, root);
+            reportLines(depth, root, linesDone);
             // A best move that holds for an iteration halves the extra time.
             if (root.bestMove[0] == previousBest) ctx.instability = ctx.instability * 50 / 100;
             previousBest = root.bestMove[0];
@@ -286,6 +307,8 @@ void rootSearch(SearchThread& thread) {
     for (int k = 0; k < MaxMultiPv; k++) {
         root->lineScore[k] = -ScoreInfinite;
         root->bestMove[k] = MoveNone;
+        root->bestScore[k] = -ScoreInfinite;
+        root->bestDepth[k] = 0;
         root->pv[k].moves[0] = MoveNone;
     }
     // No budget until the first iteration is done.

@@ -1,9 +1,12 @@
 // Small checks shared by the end-to-end tests that drive the engine hard:
-// legal move sets taken from the engine's own "perft 1", and the factor by
-// which time limits grow in sanitizer builds.
+// legal move sets taken from the engine's own "perft 1", what the end of a
+// search must tell a client, and the factor by which time limits grow in
+// sanitizer builds.
 #pragma once
 
+#include <cstdlib>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -74,4 +77,59 @@ inline void splitBestmove(const std::string& line, std::string& best, std::strin
         ponder = tail.substr(7);
     else
         ponder = "<malformed: " + tail + ">";
+}
+
+// Centipawns of the widest score below the mate range (31800 units), and of
+// the widest score at all (32001 units), which only an aspiration bound line
+// prints in centipawns.
+constexpr long FinalLineCpLimit = 31800L * 100 / 257;
+constexpr long BoundLineCpLimit = 32001L * 100 / 257;
+
+// What a client reads at the end of a search, the search's lines up to and
+// including "bestmove": every score one that a position with moves can have
+// (never "mate 0", no centipawns beyond the range below the mate scores), and
+// a "bestmove" that agrees with the last final line of the first variation:
+// its pv starts with the move, and " ponder" is printed only as that pv's
+// second move. Without any final line there is no ponder move either.
+// checkPv false leaves the agreement out. Returns the first fault, or "".
+inline std::string answerFault(const std::vector<std::string>& lines, bool checkPv = true) {
+    std::vector<std::string> lastPv;
+    bool anyFinal = false;
+    std::string answer;
+    for (const std::string& line : lines) {
+        std::istringstream in(line);
+        std::vector<std::string> w;
+        for (std::string word; in >> word;) w.push_back(word);
+        if (!w.empty() && w[0] == "bestmove") {
+            answer = line;
+            break;
+        }
+        if (w.size() < 2 || w[0] != "info" || w[1] != "depth") continue;
+        const bool bound =
+            line.find(" lowerbound ") != std::string::npos || line.find(" upperbound ") != std::string::npos;
+        bool firstLine = true;
+        for (size_t i = 0; i < w.size(); i++) {
+            if (w[i] == "multipv" && i + 1 < w.size()) firstLine = w[i + 1] == "1";
+            if (w[i] == "score" && i + 2 < w.size()) {
+                const long value = std::strtol(w[i + 2].c_str(), nullptr, 10);
+                if (w[i + 1] == "mate" && (value == 0 || bound)) return "a mate score of " + w[i + 2] + ": " + line;
+                if (w[i + 1] == "cp" && std::labs(value) > (bound ? BoundLineCpLimit : FinalLineCpLimit))
+                    return "a score out of range: " + line;
+            }
+            if (w[i] == "pv" && !bound && firstLine) {
+                anyFinal = true;
+                lastPv.assign(w.begin() + long(i) + 1, w.end());
+                break;
+            }
+        }
+    }
+    if (answer.empty()) return "no bestmove";
+    if (!checkPv || answer == "bestmove (none)") return "";
+    std::string best, ponder;
+    splitBestmove(answer, best, ponder);
+    if (anyFinal && (lastPv.empty() || lastPv[0] != best))
+        return "\"" + answer + "\" after a last line with pv " + (lastPv.empty() ? "<empty>" : lastPv[0] + " ...");
+    if (!ponder.empty() && (lastPv.size() < 2 || lastPv[1] != ponder))
+        return "\"" + answer + "\" names a ponder move its last line does not have";
+    return "";
 }

@@ -253,3 +253,33 @@ TEST(SearchControl, PonderhitStartsTheClockAndStopEndsAPonder) {
     checkBestmove(seen.back());
     EXPECT_EQ(engine.quit(), 0);
 }
+
+// The first search of a process is the slowest, and one of a few
+// milliseconds often ends inside iteration 1: its answer must still be a
+// legal move that agrees with the last line printed, whose score is one that
+// a searched move produced.
+TEST(SearchControl, MoveTimesOfAFewMillisecondsInFreshProcesses) {
+    const char* const positions[] = {
+        "position startpos",
+        "position fen 3qkbnr/rppnp1p1/5p1p/p7/3pP1bQ/PPPB1N2/3P1PPP/RNB2K1R b k - 0 9",
+    };
+    for (int ms = 1; ms <= 5; ms++) {
+        for (const char* position : positions) {
+            EngineProcess engine;
+            engine.send(position);
+            engine.send("go movetime " + std::to_string(ms));
+            Lines seen = searchOutput(engine, 5000);
+            ASSERT_FALSE(seen.empty());
+            EXPECT_EQ(answerFault(seen), "") << position << ", movetime " << ms;
+            std::string best, ponder;
+            splitBestmove(seen.back(), best, ponder);
+            bool ok = false;
+            EXPECT_EQ(legalMovesOfCurrent(engine, ok).count(best), 1u) << seen.back();
+            if (!ponder.empty()) {
+                engine.send(withMove(position, best));
+                EXPECT_EQ(legalMovesOfCurrent(engine, ok).count(ponder), 1u) << seen.back();
+            }
+            EXPECT_EQ(engine.quit(), 0);
+        }
+    }
+}

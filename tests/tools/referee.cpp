@@ -1,6 +1,7 @@
 #include "referee.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <sstream>
 
 #include "board/bitops.h"
@@ -17,6 +18,10 @@ constexpr Bitboard DarkSquares = 0xAA55AA55AA55AA55ull;
 
 // Plies without a capture or pawn move after which the game is drawn.
 constexpr int FiftyMovePlies = 100;
+
+// The widest centipawn value of a score below the mate range (31800 units
+// of 257 to the pawn).
+constexpr int FinalLineCpLimit = 31800 * 100 / 257;
 
 bool sameMoveText(const std::string& engineWord, const std::string& word) {
     if (engineWord.size() != word.size()) return false;
@@ -160,10 +165,41 @@ InfoLine parseInfoLine(const std::string& line) {
             if (!(stream >> word) || !parseNumber(word, value) || value < 0) return info;
             info.nodes = uint64_t(value);
             haveNodes = true;
+        } else if (word == "multipv") {
+            if (!(stream >> word) || !parseNumber(word, value) || value < 1) return info;
+            info.multiPv = int(value);
+        } else if (word == "lowerbound" || word == "upperbound") {
+            info.bound = true;
         } else if (word == "pv") {
             havePv = true;
         }
     }
     info.valid = haveDepth && haveScore && haveNodes && havePv;
     return info;
+}
+
+AnswerCheck checkAnswer(const std::vector<std::string>& lines) {
+    AnswerCheck check;
+    bool anyFinal = false;
+    std::vector<std::string> lastPv;
+    std::string best, ponder;
+    for (const std::string& line : lines) {
+        std::istringstream words(line);
+        std::string word;
+        words >> word;
+        if (word == "bestmove") {
+            words >> best >> word >> ponder;
+            break;
+        }
+        const InfoLine info = parseInfoLine(line);
+        if (!info.valid || info.bound) continue;
+        if (info.mateScore ? info.score == 0 : std::abs(info.score) > FinalLineCpLimit) check.badScores++;
+        if (info.multiPv != 1) continue;
+        anyFinal = true;
+        lastPv = info.pv;
+    }
+    if (best.empty() || best == "(none)") return check;
+    if (anyFinal && (lastPv.empty() || !sameMoveText(lastPv[0], best))) check.disagrees = true;
+    if (!ponder.empty() && (lastPv.size() < 2 || !sameMoveText(lastPv[1], ponder))) check.disagrees = true;
+    return check;
 }

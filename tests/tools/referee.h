@@ -66,8 +66,25 @@ struct InfoLine {
     bool mateScore = false;
     int score = 0;
     uint64_t nodes = 0;
+    int multiPv = 1;     // 1 when the field is missing
+    bool bound = false;  // an aspiration line: "lowerbound" or "upperbound"
     std::vector<std::string> pv;
 };
 
 // Parses a line that begins "info depth"; other lines give valid = false.
 InfoLine parseInfoLine(const std::string& line);
+
+// What the end of one search tells a controlling program beyond the legality
+// of its moves (which legalPvLength and findLegalMove check): the output of
+// the search, its "bestmove" line last.
+struct AnswerCheck {
+    // Final lines with a score no searched move gives: "mate 0", or
+    // centipawns beyond the range below the mate scores.
+    int badScores = 0;
+    // "bestmove" is not the first move of the last final line of the first
+    // variation, or " ponder" is not its second move (a ponder move with no
+    // such line counts too).
+    bool disagrees = false;
+};
+
+AnswerCheck checkAnswer(const std::vector<std::string>& lines);

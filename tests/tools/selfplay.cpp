@@ -11,8 +11,10 @@
 // with the colours swapped. The driver counts results, time forfeits,
 // illegal moves, crashes and hangs (no "bestmove" within the remaining clock
 // plus the margin), malformed "info" lines and principal variations with
-// illegal moves, and the lowest clock left after a move. The exit code is 0
-// only when none of those faults occurred.
+// illegal moves, scores no searched move gives ("mate 0"), answers whose
+// bestmove or ponder move is not the last line's variation (checkAnswer),
+// and the lowest clock left after a move. The exit code is 0 only when none
+// of those faults occurred.
 //
 // Between games each engine is sent "newgame", which clears its table;
 // with --keep-table it gets "ucinewgame" instead, as a tournament manager
@@ -84,6 +86,8 @@ struct Tally {
     int crashes = 0;  // process died, hung, or failed to start or quit
     int badInfoLines = 0;
     int badPvs = 0;
+    int badScores = 0;         // final lines with "mate 0" or out-of-range centipawns
+    int answerMismatches = 0;  // bestmove or ponder not the last line's pv (checkAnswer)
     bool anyMove = false;
     long long lowestClockMs = 0;  // after a move, before the increment
     long long moves = 0;
@@ -240,6 +244,11 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
             return {loss, reason};
         }
         checkSearchOutput(lines, *game.pos, tally, options);
+        const AnswerCheck answer = checkAnswer(lines);
+        tally.badScores += answer.badScores;
+        tally.answerMismatches += answer.disagrees;
+        if (options.verbose && (answer.badScores || answer.disagrees))
+            std::printf("  %s after %s\n", best->c_str(), lines.size() >= 2 ? lines[lines.size() - 2].c_str() : "");
 
         const long long before = clock[us];
         clock[us] -= elapsed;
@@ -347,8 +356,11 @@ int main(int argc, char** argv) {
     std::printf("time forfeits: %d\nillegal moves: %d\ncrashes or timeouts: %d\n", tally.forfeits, tally.illegalMoves,
                 tally.crashes);
     std::printf("malformed info lines: %d\nillegal pv or ponder moves: %d\n", tally.badInfoLines, tally.badPvs);
+    std::printf("mate 0 or out-of-range scores: %d\nbestmove or ponder apart from the last pv: %d\n", tally.badScores,
+                tally.answerMismatches);
     std::printf("lowest remaining clock: %lld ms\n", tally.lowestClockMs);
-    const int faults = tally.forfeits + tally.illegalMoves + tally.crashes + tally.badInfoLines + tally.badPvs;
+    const int faults = tally.forfeits + tally.illegalMoves + tally.crashes + tally.badInfoLines + tally.badPvs +
+                       tally.badScores + tally.answerMismatches;
     std::printf("%s\n", faults == 0 ? "selfplay passed" : "selfplay FAILED");
     return faults == 0 ? 0 : 1;
 }

@@ -169,4 +169,36 @@ TEST(InfoLineTest, FieldsOfSearchOutput) {
     EXPECT_FALSE(parseInfoLine("bestmove e2e4").valid);
 }
 
+TEST(InfoLineTest, AnswerAgreesWithTheLastLine) {
+    const std::string d1 = "info depth 1 seldepth 1 multipv 1 score cp 20 nodes 20 nps 0 time 1 hashfull 0 pv ";
+    const std::string d2 = "info depth 2 seldepth 2 multipv 1 score cp 9 nodes 90 nps 0 time 2 hashfull 0 pv ";
+    const std::string high = "info depth 3 seldepth 3 multipv 1 score cp 40 lowerbound nodes 99 nps 0 time 3 pv g1f3";
+    const std::string second = "info depth 2 seldepth 2 multipv 2 score cp 5 nodes 90 nps 0 time 2 hashfull 0 pv ";
+    auto check = [](std::vector<std::string> lines) { return checkAnswer(lines); };
+
+    EXPECT_FALSE(check({d1 + "d2d4 ", d2 + "e2e4 e7e5 ", "bestmove e2e4 ponder e7e5"}).disagrees);
+    EXPECT_FALSE(check({d2 + "e7e8Q f8e8 ", "bestmove e7e8q ponder f8e8"}).disagrees);
+    // Bound lines and later variations are not the line a client compares.
+    EXPECT_FALSE(check({d2 + "e2e4 ", high, second + "d2d4 ", "bestmove e2e4"}).disagrees);
+    EXPECT_FALSE(check({"bestmove e2e4"}).disagrees);
+    EXPECT_FALSE(check({"bestmove (none)"}).disagrees);
+
+    EXPECT_TRUE(check({d1 + "d2d4 ", d2 + "e2e4 e7e5 ", "bestmove d2d4"}).disagrees);
+    EXPECT_TRUE(check({d2 + "e2e4 e7e5 ", "bestmove e2e4 ponder d7d5"}).disagrees);
+    EXPECT_TRUE(check({d2 + "e2e4 ", "bestmove e2e4 ponder e7e5"}).disagrees);
+    EXPECT_TRUE(check({"bestmove e2e4 ponder e7e5"}).disagrees);
+
+    const std::string mate0 = "info depth 1 seldepth 1 multipv 1 score mate 0 nodes 1 nps 0 time 1 hashfull 0 pv b1a3 ";
+    const std::string wide =
+        "info depth 1 seldepth 1 multipv 1 score cp 12374 nodes 1 nps 0 time 1 hashfull 0 pv b1a3 ";
+    EXPECT_EQ(check({mate0, "bestmove b1a3"}).badScores, 1);
+    EXPECT_EQ(check({wide, "bestmove b1a3"}).badScores, 1);
+    EXPECT_EQ(check({d1 + "b1a3 ", "bestmove b1a3"}).badScores, 0);
+    // A bound line prints even a mate value in centipawns.
+    EXPECT_EQ(check({"info depth 9 seldepth 9 multipv 1 score cp 12450 lowerbound nodes 1 nps 0 time 1 pv b1a3",
+                     "bestmove b1a3"})
+                  .badScores,
+              0);
+}
+
 }  // namespace
