@@ -45,7 +45,6 @@ constexpr int SingularMinDepth = 8;
 constexpr int SingularTableDepthMargin = 3;
 // Ordering-score bands (see search/ordering.h): killers and castling sit
 // above every history value, tactical moves above the killers.
-constexpr int OrderTopQuiet = ScoreKiller0;
 constexpr int OrderMaxHistory = HistoryMax;
 // Quiet moves remembered for the history malus of a cutoff (no real position
 // has more quiet moves).
@@ -313,18 +312,6 @@ template <bool PvNode, bool MainThread>
     hashMove = ss->bestMove;
 }
 
-// The late-move reduction of a quiet move: late quiet moves of a well-ordered
-// list rarely matter; more for a bad history, less for killers, castling and
-// counter moves.
-template <bool PvNode>
-[[gnu::always_inline]] inline int quietReduction(bool cutNode, bool improving, int moveCount, int depth, int orderScore,
-                                                 Move move, Move counter1, Move counter2) {
-    if (moveCount <= 1 || depth <= 2 || orderScore > OrderTopQuiet) return 0;
-    int r = lateMoveReduction(PvNode, cutNode, improving, moveCount, depth) + (orderScore < 0 ? 1 : 0);
-    if (r > 0 && (orderScore > OrderMaxHistory || move == counter1 || move == counter2)) r--;
-    return r;
-}
-
 // The pruning of a late quiet move, not dangerous, that is no counter move
 // and has no outstanding history, at a null-window node out of check once a
 // score is known. Returns true when the move is pruned.
@@ -353,7 +340,7 @@ template <bool MainThread>
                                                 int depth, bool cutNode, Stage stage, Move hashMove,
                                                 const TableHint& tt) {
     const Position& pos = thread.pos;
-    if (checks && seeFast(move, pos, pos.sideToMove, pos.occupied) >= 0) return 1;
+    if (checkExtends(pos, move, checks)) return 1;
     if (depth >= SingularMinDepth && move == hashMove && stage == Stage::HashMove && ss->excludedMove == MoveNone &&
         tt.depth >= depth - SingularTableDepthMargin && (tt.bound == BoundLower || tt.bound == BoundExact) &&
         std::abs(tt.score) < ScoreDecisive) {

@@ -6,9 +6,12 @@
 
 #include "board/legality.h"
 #include "board/makemove.h"
+#include "board/see.h"
+#include "search/ordering.h"
 #include "search/prefetch.h"
 #include "search/stack.h"
 #include "search/state.h"
+#include "search/tables.h"
 #include "search/tt.h"
 
 // Periodic check every 1024 nodes of a thread.
@@ -22,6 +25,24 @@ template <bool MainThread>
 Score qsearchPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth);
 template <bool MainThread>
 Score qsearchNonPV(SearchThread& thread, SearchStack* ss, int alpha, int beta, int qdepth);
+
+// The late-move reduction of a quiet move: late quiet moves of a well-ordered
+// list rarely matter; more for a bad history, less for killers, castling and
+// counter moves. The root asks it too, with no killers and no counter moves.
+template <bool PvNode>
+[[gnu::always_inline]] inline int quietReduction(bool cutNode, bool improving, int moveCount, int depth, int orderScore,
+                                                 Move move, Move counter1, Move counter2) {
+    if (moveCount <= 1 || depth <= 2 || orderScore > ScoreKiller0) return 0;
+    int r = lateMoveReduction(PvNode, cutNode, improving, moveCount, depth) + (orderScore < 0 ? 1 : 0);
+    if (r > 0 && (orderScore > HistoryMax || move == counter1 || move == counter2)) r--;
+    return r;
+}
+
+// The check extension, at the root as in every node: a ply for a checking
+// move (checks) that does not hang the checking piece.
+[[gnu::always_inline]] inline bool checkExtends(const Position& pos, Move move, bool checks) {
+    return checks && seeFast(move, pos, pos.sideToMove, pos.occupied) >= 0;
+}
 
 // The search of one root move, already played from rootSs: the child
 // sequence of every PV node (see node.cpp), with the root's reduction. The

@@ -138,7 +138,6 @@ int searchRootMoves(RootContext& ctx, int depth, int pvIdx, int alpha, int beta)
     SearchThread& thread = ctx.thread;
     RootState& root = ctx.root;
     Position& pos = thread.pos;
-    const int us = pos.sideToMove;
     const int windowAlpha = alpha;
     int bestScore = -ScoreInfinite;
     Control.selDepth.store(0, std::memory_order_relaxed);
@@ -146,7 +145,7 @@ int searchRootMoves(RootContext& ctx, int depth, int pvIdx, int alpha, int beta)
     for (int i = pvIdx, moveNumber = 1; i < root.moveCount; i++, moveNumber++) {
         const Move move = root.moves[i];
         // Checks that do not hang the checking piece are extended, as in the tree.
-        const int ext = (givesCheck(move, pos) && seeFast(move, pos, us, pos.occupied) >= 0) ? 1 : 0;
+        const int ext = checkExtends(pos, move, givesCheck(move, pos)) ? 1 : 0;
         const int r = isQuiet(move) ? rootReduction(move, moveNumber, depth, pos, thread.historyTable) : 0;
 
         playMove(pos, move);
@@ -329,12 +328,11 @@ void rootSearch(SearchThread& thread) {
 SearchReporter Reporter{};
 
 int rootReduction(Move move, int moveNumber, int depth, const Position& pos, const HistoryTable& history) {
-    if (moveNumber == 1 || depth <= 2) return 0;
+    // The node's reduction of a quiet move in a PV node, expected exact and
+    // not improving; the root has no killers and no counter moves, so a
+    // move's ordering score is its history (castling its own band).
     const int f = isCastling(move) ? ScoreCastling : history[pos.sideToMove][movePiece(move)][moveTo(move)];
-    if (f > ScoreKiller0) return 0;
-    int g = lateMoveReduction(true, false, false, moveNumber, depth) + (f < 0 ? 1 : 0);
-    if (g > 0 && f > HistoryMax) return g - 1;
-    return g;
+    return quietReduction<true>(false, false, moveNumber, depth, f, move, MoveNone, MoveNone);
 }
 
 void mainSearch(SearchThread& thread) { rootSearch<true>(thread); }
