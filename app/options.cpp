@@ -86,7 +86,7 @@ constexpr Option Options[OptionCount] = {
     {"EvalHash", "spin", 2, 1, 1024, OptionReading::Size, setEvalHash},
     {"Threads", "spin", 1, 1, 128, OptionReading::Integer, setThreads},
     {"Ponder", "check", 1, 0, 1, OptionReading::Ignored, ignore},
-    {"MultiPv", "spin", 1, 1, 100, OptionReading::Integer, setMultiPv},
+    {"MultiPv", "spin", 1, 1, MaxMultiPv, OptionReading::Integer, setMultiPv},
     {"MoveOverhead", "spin", DefaultMoveOverheadMs, 0, 2000, OptionReading::Integer, setMoveOverhead},
 };
 

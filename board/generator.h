@@ -201,17 +201,14 @@ void genCaptures(Sink& out) {
 
 template <int Us, class Sink>
 void genQuiets(Sink& out) {
-    constexpr int Them = Us ^ 1;
     const Position& pos = out.pos;
     const Bitboard empty = ~pos.occupied;
     // Castling, king side first. The king's own target square is left to the
     // legality test; the square the king passes (the rook's target) must be safe.
     for (int side = 0; side < 2; side++) {
         const int right = Us * 2 + side;
-        if (!(pos.castleRights & (1 << right))) continue;
+        if (!(pos.castleRights & (1 << right)) || !castlingPathClear(pos, right)) continue;
         const int32_t* info = CastleInfo[right];
-        if (Between[info[0]][info[2]] & pos.occupied) continue;
-        if (isSquareAttacked(info[3], Them, pos)) continue;
         out.castling(makeMoveCode(info[0], info[1], King, NoPiece, NoPiece));
     }
     genPieceQuiets<Knight>(out, Us, empty);

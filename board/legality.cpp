@@ -93,13 +93,12 @@ bool isPseudoLegal(Move m, Position& pos, const CheckInfo& ci) {
     if (piece == King && Distance[from][to] == 2) {
         // Castling: the right's king and rook at home, nothing between them,
         // the square the king crosses safe; never out of check.
-        const int right = us * 2 + (from > to ? 1 : 0);
+        const int right = castleRightIndex(us, from, to);
         const int32_t* info = CastleInfo[right];
         if (inCheck || to != info[1]) return false;
         if (!(pos.pieceBB[us][King] & squareBB(info[0])) || !(pos.pieceBB[us][Rook] & squareBB(info[2]))) return false;
         if (!(pos.castleRights & (1 << right))) return false;
-        if (Between[info[0]][info[2]] & pos.occupied) return false;
-        if (isSquareAttacked(info[3], them, pos)) return false;
+        if (!castlingPathClear(pos, right)) return false;
         return isLegal(m, pos, ci);
     }
 

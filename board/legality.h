@@ -17,6 +17,14 @@ struct CheckInfo {
 void computeCheckInfo(CheckInfo& ci, const Position& pos);
 bool isSquareAttacked(Square q, int color, const Position& pos);
 
+// Whether a castling right's way is open: nothing between its king and rook,
+// and the square the king crosses (the rook's target) not attacked by the
+// other side. The right itself, the men at home and check are the caller's.
+inline bool castlingPathClear(const Position& pos, int right) {
+    const int32_t* info = CastleInfo[right];
+    return !(Between[info[0]][info[2]] & pos.occupied) && !isSquareAttacked(info[3], (right >> 1) ^ 1, pos);
+}
+
 // The pieces (of either colour) that alone stand between q and a slider of
 // color that would otherwise attack it.
 inline Bitboard sliderBlockers(Square q, int color, const Position& pos) {

@@ -24,7 +24,6 @@ inline void shiftPiece(Position& pos, int type, int color, Square from, Square t
 }
 
 // Castling right index of a king move of two files: king side 0, queen side 1.
-inline int castleRightIndex(int color, Square from, Square to) { return color * 2 + (to <= from ? 1 : 0); }
 
 // An undo record saves the position's fields from key to pstB, which both
 // records lay out alike, so that they are copied in one block each way.

@@ -27,6 +27,9 @@ extern Bitboard DistanceRing[64][8];
 extern int32_t CastleMask[64];
 // Per right in K, Q, k, q order: king from, king to, rook from, rook to.
 extern int32_t CastleInfo[4][4];
+// The right (the index into CastleInfo) that a castling king move of a colour
+// from one square to another uses: towards the h-file the king side.
+inline int castleRightIndex(int color, Square from, Square to) { return color * 2 + (to <= from ? 1 : 0); }
 
 extern uint64_t ZobristPiece[2][6][64];
 extern uint64_t ZobristCastle[16];

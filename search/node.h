@@ -65,13 +65,11 @@ inline bool periodicCheckAborts(SearchThread& thread) {
         if (Control.stop.load(std::memory_order_relaxed)) return true;
         const SearchLimits& limits = thread.limits;
         if (limits.untimed) {
-            if (limits.moveTime != 0 &&
-                nowMs() - Control.startTime.load(std::memory_order_relaxed) >= limits.moveTime) {
+            if (limits.moveTime != 0 && elapsedMs() >= limits.moveTime) {
                 Control.stop.store(true, std::memory_order_relaxed);
                 return true;
             }
-        } else if (nowMs() - Control.startTime.load(std::memory_order_relaxed) >
-                   Control.timeLimit.load(std::memory_order_relaxed)) {
+        } else if (elapsedMs() > Control.timeLimit.load(std::memory_order_relaxed)) {
             Control.stop.store(true, std::memory_order_relaxed);
             return true;
         }

@@ -31,13 +31,8 @@ constexpr int QsDepthCaptures = -2;
 // that gives the right up) may well be the best, and none is passed over.
 bool castlingPathOpen(const Position& pos) {
     const int us = pos.sideToMove;
-    for (int right = 2 * us; right < 2 * us + 2; right++) {
-        if (!(pos.castleRights & (1 << right))) continue;
-        Square kingFrom = CastleInfo[right][0];
-        Square rookFrom = CastleInfo[right][2];
-        Square rookTo = CastleInfo[right][3];
-        if ((Between[kingFrom][rookFrom] & pos.occupied) == 0 && !isSquareAttacked(rookTo, us ^ 1, pos)) return true;
-    }
+    for (int right = 2 * us; right < 2 * us + 2; right++)
+        if ((pos.castleRights & (1 << right)) && castlingPathClear(pos, right)) return true;
     return false;
 }
 

@@ -26,9 +26,6 @@ constexpr int AspirationMinDepth = 5;
 // A change of the best root move buys this much instability (extra time),
 // which halves with every iteration that keeps its best move.
 constexpr int InstabilityPerChange = 200;
-constexpr int MaxMultiPv = 100;
-// The clock limit before the first budget is published.
-constexpr int64_t TimeLimitUnset = 9999999;
 
 // A root move followed by the variation below it, ended by MoveNone.
 struct PvLine {
@@ -75,7 +72,7 @@ SearchProgress progressAt(int depth) {
     p.depth = depth;
     p.selDepth = std::max(depth, int(Control.selDepth.load(std::memory_order_relaxed)));
     p.nodes = Control.nodes.load(std::memory_order_relaxed);
-    p.timeMs = std::max<int64_t>(1, nowMs() - Control.startTime.load(std::memory_order_relaxed));
+    p.timeMs = std::max<int64_t>(1, elapsedMs());
     p.hashfull = hashfull();
     return p;
 }
@@ -302,6 +299,8 @@ void rootSearch(SearchThread& thread) {
     auto root = std::make_unique<RootState>();
     root->moveCount = generateLegalMoves(pos, root->moves);
     for (int i = 0; i < root->moveCount; i++) root->scores[i] = 0;
+    // The option is clamped when it is set; this keeps the line arrays safe
+    // from a record filled some other way.
     root->lineCount = std::min(std::clamp(int(thread.limits.multiPv), 1, MaxMultiPv), root->moveCount);
     for (int k = 0; k < MaxMultiPv; k++) {
         root->lineScore[k] = -ScoreInfinite;

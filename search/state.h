@@ -9,6 +9,9 @@
 #include "board/position.h"
 #include "search/history.h"
 
+// Lines a search can show at once (the "MultiPv" option's maximum).
+constexpr int MaxMultiPv = 100;
+
 struct SearchLimits {
     int32_t increment;
     int32_t timeLeft;
@@ -58,6 +61,9 @@ void prepareSearchThread(SearchThread& thread, const GameRecord& record);
 // relaxed ordering. The front end drives it through startSearchControl,
 // commandStop, commandPonderhit; the main search thread raises stop for its
 // own clock and limits, and done when it has answered.
+// The clock limit before the first budget of a search is published.
+constexpr int64_t TimeLimitUnset = 9999999;
+
 struct SearchControl {
     std::atomic<bool> stop{false};  // every thread unwinds at once
     // Set with stop when a command ends the search ("stop", or "quit", "go",
@@ -74,10 +80,10 @@ struct SearchControl {
     // ("go depth 100" answers by itself but may run for ever). Cleared by
     // "ponderhit".
     std::atomic<bool> unbounded{false};
-    std::atomic<bool> done{false};            // the main thread has answered
-    std::atomic<uint64_t> nodes{0};           // published by every thread
-    std::atomic<int64_t> startTime{0};        // ms of nowMs()
-    std::atomic<int64_t> timeLimit{9999999};  // the main thread's current budget in ms
+    std::atomic<bool> done{false};                   // the main thread has answered
+    std::atomic<uint64_t> nodes{0};                  // published by every thread
+    std::atomic<int64_t> startTime{0};               // ms of nowMs()
+    std::atomic<int64_t> timeLimit{TimeLimitUnset};  // the main thread's current budget in ms
     std::atomic<int32_t> selDepth{0};
 };
 extern SearchControl Control;
@@ -101,3 +107,5 @@ void waitForStopOrPonderhit();
 
 // Milliseconds of a monotonic process clock.
 int64_t nowMs();
+// Milliseconds since the search started (the "go" or the benchmark search).
+inline int64_t elapsedMs() { return nowMs() - Control.startTime.load(std::memory_order_relaxed); }

@@ -18,8 +18,6 @@ constexpr int InstabilityDivisor = 140;
 
 double moveWeight(int gamePly, int j) { return WeightScale / ((gamePly + 2 * j) * WeightPlyFactor + WeightOffset); }
 
-int64_t elapsedMs() { return nowMs() - Control.startTime.load(std::memory_order_relaxed); }
-
 }  // namespace
 
 int64_t thinkingBudget(const SearchLimits& limits, int gamePly, int moveOverhead, int instability) {
