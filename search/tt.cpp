@@ -4,8 +4,6 @@
 #include <bit>
 #include <cassert>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 
 #include "board/largealloc.h"
 #include "board/makemove.h"
@@ -92,15 +90,11 @@ inline int plyOffset(const Position& pos) {
     return int(std::min<int64_t>(int64_t(pos.historyLength) + pos.historyDropped, MaxPlyOffset));
 }
 
-// Puts a fresh zero-filled array of `slots` slots in place of the old one,
-// which is given back. False, with the old array kept, when none can be had.
-bool replaceSlots(uint64_t slots) {
-    void* fresh = allocateLarge(size_t(slots) * 16);
-    if (!fresh) return false;
+// Gives back the table's array, leaving no table.
+void releaseSlots() {
     freeLarge(ttSlots, size_t(ttEntryCount) * 16);
-    ttSlots = static_cast<uint64_t*>(fresh);
-    ttEntryCount = slots;
-    return true;
+    ttSlots = nullptr;
+    ttEntryCount = 0;
 }
 
 }  // namespace
@@ -114,26 +108,32 @@ uint64_t ttBucketCountForMiB(uint64_t mib) {
 }
 
 void allocateTT(uint64_t mib) {
-    // Try the requested size first, then every smaller power of two. The old
-    // array stays in place until a new one exists.
-    for (uint64_t buckets = ttBucketCountForMiB(mib); buckets >= 1; buckets >>= 1) {
-        if (replaceSlots(buckets + ExtraSlots)) {
-            ttMask = buckets - 1;
-            ttGeneration.store(0, std::memory_order_relaxed);
-            ttFilled.store(0, std::memory_order_relaxed);
-            return;
-        }
+    const uint64_t wanted = ttBucketCountForMiB(mib);
+    if (ttSlots && ttEntryCount == wanted + ExtraSlots) {
+        clearTT();
+        return;
     }
-    // Not even the smallest table could be had: keep the old one, emptied.
-    clearTT();
+    // The old array goes first: the new one is faulted in as it is made, and
+    // two large tables at once might not fit in memory. Then the requested
+    // size is tried, and every smaller power of two after it.
+    releaseSlots();
+    for (uint64_t buckets = wanted; buckets >= 1; buckets >>= 1) {
+        void* fresh = allocateLarge(size_t(buckets + ExtraSlots) * 16);
+        if (!fresh) continue;
+        ttSlots = static_cast<uint64_t*>(fresh);
+        ttEntryCount = buckets + ExtraSlots;
+        ttMask = buckets - 1;
+        break;
+    }
+    ttGeneration.store(0, std::memory_order_relaxed);
+    ttFilled.store(0, std::memory_order_relaxed);
 }
 
 void clearTT() {
-    // A fresh zero-filled array of the same size: the kernel hands out zero
-    // pages as the search first touches them, which is cheaper than writing
-    // zeros over the whole old array now. Should no new array be had, the
-    // old one is zero-filled in place instead.
-    if (ttSlots && !replaceSlots(ttEntryCount)) std::memset(ttSlots, 0, size_t(ttEntryCount) * 16);
+    // Zeros written over the pages the table already has. A fresh array
+    // would come back from the kernel as pages to be faulted in again, at
+    // up to several milliseconds per 2 MiB, during the next search.
+    zeroLarge(ttSlots, size_t(ttEntryCount) * 16);
     ttGeneration.store(0, std::memory_order_relaxed);
     ttFilled.store(0, std::memory_order_relaxed);
 }
