@@ -90,6 +90,20 @@ inline int plyOffset(const Position& pos) {
     return int(std::min<int64_t>(int64_t(pos.historyLength) + pos.historyDropped, MaxPlyOffset));
 }
 
+// Whether every slot is still zero since the array was made or cleared, so
+// that a clear has nothing to write (as before the first run of "bench", or
+// a "newgame" right after start-up). Lowered by the first store and by the
+// start of a search, which may mark found slots with its generation. (A
+// probe outside a search can find only an empty slot in an all-zero table
+// and mark it; the generation of an empty slot is never read.) Read before
+// it is written, so that the threads' stores do not keep taking its cache
+// line from one another.
+std::atomic<bool> slotsAllZero{false};
+
+inline void noteWritten() {
+    if (slotsAllZero.load(std::memory_order_relaxed)) slotsAllZero.store(false, std::memory_order_relaxed);
+}
+
 // Gives back the table's array, leaving no table.
 void releaseSlots() {
     freeLarge(ttSlots, size_t(ttEntryCount) * 16);
@@ -123,6 +137,7 @@ void allocateTT(uint64_t mib) {
         ttSlots = static_cast<uint64_t*>(fresh);
         ttEntryCount = buckets + ExtraSlots;
         ttMask = buckets - 1;
+        slotsAllZero.store(true, std::memory_order_relaxed);
         break;
     }
     ttGeneration.store(0, std::memory_order_relaxed);
@@ -133,7 +148,8 @@ void clearTT() {
     // Zeros written over the pages the table already has. A fresh array
     // would come back from the kernel as pages to be faulted in again, at
     // up to several milliseconds per 2 MiB, during the next search.
-    zeroLarge(ttSlots, size_t(ttEntryCount) * 16);
+    if (!slotsAllZero.load(std::memory_order_relaxed)) zeroLarge(ttSlots, size_t(ttEntryCount) * 16);
+    slotsAllZero.store(ttSlots != nullptr, std::memory_order_relaxed);
     ttGeneration.store(0, std::memory_order_relaxed);
     ttFilled.store(0, std::memory_order_relaxed);
 }
@@ -237,11 +253,13 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
         }
     }
 
+    noteWritten();
     storeWord(replace, packWord0(check, generation, depth));
     storeWord(replace + 1, packWord1(bound, scoreToTable(score, plyOffset(pos)), move));
 }
 
 void refreshRoot(const Position& pos) {
+    noteWritten();
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
     const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
