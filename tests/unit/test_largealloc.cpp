@@ -13,6 +13,8 @@
 #endif
 
 #include "board/largealloc.h"
+#include "eval/cache.h"
+#include "search/tt.h"
 
 namespace {
 
@@ -103,4 +105,16 @@ TEST_F(LargeAllocSettingsFor, BlocksArePresentAtOnceAndClearedInPlace) {
             freeLarge(p, bytes);
         }
     }
+}
+
+// The table and the caches take their arrays from here: a search that
+// follows a new size finds every page of them present.
+TEST(LargeAlloc, TheTableAndTheCachesArePresentWhenMade) {
+    allocateTT(4);
+    EXPECT_TRUE(allResident(ttSlots, size_t(ttEntryCount) * 16));
+    allocateTT(1);
+    CacheTable cache;
+    resizeCache(cache, 1 << 17, (1 << 17) - 1);
+    EXPECT_TRUE(allResident(cache.words, size_t(cache.entryCount) * 16));
+    freeLarge(cache.words, size_t(cache.entryCount) * 16);
 }
