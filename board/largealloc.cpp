@@ -40,7 +40,8 @@ size_t machineMemoryBytes() {
 template <class Part>
 void inParts(size_t bytes, const Part& part) {
     unsigned threads = 1;
-    if (bytes >= LargeAlloc.threadedFromBytes) threads = std::clamp(std::thread::hardware_concurrency(), 1u, MaxThreads);
+    if (bytes >= LargeAlloc.threadedFromBytes)
+        threads = std::clamp(std::thread::hardware_concurrency(), 1u, MaxThreads);
     const size_t pages = (bytes + HugePageBytes - 1) / HugePageBytes;
     if (pages < threads) threads = unsigned(pages);
     if (threads <= 1) {
@@ -63,7 +64,8 @@ void inParts(size_t bytes, const Part& part) {
 // Writes a zero into every page of a zero-filled range, so that each page is
 // present afterwards without changing what it holds.
 void touchPages(char* begin, size_t bytes) {
-    for (size_t at = 0; at < bytes; at += PageBytes) std::atomic_ref<char>(begin[at]).store(0, std::memory_order_relaxed);
+    for (size_t at = 0; at < bytes; at += PageBytes)
+        std::atomic_ref<char>(begin[at]).store(0, std::memory_order_relaxed);
     if (bytes) std::atomic_ref<char>(begin[bytes - 1]).store(0, std::memory_order_relaxed);
 }
 
@@ -157,7 +159,8 @@ void* allocateLarge(size_t bytes) {
     if (bytes == 0) bytes = 1;
     if (bytes > LargeAlloc.maxBytes) return nullptr;
     void* block = std::calloc(bytes, 1);
-    if (block) inParts(bytes, [block](size_t from, size_t to) { touchPages(static_cast<char*>(block) + from, to - from); });
+    if (block)
+        inParts(bytes, [block](size_t from, size_t to) { touchPages(static_cast<char*>(block) + from, to - from); });
     return block;
 }
 
