@@ -55,7 +55,7 @@ slow: build-64
 # ThreadSanitizer build: the unit tests that share data between threads, and
 # every end-to-end test against the instrumented engine, but for two whose
 # limits the sanitizer's slowdown alone would break (200 ms clocks from the
-# process start, a 16 GiB table zeroed by the sanitizer's allocator).
+# process start, a 1 GiB cache faulted in under the sanitizer).
 TSAN_E2E_SKIP := *Slow*:Protocol.HostileInputNeverStopsTheLoop:GoCommand.TinyClocksAnswerInTime
 tsan:
 	@cmake -S . -B build/tsan -DOSTREVALK_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null

@@ -24,9 +24,12 @@ struct PendingCacheChanges {
 PendingCacheChanges Pending;
 
 // Applies the pending changes at once when no search thread can be touching
-// the caches; otherwise they wait for the next join.
+// the caches; otherwise they wait for the next join. A search that has
+// answered counts as over: its threads write nothing more and return within
+// a few nodes, so they are joined now, and a clear or a new size is done
+// before the "readyok" that a GUI waits for, not at its next "go".
 void applyWhenIdle(ThreadList& threads) {
-    if (searchThreadsRunning()) return;
+    if (searchThreadsRunning() && !Control.done.load(std::memory_order_relaxed)) return;
     joinSearchThreads(threads);
     applyPendingCacheChanges();
 }

@@ -1,21 +1,130 @@
 #include "board/largealloc.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <time.h>
+#include <unistd.h>
 #endif
 
 namespace {
+
 constexpr size_t HugePageBytes = size_t(2) << 20;
+constexpr size_t PageBytes = 4096;
+// Clearing is bound by the memory's bandwidth, which a few threads use up.
+constexpr unsigned MaxThreads = 8;
+
+size_t machineMemoryBytes() {
+#if defined(__linux__)
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0) {
+        const uint64_t bytes = uint64_t(pages) * uint64_t(pageSize);
+        return bytes < uint64_t(SIZE_MAX) ? size_t(bytes) : SIZE_MAX;
+    }
+#endif
+    return SIZE_MAX;
+}
+
+// Runs part(begin, end) over the byte range [0, bytes) of a block: at once
+// for a small block, otherwise in pieces of whole huge pages, one per thread.
+// The pieces are done when this returns.
+template <class Part>
+void inParts(size_t bytes, const Part& part) {
+    unsigned threads = 1;
+    if (bytes >= LargeAlloc.threadedFromBytes)
+        threads = std::clamp(std::thread::hardware_concurrency(), 1u, MaxThreads);
+    const size_t pages = (bytes + HugePageBytes - 1) / HugePageBytes;
+    if (pages < threads) threads = unsigned(pages);
+    if (threads <= 1) {
+        part(size_t(0), bytes);
+        return;
+    }
+    auto boundary = [&](unsigned i) { return std::min(bytes, size_t(pages * i / threads) * HugePageBytes); };
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < threads; i++) {
+        try {
+            helpers.emplace_back(part, boundary(i), boundary(i + 1));
+        } catch (const std::system_error&) {
+            part(boundary(i), boundary(i + 1));  // no thread to be had: this one does the piece
+        }
+    }
+    part(size_t(0), boundary(1));
+    for (std::thread& helper : helpers) helper.join();
+}
+
+// Writes a zero into every page of a zero-filled range, so that each page is
+// present afterwards without changing what it holds.
+void touchPages(char* begin, size_t bytes) {
+    for (size_t at = 0; at < bytes; at += PageBytes)
+        std::atomic_ref<char>(begin[at]).store(0, std::memory_order_relaxed);
+    if (bytes) std::atomic_ref<char>(begin[bytes - 1]).store(0, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+LargeAllocSettings LargeAlloc = {machineMemoryBytes(), size_t(16) << 20, 50'000'000};
+
+void zeroLarge(void* block, size_t bytes) {
+    if (!block) return;
+    char* bytesOf = static_cast<char*>(block);
+    inParts(bytes, [bytesOf](size_t from, size_t to) { std::memset(bytesOf + from, 0, to - from); });
 }
 
 #if defined(__linux__)
 
+namespace {
+
+int64_t threadCpuNs() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+// Faults in a fresh, zero-filled range, in one call where the kernel offers
+// it (Linux 5.14 and later), by touching every page otherwise.
+void populate(char* begin, size_t bytes) {
+#if defined(MADV_POPULATE_WRITE)
+    if (madvise(begin, bytes, MADV_POPULATE_WRITE) == 0) return;
+#endif
+    touchPages(begin, bytes);
+}
+
+// Faults in [begin, end) of a huge-page block one huge page at a time. Should
+// one take longer than the budget, the kernel is reclaiming or compacting
+// memory to assemble huge pages; the rest of the range then takes ordinary
+// pages, which it can hand out at once.
+void populateHuge(char* block, size_t begin, size_t end) {
+    for (size_t at = begin; at < end; at += HugePageBytes) {
+        const size_t bytes = std::min(HugePageBytes, end - at);
+        const int64_t start = threadCpuNs();
+        populate(block + at, bytes);
+        if (threadCpuNs() - start > LargeAlloc.hugePageBudgetNs && at + bytes < end) {
+            madvise(block + at + bytes, end - at - bytes, MADV_NOHUGEPAGE);
+            populate(block + at + bytes, end - at - bytes);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
 void* allocateLarge(size_t bytes) {
     if (bytes == 0) bytes = 1;
-    if (bytes < HugePageBytes) return std::calloc(bytes, 1);
+    if (bytes > LargeAlloc.maxBytes) return nullptr;
+    if (bytes < HugePageBytes) {
+        void* block = std::calloc(bytes, 1);
+        if (block) touchPages(static_cast<char*>(block), bytes);
+        return block;
+    }
     // Anonymous mappings are zero-filled. Map a huge page more than asked
     // and trim both ends, so that the block starts on a huge-page boundary.
     const size_t rounded = (bytes + HugePageBytes - 1) & ~(HugePageBytes - 1);
@@ -27,8 +136,10 @@ void* allocateLarge(size_t bytes) {
     if (aligned > start) munmap(raw, aligned - start);
     const uintptr_t end = start + rounded + HugePageBytes;
     if (end > aligned + rounded) munmap(reinterpret_cast<void*>(aligned + rounded), end - (aligned + rounded));
-    madvise(reinterpret_cast<void*>(aligned), rounded, MADV_HUGEPAGE);
-    return reinterpret_cast<void*>(aligned);
+    char* block = reinterpret_cast<char*>(aligned);
+    madvise(block, rounded, MADV_HUGEPAGE);
+    inParts(rounded, [block](size_t from, size_t to) { populateHuge(block, from, to); });
+    return block;
 }
 
 void freeLarge(void* block, size_t bytes) {
@@ -44,7 +155,15 @@ void freeLarge(void* block, size_t bytes) {
 
 #else
 
-void* allocateLarge(size_t bytes) { return std::calloc(bytes == 0 ? 1 : bytes, 1); }
+void* allocateLarge(size_t bytes) {
+    if (bytes == 0) bytes = 1;
+    if (bytes > LargeAlloc.maxBytes) return nullptr;
+    void* block = std::calloc(bytes, 1);
+    if (block)
+        inParts(bytes, [block](size_t from, size_t to) { touchPages(static_cast<char*>(block) + from, to - from); });
+    return block;
+}
+
 void freeLarge(void* block, size_t) { std::free(block); }
 
 #endif

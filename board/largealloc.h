@@ -3,11 +3,35 @@
 // is asked to back it with huge pages: every probe of these tables lands on a
 // random page, and with 4 KiB pages most probes would also miss the
 // processor's address translation cache.
+//
+// Every page of a block is faulted in before the block is handed out, and a
+// clear writes zeros over the pages the block already has. A page the process
+// touches for the first time can cost milliseconds (the kernel zeroes it, and
+// under a hypervisor the host may have to supply it first); paid during a
+// search, that is time the search does not get.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
-// A zero-filled block of bytes, or nullptr when it cannot be had.
+struct LargeAllocSettings {
+    // Blocks larger than this are refused: a table the machine cannot hold
+    // in memory could not be faulted in. The machine's memory by default.
+    size_t maxBytes;
+    // Blocks at least this large are faulted in and cleared by several threads.
+    size_t threadedFromBytes;
+    // Processor time one huge page may take to fault in (nanoseconds) before
+    // the rest of the block is taken in ordinary pages. Past it the kernel is
+    // compacting memory to find huge pages, and may go on doing so for every
+    // page of the block.
+    int64_t hugePageBudgetNs;
+};
+extern LargeAllocSettings LargeAlloc;
+
+// A zero-filled block of bytes with all its pages present, or nullptr when
+// it cannot be had.
 void* allocateLarge(size_t bytes);
+// Writes zeros over a block from allocateLarge, keeping its pages.
+void zeroLarge(void* block, size_t bytes);
 // Gives back a block from allocateLarge of that many bytes (nullptr: nothing).
 void freeLarge(void* block, size_t bytes);

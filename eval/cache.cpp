@@ -19,24 +19,29 @@ bool resizeCache(CacheTable& cache, uint64_t entryCount, uint64_t mask) {
     // access inside the array whatever the caller passed.
     if (mask > entryCount - 1) mask = entryCount - 1;
 
-    constexpr uint64_t WordsPerEntry = 2;
-    const uint64_t maxEntries = uint64_t(SIZE_MAX) / (WordsPerEntry * sizeof(uint64_t));
-    uint64_t* words = nullptr;
+    constexpr uint64_t BytesPerEntry = 16;
+    if (cache.words && cache.entryCount == entryCount) {
+        // The same size: emptied in place, keeping the pages it has.
+        zeroLarge(cache.words, size_t(entryCount * BytesPerEntry));
+        cache.mask = mask;
+        return exact;
+    }
+    // The old array goes first, since the new one is faulted in as it is made.
+    freeLarge(cache.words, size_t(cache.entryCount * BytesPerEntry));
+    cache = CacheTable{};
+    const uint64_t maxEntries = uint64_t(SIZE_MAX) / BytesPerEntry;
     for (;;) {
         // The byte size must fit size_t (it does not always in the 32-bit build).
         if (entryCount <= maxEntries) {
-            words = static_cast<uint64_t*>(allocateLarge(size_t(entryCount * WordsPerEntry * sizeof(uint64_t))));
-            if (words) break;
+            cache.words = static_cast<uint64_t*>(allocateLarge(size_t(entryCount * BytesPerEntry)));
+            if (cache.words) break;
         }
         exact = false;
-        if (entryCount == 1) return false;  // nothing can be had: keep the old array
+        if (entryCount == 1) return false;  // nothing can be had: no cache
         entryCount /= 2;
         mask >>= 1;
         if (mask > entryCount - 1) mask = entryCount - 1;
     }
-
-    freeLarge(cache.words, size_t(cache.entryCount * WordsPerEntry * sizeof(uint64_t)));
-    cache.words = words;
     cache.entryCount = entryCount;
     cache.mask = mask;
     return exact;

@@ -33,9 +33,10 @@ inline void cacheStore(const CacheTable& t, uint64_t index, int word, uint64_t v
     std::atomic_ref<uint64_t>(t.words[2 * index + word]).store(value, std::memory_order_relaxed);
 }
 
-// Replaces the cache's array by a zero-filled one of entryCount entries with
-// the given index mask. The old array is kept until the new one exists; if the
-// allocation fails, the largest power-of-two size that can be allocated is
-// taken instead (never below one entry). Must be called only while no search
-// thread runs. Returns false when a smaller size had to be taken.
+// Gives the cache a zero-filled, faulted-in array of entryCount entries with
+// the given index mask: the array it has, emptied in place, when the count is
+// the same; otherwise a new one, the old array given back first. If that
+// size cannot be had, the largest power-of-two size that can is taken (never
+// below one entry). Must be called only while no search thread runs. Returns
+// false when a smaller size had to be taken.
 bool resizeCache(CacheTable& cache, uint64_t entryCount, uint64_t mask);

@@ -253,6 +253,11 @@ void answer(const RootState& root) {
     if (best == MoveNone && root.moveCount > 0) best = root.moves[0];
     const Move* pv = root.pv[0].moves;
     const Move ponder = best != MoveNone && pv[0] == best && pv[1] != MoveNone ? pv[1] : MoveNone;
+    // The search is over before its move goes out: a command that follows
+    // the "bestmove" line finds it done (a clear or a new size is then made
+    // at once, once the threads are joined, rather than deferred).
+    ttGeneration.store(int16_t(ttGeneration.load(std::memory_order_relaxed) + 1), std::memory_order_relaxed);
+    Control.done.store(true, std::memory_order_relaxed);
     if (Reporter.bestMove) Reporter.bestMove(best, ponder);
 }
 
@@ -315,11 +320,7 @@ void rootSearch(SearchThread& thread) {
     RootContext ctx{thread, rootSs, childPv, *root, 0};
     iterate<MainThread>(ctx);
 
-    if constexpr (MainThread) {
-        answer(*root);
-        ttGeneration.store(int16_t(ttGeneration.load(std::memory_order_relaxed) + 1), std::memory_order_relaxed);
-        Control.done.store(true, std::memory_order_relaxed);
-    }
+    if constexpr (MainThread) answer(*root);
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 // the evaluation's own tables (initEvaluation).
 void initSearchTables();
 
-// Body of the main search thread: iterative deepening with output, "bestmove",
-// then ttGeneration += 1 and Control.done = true. Also run directly by "bench".
+// Body of the main search thread: iterative deepening with output, then
+// ttGeneration += 1, Control.done = true and "bestmove". Also run directly by
+// "bench".
 void mainSearch(SearchThread& thread);
 // Body of a helper thread: the same search without output and clock tests.
 void helperSearch(SearchThread& thread);

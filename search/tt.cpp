@@ -4,8 +4,6 @@
 #include <bit>
 #include <cassert>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 
 #include "board/largealloc.h"
 #include "board/makemove.h"
@@ -92,15 +90,25 @@ inline int plyOffset(const Position& pos) {
     return int(std::min<int64_t>(int64_t(pos.historyLength) + pos.historyDropped, MaxPlyOffset));
 }
 
-// Puts a fresh zero-filled array of `slots` slots in place of the old one,
-// which is given back. False, with the old array kept, when none can be had.
-bool replaceSlots(uint64_t slots) {
-    void* fresh = allocateLarge(size_t(slots) * 16);
-    if (!fresh) return false;
+// Whether every slot is still zero since the array was made or cleared, so
+// that a clear has nothing to write (as before the first run of "bench", or
+// a "newgame" right after start-up). Lowered by the first store and by the
+// start of a search, which may mark found slots with its generation. (A
+// probe outside a search can find only an empty slot in an all-zero table
+// and mark it; the generation of an empty slot is never read.) Read before
+// it is written, so that the threads' stores do not keep taking its cache
+// line from one another.
+std::atomic<bool> slotsAllZero{false};
+
+inline void noteWritten() {
+    if (slotsAllZero.load(std::memory_order_relaxed)) slotsAllZero.store(false, std::memory_order_relaxed);
+}
+
+// Gives back the table's array, leaving no table.
+void releaseSlots() {
     freeLarge(ttSlots, size_t(ttEntryCount) * 16);
-    ttSlots = static_cast<uint64_t*>(fresh);
-    ttEntryCount = slots;
-    return true;
+    ttSlots = nullptr;
+    ttEntryCount = 0;
 }
 
 }  // namespace
@@ -114,26 +122,34 @@ uint64_t ttBucketCountForMiB(uint64_t mib) {
 }
 
 void allocateTT(uint64_t mib) {
-    // Try the requested size first, then every smaller power of two. The old
-    // array stays in place until a new one exists.
-    for (uint64_t buckets = ttBucketCountForMiB(mib); buckets >= 1; buckets >>= 1) {
-        if (replaceSlots(buckets + ExtraSlots)) {
-            ttMask = buckets - 1;
-            ttGeneration.store(0, std::memory_order_relaxed);
-            ttFilled.store(0, std::memory_order_relaxed);
-            return;
-        }
+    const uint64_t wanted = ttBucketCountForMiB(mib);
+    if (ttSlots && ttEntryCount == wanted + ExtraSlots) {
+        clearTT();
+        return;
     }
-    // Not even the smallest table could be had: keep the old one, emptied.
-    clearTT();
+    // The old array goes first: the new one is faulted in as it is made, and
+    // two large tables at once might not fit in memory. Then the requested
+    // size is tried, and every smaller power of two after it.
+    releaseSlots();
+    for (uint64_t buckets = wanted; buckets >= 1; buckets >>= 1) {
+        void* fresh = allocateLarge(size_t(buckets + ExtraSlots) * 16);
+        if (!fresh) continue;
+        ttSlots = static_cast<uint64_t*>(fresh);
+        ttEntryCount = buckets + ExtraSlots;
+        ttMask = buckets - 1;
+        slotsAllZero.store(true, std::memory_order_relaxed);
+        break;
+    }
+    ttGeneration.store(0, std::memory_order_relaxed);
+    ttFilled.store(0, std::memory_order_relaxed);
 }
 
 void clearTT() {
-    // A fresh zero-filled array of the same size: the kernel hands out zero
-    // pages as the search first touches them, which is cheaper than writing
-    // zeros over the whole old array now. Should no new array be had, the
-    // old one is zero-filled in place instead.
-    if (ttSlots && !replaceSlots(ttEntryCount)) std::memset(ttSlots, 0, size_t(ttEntryCount) * 16);
+    // Zeros written over the pages the table already has. A fresh array
+    // would come back from the kernel as pages to be faulted in again, at
+    // up to several milliseconds per 2 MiB, during the next search.
+    if (!slotsAllZero.load(std::memory_order_relaxed)) zeroLarge(ttSlots, size_t(ttEntryCount) * 16);
+    slotsAllZero.store(ttSlots != nullptr, std::memory_order_relaxed);
     ttGeneration.store(0, std::memory_order_relaxed);
     ttFilled.store(0, std::memory_order_relaxed);
 }
@@ -237,11 +253,13 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
         }
     }
 
+    noteWritten();
     storeWord(replace, packWord0(check, generation, depth));
     storeWord(replace + 1, packWord1(bound, scoreToTable(score, plyOffset(pos)), move));
 }
 
 void refreshRoot(const Position& pos) {
+    noteWritten();
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
     const int16_t generation = ttGeneration.load(std::memory_order_relaxed);

@@ -31,10 +31,11 @@ struct TTProbe {
 uint64_t ttBucketCountForMiB(uint64_t mib);
 
 // Sets the table to the largest power of two of MiB not above mib (at least 1),
-// zero-filled. On allocation failure falls back to the largest size that can be
-// allocated, keeping the old array until the new one exists.
+// zero-filled and faulted in. The old array is given back first; should the
+// size not be had, the largest smaller one that can be is taken. The size the
+// table already has is cleared in place.
 void allocateTT(uint64_t mib);
-// Frees and allocates the table again zero-filled at its current size.
+// Empties the table in place, at its current size.
 void clearTT();
 // Returns the cutoff score, or ScoreNone when there is no cutoff. ply is the
 // node's distance from the root: a mate score the node cannot have (nearer

@@ -255,13 +255,17 @@ TEST(Protocol, HostileInputNeverStopsTheLoop) {
         "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkqKQkqKQkq - -5 -5",
         junk,
         std::string("go\0depth\0", 9),
-        "setoption name Hash value 99999999999999999999999999999",
         "setoption name Hash value -1",
         "setoption name Hash value 0",
         "setoption name Hash value x",
         "setoption name PawnHash value 0",
+        // A number beyond 64 bits reads as the maximum. Only one cache is
+        // taken to its maximum (1 GiB, faulted in before the answer; for
+        // "Hash" it would be 16 GiB): the lines after it keep its size.
+        "setoption name PawnHash value 99999999999999999999999999999",
         "setoption name PawnHash value 1000000",
-        "setoption name EvalHash value 18446744073709551615",
+        "setoption name PawnHash value 18446744073709551615",
+        "setoption name EvalHash value 0",
         "setoption name Threads value -99999999999",
         "setoption name Threads value 2147483647",
         "setoption name MultiPv value -5",

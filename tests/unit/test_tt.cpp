@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "board/largealloc.h"
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "search/node.h"
@@ -103,14 +104,37 @@ TEST_F(TranspositionTable, AllocationSetsCountsAndEmpties) {
 
 TEST_F(TranspositionTable, ClearKeepsSizeAndEmpties) {
     allocateTT(100);
-    store(keyOf(5, 77), 3, 10, SomeMove, BoundExact);
-    ttGeneration = 4;
-    clearTT();
-    EXPECT_EQ(ttEntryCount, 4194307u);
-    EXPECT_EQ(ttMask, 4194303u);
-    EXPECT_EQ(ttGeneration, 0);
-    EXPECT_EQ(hashfull(), 0);
-    EXPECT_FALSE(present(keyOf(5, 77)));
+    // Both a clear and a new "Hash" of the same size empty the array in
+    // place: its pages stay, rather than being faulted in again by a search.
+    const uint64_t* before = ttSlots;
+    for (bool byOption : {false, true}) {
+        store(keyOf(5, 77), 3, 10, SomeMove, BoundExact);
+        for (uint32_t check = 78; check < 82; check++)  // the last bucket, filled into the extra slots
+            store(keyOf(4194303, check), 3, 10, SomeMove, BoundExact);
+        ttGeneration = 4;
+        if (byOption)
+            allocateTT(127);
+        else
+            clearTT();
+        EXPECT_EQ(ttSlots, before);
+        EXPECT_EQ(ttEntryCount, 4194307u);
+        EXPECT_EQ(ttMask, 4194303u);
+        EXPECT_EQ(ttGeneration, 0);
+        EXPECT_EQ(hashfull(), 0);
+        EXPECT_FALSE(present(keyOf(5, 77)));
+        EXPECT_FALSE(present(keyOf(4194303, 81)));
+    }
+}
+
+TEST_F(TranspositionTable, ASizeThatCannotBeHadFallsBackToASmallerOne) {
+    const LargeAllocSettings saved = LargeAlloc;
+    LargeAlloc.maxBytes = size_t(1) << 20;  // 1 MiB: the three extra slots do not fit beside it
+    allocateTT(4);
+    LargeAlloc = saved;
+    EXPECT_EQ(ttMask, 32767u);
+    EXPECT_EQ(ttEntryCount, 32771u);
+    store(keyOf(32767, 77), 3, 10, SomeMove, BoundExact);
+    EXPECT_TRUE(present(keyOf(32767, 77)));
 }
 
 TEST_F(TranspositionTable, ExactEntryCutsOffOnlyWhenDeepEnough) {
