@@ -8,7 +8,11 @@
 // clear writes zeros over the pages the block already has. A page the process
 // touches for the first time can cost milliseconds (the kernel zeroes it, and
 // under a hypervisor the host may have to supply it first); paid during a
-// search, that is time the search does not get.
+// search, that is time the search does not get. A block above
+// presentUpToBytes is the exception: faulting in many gigabytes would hold
+// the engine's answer to the command (and to "isready") for a minute, so its
+// pages come when first touched, and a clear hands them back to the kernel,
+// which supplies zeros again.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +29,8 @@ struct LargeAllocSettings {
     // compacting memory to find huge pages, and may go on doing so for every
     // page of the block.
     int64_t hugePageBudgetNs;
+    // The largest block faulted in whole when it is made (Linux).
+    size_t presentUpToBytes;
 };
 extern LargeAllocSettings LargeAlloc;
 
