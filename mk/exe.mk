@@ -18,20 +18,19 @@ endif
 EXE_CONFIG ?= $(HOST_CONFIG)
 EXE_BUILD = build/exe-$(EXE_CONFIG)
 EXE_COMPILER := $(if $(filter environment command line,$(origin CXX)),-DCMAKE_CXX_COMPILER=$(CXX))
-EXE_IS_GCC := $(shell $(CXX) -v 2>&1 | grep -q '^gcc version' && echo yes)
 EXE_FLAGS = $(CMAKE_FLAGS) -DOSTREVALK_STANDARD_DIALECT=ON $(EXE_COMPILER)
 
 .PHONY: exe exe-check
 
 exe:
 	@test -n "$(EXE)" || { echo "make exe: name the binary with EXE=<name>" >&2; false; }
-ifeq ($(EXE_IS_GCC),yes)
-	@$(MAKE) --no-print-directory profile-build CONFIG=$(EXE_CONFIG) PGO_BUILD=$(EXE_BUILD) \
-		CMAKE_FLAGS="$(EXE_FLAGS)"
-else
-	@cmake -S . -B $(EXE_BUILD) -DOSTREVALK_CONFIG=$(EXE_CONFIG) -DOSTREVALK_TESTS=OFF $(EXE_FLAGS) > /dev/null
-	@cmake --build $(EXE_BUILD) -j $(JOBS) --target ostrevalk
-endif
+	@if $(CXX) -v 2>&1 | grep -q '^gcc version'; then \
+	    $(MAKE) --no-print-directory profile-build CONFIG=$(EXE_CONFIG) PGO_BUILD=$(EXE_BUILD) \
+	        CMAKE_FLAGS="$(EXE_FLAGS)"; \
+	else \
+	    cmake -S . -B $(EXE_BUILD) -DOSTREVALK_CONFIG=$(EXE_CONFIG) -DOSTREVALK_TESTS=OFF $(EXE_FLAGS) > /dev/null && \
+	    cmake --build $(EXE_BUILD) -j $(JOBS) --target ostrevalk; \
+	fi
 	@cp $(EXE_BUILD)/ostrevalk $(EXE)
 	@echo "built $(EXE) ($(EXE_CONFIG), standard dialect)"
 

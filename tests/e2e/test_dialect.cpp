@@ -84,12 +84,9 @@ TEST(Dialect, PromotionLetterCaseInEveryPrintedMove) {
     // Either case is read in either dialect.
     for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--standard"}}) {
         EngineProcess engine(engineUnderTest(), args);
-        engine.send("position fen 8/1P4k1/8/8/8/8/8/K7 w - - 0 1 moves b7b8q");
-        const std::string lowerKey = engine.roundTrip("hash").at(0);
-        engine.send("position fen 8/1P4k1/8/8/8/8/8/K7 w - - 0 1 moves b7b8Q");
-        EXPECT_EQ(engine.roundTrip("hash").at(0), lowerKey);
-        engine.send("position fen 8/1P4k1/8/8/8/8/8/K7 w - - 0 1");
-        EXPECT_NE(engine.roundTrip("hash").at(0), lowerKey);
+        const std::string lowerKey = hashAfter(engine, "position fen 8/1P4k1/8/8/8/8/8/K7 w - - 0 1 moves b7b8q");
+        EXPECT_EQ(hashAfter(engine, "position fen 8/1P4k1/8/8/8/8/8/K7 w - - 0 1 moves b7b8Q"), lowerKey);
+        EXPECT_NE(hashAfter(engine, "position fen 8/1P4k1/8/8/8/8/8/K7 w - - 0 1"), lowerKey);
         EXPECT_EQ(engine.quit(), 0);
     }
 }
