@@ -25,8 +25,8 @@ struct TTProbe {
 };
 
 // Number of addressable bucket starts (ttMask + 1) for a "Hash" value in MiB:
-// the value reduced to its highest set bit (0 counts as 1), times 65536
-// 16-byte slots per MiB, then halved until the whole array (three slots more)
+// the value reduced to its highest set bit (0 counts as 1), times SlotsPerMiB
+// (board/largealloc.h), then halved until the whole array (three slots more)
 // fits the address space of the build. Allocates nothing.
 uint64_t ttBucketCountForMiB(uint64_t mib);
 
