@@ -22,10 +22,7 @@ constexpr int MaterialTwoKnights = 2 * MaterialKnight;
 constexpr int MaterialKnightBishop = MaterialKnight + MaterialBishop;
 constexpr int MaterialTwoBishops = 2 * MaterialBishop;
 
-constexpr Bitboard RookFileMask = FileAMask | FileHMask;
-
-// Whether s is one of the 28 squares on files a and h and ranks 1 and 8.
-constexpr bool onEdge(Square s) { return (RookFileMask | Rank1Mask | Rank8Mask) & (Bitboard(1) << s); }
+constexpr bool onEdge(Square s) { return EdgeMask & (Bitboard(1) << s); }
 
 bool sameColour(Square a, Square b) { return bool(DarkSquareMask & squareBB(a)) == bool(DarkSquareMask & squareBB(b)); }
 
@@ -48,7 +45,7 @@ Score knightRookPawn(const Position& pos, int strong) {
     const Square sk = pos.kingSquare[strong], wk = pos.kingSquare[weak];
     const Square promotion = promotionSquare(strong, pawn);
     const Bitboard lastRank = RelativeRankMask[strong][7];
-    if (!(squareBB(pawn) & RookFileMask)) return ScoreNone;
+    if (!(squareBB(pawn) & RookFilesMask)) return ScoreNone;
 
     if (relativeRank(strong, pawn) == 6) {
         // The lone king holds the pawn from beside or in front of it.
@@ -86,7 +83,8 @@ Score strongWithOnePawn(const Position& pos, int strong) {
         const Square pawn = lsb(pos.pieceBB[strong][Pawn]);
         const Square promotion = promotionSquare(strong, pawn);
         const Square bishop = lsb(pos.pieceBB[strong][Bishop]);
-        if ((squareBB(pawn) & RookFileMask) && !sameColour(bishop, promotion) && Distance[wk][promotion] <= 1) return 0;
+        if ((squareBB(pawn) & RookFilesMask) && !sameColour(bishop, promotion) && Distance[wk][promotion] <= 1)
+            return 0;
         return ScoreNone;
     }
     if (strongNpm == MaterialTwoBishops && weakBare) {
@@ -111,7 +109,7 @@ Score strongWithoutPawns(const Position& pos, int strong, int& scaleFactor) {
     if (strongNpm == MaterialQueen && weakPawns >= 1 && weakNpm == MaterialRook) {
         // Rook and pawn fortress against the queen: a pawn near the king,
         // on its second rank or a knight file, shelters the rook.
-        const Bitboard shelter = (RelativeRankMask[weak][1] | FileMask[1] | FileMask[6]) & ~RookFileMask;
+        const Bitboard shelter = (RelativeRankMask[weak][1] | FileMask[1] | FileMask[6]) & ~RookFilesMask;
         if (pos.pieceBB[weak][Pawn] & PseudoAttacks[King][wk] & shelter) return 0;
         return ScoreNone;
     }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "board/masks.h"
 #include "board/position.h"
 #include "board/tables.h"
 #include "eval/attackinfo.h"
@@ -23,7 +24,7 @@ struct KingAttackTally {
 };
 
 // Files c..f on the own ranks 2..4 (White) or 7..5 (Black).
-constexpr Bitboard SpaceZone[2] = {0x00000E0E0E0E0000ULL, 0x0000707070700000ULL};
+constexpr Bitboard SpaceZone[2] = {fileSpan(2, 5) & rankSpan(1, 3), fileSpan(2, 5) & rankSpan(4, 6)};
 
 // Calls f(std::integral_constant<int, White>{}) or the Black one, so that
 // f can hand the colour on as a template argument: withColour(c, [&](auto us)
