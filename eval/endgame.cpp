@@ -26,8 +26,6 @@ constexpr bool onEdge(Square s) { return EdgeMask & (Bitboard(1) << s); }
 
 bool sameColour(Square a, Square b) { return bool(DarkSquareMask & squareBB(a)) == bool(DarkSquareMask & squareBB(b)); }
 
-Square promotionSquare(int color, Square pawn) { return makeSquare(fileOf(pawn), color == White ? 7 : 0); }
-
 bool adjacent(Square a, Square b) { return PseudoAttacks[King][a] & squareBB(b); }
 
 // Material with a pawn at its middle-game value: which side is the stronger one.
@@ -180,10 +178,10 @@ Score evaluateSpecialEndgame(const Position& pos, int& scaleFactor) {
     return ScoreNone;
 }
 
-int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int npmBlack) {
+int endgameScaleFactor(int strongSide, const Position& pos) {
     const int weak = strongSide ^ 1;
-    const int strongNpm = strongSide == White ? npmWhite : npmBlack;
-    const int weakNpm = strongSide == White ? npmBlack : npmWhite;
+    const int strongNpm = pos.nonPawnMaterial[strongSide];
+    const int weakNpm = pos.nonPawnMaterial[weak];
     const int pawns = pos.pieceCount[strongSide][Pawn];
     int s = ScaleFactorNormal;
 
@@ -225,11 +223,10 @@ int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int np
     return s;
 }
 
-bool isBlockedPawnEnding(Bitboard whitePawns, Bitboard blackPawns, const AttackInfo& ai, int strongSide,
-                         const Position& pos) {
+bool isBlockedPawnEnding(const AttackInfo& ai, int strongSide, const Position& pos) {
     const int weak = strongSide ^ 1;
-    const Bitboard own = strongSide == White ? whitePawns : blackPawns;
-    Bitboard theirs = strongSide == White ? blackPawns : whitePawns;
+    const Bitboard own = pos.pieceBB[strongSide][Pawn];
+    Bitboard theirs = pos.pieceBB[weak][Pawn];
     const Bitboard theirAttacks = ai.attackedByType[weak][Pawn];
     const Bitboard goal = RelativeRankMask[strongSide][7];
 

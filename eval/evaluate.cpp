@@ -154,7 +154,7 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
     const int lead = acc.side[White].eg - acc.side[Black].eg;
     if (lead != 0) {
         const int strong = lead > 0 ? White : Black;
-        if (isBlockedPawnEnding(pos.pieceBB[White][Pawn], pos.pieceBB[Black][Pawn], ai, strong, pos)) {
+        if (isBlockedPawnEnding(ai, strong, pos)) {
             before = acc;
             acc.side[White].eg = 0;
             acc.side[Black].eg = 0;
@@ -172,7 +172,7 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
         const Square defender = pos.kingSquare[them];
         for (Bitboard pawns = passed[c]; pawns;) {
             const Square s = popLsb(pawns);
-            const Square queening = makeSquare(fileOf(s), c == White ? 7 : 0);
+            const Square queening = promotionSquare(c, s);
             if (Distance[queening][defender] - Distance[queening][s] >= 2 ||
                 (PseudoAttacks[King][escort] & ForwardFile[c][s]))
                 acc.side[c].eg += UnstoppablePasserPerRank * relativeRank(c, s);
@@ -304,8 +304,7 @@ template <bool Tracing>
     // 18. Endgame scale for the side ahead.
     if (egDiff != 0) {
         const int strong = egDiff < 0 ? Black : White;
-        const int scale = std::min(
-            endgameScaleFactor(strong, pos, pos.nonPawnMaterial[White], pos.nonPawnMaterial[Black]), scaleFactor);
+        const int scale = std::min(endgameScaleFactor(strong, pos), scaleFactor);
         egDiff = egDiff * scale / ScaleFactorNormal;
         if constexpr (Tracing) trace->scale = scale;
     }

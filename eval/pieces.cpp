@@ -75,8 +75,7 @@ template <int Us, int Type>
     ScorePair score;
     // Outpost: no enemy pawn can ever drive the piece away.
     if (!(ctx.enemyPawns & PawnAttackSpan[Us][s])) {
-        const Square relative = Us == White ? s : 63 - s;
-        int bonus = OutpostBonus[Type - Knight][relative];
+        int bonus = OutpostBonus[Type - Knight][relativeSquare(Us, s)];
         if (bonus != 0 && (ctx.ownPawnAttacks & squareBB(s))) bonus += bonus / 2;
         score += bothPhases(bonus);
     }
