@@ -181,38 +181,15 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
     if (trace) recordTerm(trace, TermUnstoppable, before, acc);
 }
 
-// The evaluation of a position the cache did not hold (evaluate probes the
-// cache before calling it, so that a hit costs no frame for the whole
-// evaluation), stored in the cache under `key`.
+// Steps 4 to 16 of evaluatePosition: the attack record, then every term,
+// added up per colour in acc.
 template <bool Tracing>
-[[gnu::noinline]] Score evaluatePosition(const Position& pos, uint64_t key, EvalTrace* trace) {
-    // 1. The cache was probed by the caller (the trace always computes afresh).
-
-    // 2. Phase: 256 with most pieces on, falling to 0 as they come off.
-    const int nonPawnTotal = pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black];
-    const int phase = gamePhase(pos);
-    if constexpr (Tracing) {
-        trace->nonPawnTotal = nonPawnTotal;
-        trace->phase = phase;
-    }
-
-    // 3. Special endgames, tried before any attack set is built.
-    int scaleFactor = ScaleFactorNormal;
-    if (nonPawnTotal <= SpecialEndgameMaterial) {
-        const Score verdict = evaluateSpecialEndgame(pos, scaleFactor);
-        if (verdict != ScoreNone) {
-            if constexpr (Tracing) trace->specialDecided = true;
-            storeEval(key, verdict);
-            return verdict;
-        }
-    }
-    if constexpr (Tracing) trace->scaleSlot = scaleFactor;
-
+[[gnu::always_inline]] inline void addTerms(const Position& pos, int phase, int nonPawnTotal, Accumulators& acc,
+                                            EvalTrace* trace) {
     // 4. The attack record every term reads.
     AttackInfo ai;
     buildAttackInfo(pos, ai);
 
-    Accumulators acc;
     Accumulators before = acc;
 
     // 5. Pawn structure through the pawn cache.
@@ -279,12 +256,44 @@ template <bool Tracing>
     // 15. Tempo and material.
     before = acc;
     const int material = pos.nonPawnMaterial[White] - pos.nonPawnMaterial[Black];
-    const bool whiteToMove = pos.sideToMove == White;
-    acc.side[White] += bothPhases(material) + (whiteToMove ? Tempo : -Tempo);
+    acc.side[White] += bothPhases(material) + (pos.sideToMove == White ? Tempo : -Tempo);
     if constexpr (Tracing) recordTerm(trace, TermMaterial, before, acc);
 
     // 16. Pure pawn endings.
     if (nonPawnTotal == 0) evaluatePawnEnding(ai, pos, acc, passed, Tracing ? trace : nullptr);
+}
+
+// The evaluation of a position the cache did not hold (evaluate probes the
+// cache before calling it, so that a hit costs no frame for the whole
+// evaluation), stored in the cache under `key`.
+template <bool Tracing>
+[[gnu::noinline]] Score evaluatePosition(const Position& pos, uint64_t key, EvalTrace* trace) {
+    // 1. The cache was probed by the caller (the trace always computes afresh).
+
+    // 2. Phase: 256 with most pieces on, falling to 0 as they come off.
+    const int nonPawnTotal = pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black];
+    const int phase = gamePhase(pos);
+    if constexpr (Tracing) {
+        trace->nonPawnTotal = nonPawnTotal;
+        trace->phase = phase;
+    }
+
+    // 3. Special endgames, tried before any attack set is built.
+    int scaleFactor = ScaleFactorNormal;
+    if (nonPawnTotal <= SpecialEndgameMaterial) {
+        const Score verdict = evaluateSpecialEndgame(pos, scaleFactor);
+        if (verdict != ScoreNone) {
+            if constexpr (Tracing) trace->specialDecided = true;
+            storeEval(key, verdict);
+            return verdict;
+        }
+    }
+    if constexpr (Tracing) trace->scaleSlot = scaleFactor;
+
+    // 4.-16. The attack record and the terms.
+    Accumulators acc;
+    addTerms<Tracing>(pos, phase, nonPawnTotal, acc, trace);
+    const bool whiteToMove = pos.sideToMove == White;
 
     // 17. Differences. With every piece on the blend takes the middle game
     // alone, so the end-game steps cannot change the score.
