@@ -235,7 +235,7 @@ bool iterationMustNotStart(RootContext& ctx, int depth) {
     if (stopped()) return true;
     if constexpr (MainThread) {
         const SearchLimits& limits = ctx.thread.limits;
-        if (shouldStop(ctx.instability, ctx.thread)) return true;
+        if (updateBudgetAndCheckStop(ctx.instability, ctx.thread)) return true;
         if (limits.nodeLimit >= 0 && Control.nodes.load(std::memory_order_relaxed) >= uint64_t(limits.nodeLimit))
             return true;
     }
