@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/output.h"
+#include "board/largealloc.h"
 #include "eval/cache.h"
 #include "search/tt.h"
 
@@ -160,7 +161,7 @@ void requestTableClear(ThreadList& threads) {
     applyWhenIdle(threads);
 }
 
-uint64_t cacheEntriesForMiB(uint64_t mib) { return std::bit_floor(std::max<uint64_t>(mib, 1)) * 65536; }
+uint64_t cacheEntriesForMiB(uint64_t mib) { return std::bit_floor(std::max<uint64_t>(mib, 1)) * SlotsPerMiB; }
 
 void allocateStartupCaches() {
     allocateTT(StartupHashMiB);

@@ -56,7 +56,7 @@ void copyOptionsInto(SearchLimits& limits);
 void requestTableClear(ThreadList& threads);
 
 // Entry count of a pawn or evaluation cache of mib MiB: the largest power of
-// two of MiB not above mib, 65536 entries of 16 bytes each per MiB.
+// two of MiB not above mib, SlotsPerMiB entries (board/largealloc.h) per MiB.
 uint64_t cacheEntriesForMiB(uint64_t mib);
 
 // Allocates the three caches at their start-up sizes (see options.cpp).

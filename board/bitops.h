@@ -53,6 +53,11 @@ inline Square msb(Bitboard b) {
 #endif
 }
 
+// The first square of b met from the colour's side of the board: the lowest
+// for White, the highest for Black. Of squares on one file, the one nearest
+// the colour's first rank. b must not be empty.
+inline Square firstFromOwnSide(int color, Bitboard b) { return color == White ? lsb(b) : msb(b); }
+
 // Removes and returns the lowest set square of b.
 inline Square popLsb(Bitboard& b) {
     Square s = lsb(b);

@@ -6,10 +6,11 @@
 //   castling(m)                         the king's two-file move
 //   capture(m, piece, to, onTarget)     onTarget: what stands on the target
 //                                       square (NoPiece for en passant)
-//   promotion(m, promotion, captured)   capturing or not (NoPiece) The plain list of board/movegen.cpp is one sink; the
-//   search's
-// ordering uses another that scores each move as it arrives, so that its
-// scoring is compiled into these loops instead of costing a second pass.
+//   promotion(m, promotion, captured)   capturing or not (NoPiece)
+//
+// The plain list of board/movegen.cpp is one sink; the search's ordering uses
+// another that scores each move as it arrives, so that its scoring is
+// compiled into these loops instead of costing a second pass.
 // Include only where a sink is defined.
 #pragma once
 
@@ -122,7 +123,7 @@ inline Bitboard relativeRankBB(int r) {
 // then all double pushes, each group in bit order of the pawns.
 template <int Us, class Sink>
 void genPawnPushes(Sink& out, Bitboard target) {
-    constexpr int push = Us == White ? 1 : -1;
+    constexpr int push = pawnPush(Us);
     const Bitboard pawns = out.pos.pieceBB[Us][Pawn];
     const Bitboard empty = ~out.pos.occupied;
     Bitboard singles = pawns & ~relativeRankBB<Us>(6) & backward<Us>(target, 1);
@@ -140,7 +141,7 @@ void genPawnPushes(Sink& out, Bitboard target) {
 // Pushes from the seventh rank onto the squares of target, four promotions each.
 template <int Us, class Sink>
 void genPromotionPushes(Sink& out, Bitboard target) {
-    constexpr int push = Us == White ? 1 : -1;
+    constexpr int push = pawnPush(Us);
     Bitboard pawns = out.pos.pieceBB[Us][Pawn] & relativeRankBB<Us>(6) & backward<Us>(target, 1);
     while (pawns) {
         const Square from = popLsb(pawns);
@@ -163,9 +164,10 @@ inline void genPawnCapturePass(Sink& out, Bitboard pawns, Bitboard enemy, int of
 template <int Us, class Sink>
 void genCaptures(Sink& out) {
     constexpr int Them = Us ^ 1;
-    // Towards the a-file first, then towards the h-file.
-    constexpr int towardsA = Us == White ? -7 : -9;
-    constexpr int towardsH = Us == White ? 9 : 7;
+    // Towards the a-file first, then towards the h-file: a file (8 squares)
+    // to the side and a rank forward.
+    constexpr int towardsA = pawnPush(Us) - 8;
+    constexpr int towardsH = pawnPush(Us) + 8;
     const Position& pos = out.pos;
     const Bitboard enemy = pos.colorBB[Them];
     const Bitboard occ = pos.occupied;
@@ -323,7 +325,7 @@ void generateSide(Sink& out, GenKind kind, const CheckInfo& ci) {
 // Appends the moves of one kind for the side to move of out.pos.
 template <class Sink>
 void generate(Sink& out, GenKind kind, const CheckInfo& ci) {
-    out.pos.sideToMove == White ? generateSide<White>(out, kind, ci) : generateSide<Black>(out, kind, ci);
+    withColour(out.pos.sideToMove, [&](auto us) { generateSide<us>(out, kind, ci); });
 }
 
 }  // namespace generation

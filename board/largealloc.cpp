@@ -99,11 +99,20 @@ int64_t threadCpuNs() {
     return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
+// Whether the page holding this byte is present in memory.
+bool pagePresent(const char* at) {
+    unsigned char present = 0;
+    void* page = reinterpret_cast<void*>(uintptr_t(at) & ~uintptr_t(PageBytes - 1));
+    return mincore(page, PageBytes, &present) == 0 && (present & 1);
+}
+
 // Faults in a fresh, zero-filled range, in one call where the kernel offers
-// it (Linux 5.14 and later), by touching every page otherwise.
+// it (Linux 5.14 and later), by touching every page otherwise. A user-mode
+// emulator may accept the advice and do nothing, so the call counts only when
+// the range's last page is then present.
 void populate(char* begin, size_t bytes) {
 #if defined(MADV_POPULATE_WRITE)
-    if (madvise(begin, bytes, MADV_POPULATE_WRITE) == 0) return;
+    if (madvise(begin, bytes, MADV_POPULATE_WRITE) == 0 && pagePresent(begin + bytes - 1)) return;
 #endif
     touchPages(begin, bytes);
 }

@@ -18,6 +18,11 @@
 #include <cstddef>
 #include <cstdint>
 
+// The tables are arrays of 16-byte slots (two 64-bit words each), and their
+// sizes are given in MiB: a MiB holds SlotsPerMiB slots.
+constexpr size_t LargeSlotBytes = 16;
+constexpr uint64_t SlotsPerMiB = (uint64_t(1) << 20) / LargeSlotBytes;
+
 struct LargeAllocSettings {
     // Blocks larger than this are refused: a table the machine cannot hold
     // in memory could not be faulted in. The machine's memory by default.

@@ -6,10 +6,6 @@
 #include "board/position.h"
 #include "board/tables.h"
 
-// The middle-game chart is written from White's side and read turned by 180
-// degrees for Black: 63 - s, which is s with every bit flipped.
-inline Square pstSquare(int color, Square s) { return s ^ (color * 63); }
-
 // The men alone: bitboards, board and counts. Unmaking needs no more, since
 // everything else comes back from the undo record.
 inline void placeMan(Position& pos, int type, int color, Square s) {
@@ -37,23 +33,25 @@ inline void shiftMan(Position& pos, int type, int color, Square from, Square to)
 }
 
 // The same with the piece-square sums and the king square: the board part of
-// putPiece and removePiece (keys and material are theirs).
+// putPiece and removePiece (keys and material are theirs). The middle-game
+// chart is written from White's side and read through relativeSquare.
 inline void placeOnBoard(Position& pos, int type, int color, Square s) {
     placeMan(pos, type, color, s);
-    pos.pstA[color] += PieceSquareMg[type][pstSquare(color, s)];
+    pos.pstA[color] += PieceSquareMg[type][relativeSquare(color, s)];
     pos.pstB[color] += PieceSquareEg[type][s];
     if (type == King) pos.kingSquare[color] = s;
 }
 
 inline void liftFromBoard(Position& pos, int type, int color, Square s) {
     liftMan(pos, type, color, s);
-    pos.pstA[color] -= PieceSquareMg[type][pstSquare(color, s)];
+    pos.pstA[color] -= PieceSquareMg[type][relativeSquare(color, s)];
     pos.pstB[color] -= PieceSquareEg[type][s];
 }
 
 inline void shiftOnBoard(Position& pos, int type, int color, Square from, Square to) {
     shiftMan(pos, type, color, from, to);
-    pos.pstA[color] += PieceSquareMg[type][pstSquare(color, to)] - PieceSquareMg[type][pstSquare(color, from)];
+    pos.pstA[color] +=
+        PieceSquareMg[type][relativeSquare(color, to)] - PieceSquareMg[type][relativeSquare(color, from)];
     pos.pstB[color] += PieceSquareEg[type][to] - PieceSquareEg[type][from];
     if (type == King) pos.kingSquare[color] = to;
 }

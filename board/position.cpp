@@ -332,7 +332,7 @@ bool positionIsConsistent(const Position& pos) {
         key ^= ZobristPiece[c][t][s];
         if (t == Pawn) pawnKey ^= ZobristPiece[c][t][s];
         nonPawnMaterial[c] += NonPawnValue[t];
-        pstA[c] += PieceSquareMg[t][pstSquare(c, s)];
+        pstA[c] += PieceSquareMg[t][relativeSquare(c, s)];
         pstB[c] += PieceSquareEg[t][s];
     }
     for (int c = White; c <= Black; c++) {

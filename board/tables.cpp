@@ -93,7 +93,7 @@ struct KeyGenerator {
 };
 
 void initMasks() {
-    for (int f = 0; f < 8; f++) FileMask[f] = Bitboard(0xFF) << (8 * f);
+    for (int f = 0; f < 8; f++) FileMask[f] = fileSpan(f, f);
     for (int r = 0; r < 8; r++) {
         RelativeRankMask[White][r] = Rank1Mask << r;
         RelativeRankMask[Black][r] = Rank1Mask << (7 - r);

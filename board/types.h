@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 using Bitboard = uint64_t;
 using Square = int;
@@ -12,6 +13,16 @@ using Score = int;
 // Colours.
 constexpr int White = 0;
 constexpr int Black = 1;
+
+// Calls f(std::integral_constant<int, White>{}) or the Black one, so that
+// code written for a colour fixed at compile time can be reached with a
+// colour known only at run time: withColour(c, [&](auto us) { return
+// evaluateThreats<us>(ai, pos); }).
+template <typename F>
+decltype(auto) withColour(int color, F&& f) {
+    if (color == White) return f(std::integral_constant<int, White>{});
+    return f(std::integral_constant<int, Black>{});
+}
 
 // Piece types; the type code alone is stored per square.
 constexpr int Pawn = 0;
@@ -60,9 +71,15 @@ inline int fileOf(Square s) { return s >> 3; }
 inline int rankOf(Square s) { return s & 7; }
 inline Square makeSquare(int file, int rank) { return file * 8 + rank; }
 // Rank counted from the colour's own back rank (0 = own first rank).
-inline int relativeRank(int color, Square s) { return color == White ? (s & 7) : 7 - (s & 7); }
+constexpr int relativeRank(int color, Square s) { return color == White ? (s & 7) : 7 - (s & 7); }
+// The square as the colour sees the board: itself for White, turned by 180
+// degrees for Black (63 - s, which is s with every bit flipped). Tables
+// written from White's side are read through it.
+constexpr Square relativeSquare(int color, Square s) { return s ^ (color * 63); }
 // One square forward for the colour: +1 for White, -1 for Black.
-inline int pawnPush(int color) { return color == White ? 1 : -1; }
+constexpr int pawnPush(int color) { return color == White ? 1 : -1; }
+// The square where a pawn of the colour on the file of pawn promotes.
+inline Square promotionSquare(int color, Square pawn) { return makeSquare(fileOf(pawn), color == White ? 7 : 0); }
 
 // Move code: to bits 0-5, from bits 6-11, promotion type bits 12-17,
 // captured type bits 18-23, moving piece type from bit 24.

@@ -19,21 +19,20 @@ bool resizeCache(CacheTable& cache, uint64_t entryCount, uint64_t mask) {
     // access inside the array whatever the caller passed.
     if (mask > entryCount - 1) mask = entryCount - 1;
 
-    constexpr uint64_t BytesPerEntry = 16;
     if (cache.words && cache.entryCount == entryCount) {
         // The same size: emptied in place, keeping the pages it has.
-        zeroLarge(cache.words, size_t(entryCount * BytesPerEntry));
+        zeroLarge(cache.words, size_t(entryCount * LargeSlotBytes));
         cache.mask = mask;
         return exact;
     }
     // The old array goes first, since the new one is faulted in as it is made.
-    freeLarge(cache.words, size_t(cache.entryCount * BytesPerEntry));
+    freeLarge(cache.words, size_t(cache.entryCount * LargeSlotBytes));
     cache = CacheTable{};
-    const uint64_t maxEntries = uint64_t(SIZE_MAX) / BytesPerEntry;
+    const uint64_t maxEntries = uint64_t(SIZE_MAX) / LargeSlotBytes;
     for (;;) {
         // The byte size must fit size_t (it does not always in the 32-bit build).
         if (entryCount <= maxEntries) {
-            cache.words = static_cast<uint64_t*>(allocateLarge(size_t(entryCount * BytesPerEntry)));
+            cache.words = static_cast<uint64_t*>(allocateLarge(size_t(entryCount * LargeSlotBytes)));
             if (cache.words) break;
         }
         exact = false;

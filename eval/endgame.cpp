@@ -22,14 +22,9 @@ constexpr int MaterialTwoKnights = 2 * MaterialKnight;
 constexpr int MaterialKnightBishop = MaterialKnight + MaterialBishop;
 constexpr int MaterialTwoBishops = 2 * MaterialBishop;
 
-constexpr Bitboard RookFileMask = FileAMask | FileHMask;
-
-// Whether s is one of the 28 squares on files a and h and ranks 1 and 8.
-constexpr bool onEdge(Square s) { return (RookFileMask | Rank1Mask | Rank8Mask) & (Bitboard(1) << s); }
+constexpr bool onEdge(Square s) { return EdgeMask & (Bitboard(1) << s); }
 
 bool sameColour(Square a, Square b) { return bool(DarkSquareMask & squareBB(a)) == bool(DarkSquareMask & squareBB(b)); }
-
-Square promotionSquare(int color, Square pawn) { return makeSquare(fileOf(pawn), color == White ? 7 : 0); }
 
 bool adjacent(Square a, Square b) { return PseudoAttacks[King][a] & squareBB(b); }
 
@@ -48,7 +43,7 @@ Score knightRookPawn(const Position& pos, int strong) {
     const Square sk = pos.kingSquare[strong], wk = pos.kingSquare[weak];
     const Square promotion = promotionSquare(strong, pawn);
     const Bitboard lastRank = RelativeRankMask[strong][7];
-    if (!(squareBB(pawn) & RookFileMask)) return ScoreNone;
+    if (!(squareBB(pawn) & RookFilesMask)) return ScoreNone;
 
     if (relativeRank(strong, pawn) == 6) {
         // The lone king holds the pawn from beside or in front of it.
@@ -86,7 +81,8 @@ Score strongWithOnePawn(const Position& pos, int strong) {
         const Square pawn = lsb(pos.pieceBB[strong][Pawn]);
         const Square promotion = promotionSquare(strong, pawn);
         const Square bishop = lsb(pos.pieceBB[strong][Bishop]);
-        if ((squareBB(pawn) & RookFileMask) && !sameColour(bishop, promotion) && Distance[wk][promotion] <= 1) return 0;
+        if ((squareBB(pawn) & RookFilesMask) && !sameColour(bishop, promotion) && Distance[wk][promotion] <= 1)
+            return 0;
         return ScoreNone;
     }
     if (strongNpm == MaterialTwoBishops && weakBare) {
@@ -111,7 +107,7 @@ Score strongWithoutPawns(const Position& pos, int strong, int& scaleFactor) {
     if (strongNpm == MaterialQueen && weakPawns >= 1 && weakNpm == MaterialRook) {
         // Rook and pawn fortress against the queen: a pawn near the king,
         // on its second rank or a knight file, shelters the rook.
-        const Bitboard shelter = (RelativeRankMask[weak][1] | FileMask[1] | FileMask[6]) & ~RookFileMask;
+        const Bitboard shelter = (RelativeRankMask[weak][1] | FileMask[1] | FileMask[6]) & ~RookFilesMask;
         if (pos.pieceBB[weak][Pawn] & PseudoAttacks[King][wk] & shelter) return 0;
         return ScoreNone;
     }
@@ -182,10 +178,10 @@ Score evaluateSpecialEndgame(const Position& pos, int& scaleFactor) {
     return ScoreNone;
 }
 
-int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int npmBlack) {
+int endgameScaleFactor(int strongSide, const Position& pos) {
     const int weak = strongSide ^ 1;
-    const int strongNpm = strongSide == White ? npmWhite : npmBlack;
-    const int weakNpm = strongSide == White ? npmBlack : npmWhite;
+    const int strongNpm = pos.nonPawnMaterial[strongSide];
+    const int weakNpm = pos.nonPawnMaterial[weak];
     const int pawns = pos.pieceCount[strongSide][Pawn];
     int s = ScaleFactorNormal;
 
@@ -227,11 +223,10 @@ int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int np
     return s;
 }
 
-bool isBlockedPawnEnding(Bitboard whitePawns, Bitboard blackPawns, const AttackInfo& ai, int strongSide,
-                         const Position& pos) {
+bool isBlockedPawnEnding(const AttackInfo& ai, int strongSide, const Position& pos) {
     const int weak = strongSide ^ 1;
-    const Bitboard own = strongSide == White ? whitePawns : blackPawns;
-    Bitboard theirs = strongSide == White ? blackPawns : whitePawns;
+    const Bitboard own = pos.pieceBB[strongSide][Pawn];
+    Bitboard theirs = pos.pieceBB[weak][Pawn];
     const Bitboard theirAttacks = ai.attackedByType[weak][Pawn];
     const Bitboard goal = RelativeRankMask[strongSide][7];
 

@@ -9,10 +9,9 @@
 // scaleFactor even when it returns ScoreNone.
 Score evaluateSpecialEndgame(const Position& pos, int& scaleFactor);
 // 0..256 for the end-game score of the stronger colour.
-int endgameScaleFactor(int strongSide, const Position& pos, int npmWhite, int npmBlack);
+int endgameScaleFactor(int strongSide, const Position& pos);
 // Whether the stronger side's king can never break through a locked pawn chain.
-bool isBlockedPawnEnding(Bitboard whitePawns, Bitboard blackPawns, const AttackInfo& ai, int strongSide,
-                         const Position& pos);
+bool isBlockedPawnEnding(const AttackInfo& ai, int strongSide, const Position& pos);
 
 // KPK win/draw table: bit i set = position of kpkIndex i won for the pawn side.
 extern uint32_t KpkBitbase[6144];

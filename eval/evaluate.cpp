@@ -154,7 +154,7 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
     const int lead = acc.side[White].eg - acc.side[Black].eg;
     if (lead != 0) {
         const int strong = lead > 0 ? White : Black;
-        if (isBlockedPawnEnding(pos.pieceBB[White][Pawn], pos.pieceBB[Black][Pawn], ai, strong, pos)) {
+        if (isBlockedPawnEnding(ai, strong, pos)) {
             before = acc;
             acc.side[White].eg = 0;
             acc.side[Black].eg = 0;
@@ -172,7 +172,7 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
         const Square defender = pos.kingSquare[them];
         for (Bitboard pawns = passed[c]; pawns;) {
             const Square s = popLsb(pawns);
-            const Square queening = makeSquare(fileOf(s), c == White ? 7 : 0);
+            const Square queening = promotionSquare(c, s);
             if (Distance[queening][defender] - Distance[queening][s] >= 2 ||
                 (PseudoAttacks[King][escort] & ForwardFile[c][s]))
                 acc.side[c].eg += UnstoppablePasserPerRank * relativeRank(c, s);
@@ -181,38 +181,15 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
     if (trace) recordTerm(trace, TermUnstoppable, before, acc);
 }
 
-// The evaluation of a position the cache did not hold (evaluate probes the
-// cache before calling it, so that a hit costs no frame for the whole
-// evaluation), stored in the cache under `key`.
+// Steps 4 to 16 of evaluatePosition: the attack record, then every term,
+// added up per colour in acc.
 template <bool Tracing>
-[[gnu::noinline]] Score evaluatePosition(const Position& pos, uint64_t key, EvalTrace* trace) {
-    // 1. The cache was probed by the caller (the trace always computes afresh).
-
-    // 2. Phase: 256 with most pieces on, falling to 0 as they come off.
-    const int nonPawnTotal = pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black];
-    const int phase = gamePhase(pos);
-    if constexpr (Tracing) {
-        trace->nonPawnTotal = nonPawnTotal;
-        trace->phase = phase;
-    }
-
-    // 3. Special endgames, tried before any attack set is built.
-    int scaleFactor = ScaleFactorNormal;
-    if (nonPawnTotal <= SpecialEndgameMaterial) {
-        const Score verdict = evaluateSpecialEndgame(pos, scaleFactor);
-        if (verdict != ScoreNone) {
-            if constexpr (Tracing) trace->specialDecided = true;
-            storeEval(key, verdict);
-            return verdict;
-        }
-    }
-    if constexpr (Tracing) trace->scaleSlot = scaleFactor;
-
+[[gnu::always_inline]] inline void addTerms(const Position& pos, int phase, int nonPawnTotal, Accumulators& acc,
+                                            EvalTrace* trace) {
     // 4. The attack record every term reads.
     AttackInfo ai;
     buildAttackInfo(pos, ai);
 
-    Accumulators acc;
     Accumulators before = acc;
 
     // 5. Pawn structure through the pawn cache.
@@ -279,12 +256,44 @@ template <bool Tracing>
     // 15. Tempo and material.
     before = acc;
     const int material = pos.nonPawnMaterial[White] - pos.nonPawnMaterial[Black];
-    const bool whiteToMove = pos.sideToMove == White;
-    acc.side[White] += bothPhases(material) + (whiteToMove ? Tempo : -Tempo);
+    acc.side[White] += bothPhases(material) + (pos.sideToMove == White ? Tempo : -Tempo);
     if constexpr (Tracing) recordTerm(trace, TermMaterial, before, acc);
 
     // 16. Pure pawn endings.
     if (nonPawnTotal == 0) evaluatePawnEnding(ai, pos, acc, passed, Tracing ? trace : nullptr);
+}
+
+// The evaluation of a position the cache did not hold (evaluate probes the
+// cache before calling it, so that a hit costs no frame for the whole
+// evaluation), stored in the cache under `key`.
+template <bool Tracing>
+[[gnu::noinline]] Score evaluatePosition(const Position& pos, uint64_t key, EvalTrace* trace) {
+    // 1. The cache was probed by the caller (the trace always computes afresh).
+
+    // 2. Phase: 256 with most pieces on, falling to 0 as they come off.
+    const int nonPawnTotal = pos.nonPawnMaterial[White] + pos.nonPawnMaterial[Black];
+    const int phase = gamePhase(pos);
+    if constexpr (Tracing) {
+        trace->nonPawnTotal = nonPawnTotal;
+        trace->phase = phase;
+    }
+
+    // 3. Special endgames, tried before any attack set is built.
+    int scaleFactor = ScaleFactorNormal;
+    if (nonPawnTotal <= SpecialEndgameMaterial) {
+        const Score verdict = evaluateSpecialEndgame(pos, scaleFactor);
+        if (verdict != ScoreNone) {
+            if constexpr (Tracing) trace->specialDecided = true;
+            storeEval(key, verdict);
+            return verdict;
+        }
+    }
+    if constexpr (Tracing) trace->scaleSlot = scaleFactor;
+
+    // 4.-16. The attack record and the terms.
+    Accumulators acc;
+    addTerms<Tracing>(pos, phase, nonPawnTotal, acc, trace);
+    const bool whiteToMove = pos.sideToMove == White;
 
     // 17. Differences. With every piece on the blend takes the middle game
     // alone, so the end-game steps cannot change the score.
@@ -304,8 +313,7 @@ template <bool Tracing>
     // 18. Endgame scale for the side ahead.
     if (egDiff != 0) {
         const int strong = egDiff < 0 ? Black : White;
-        const int scale = std::min(
-            endgameScaleFactor(strong, pos, pos.nonPawnMaterial[White], pos.nonPawnMaterial[Black]), scaleFactor);
+        const int scale = std::min(endgameScaleFactor(strong, pos), scaleFactor);
         egDiff = egDiff * scale / ScaleFactorNormal;
         if constexpr (Tracing) trace->scale = scale;
     }

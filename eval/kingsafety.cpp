@@ -40,7 +40,7 @@ int kingShelterOf(const Position& pos, Square kingSq) {
         int defended = 0;
         if (shield) {
             // The pawn nearest the king (lowest rank from the own side).
-            const Square s = color == White ? lsb(shield) : msb(shield);
+            const Square s = firstFromOwnSide(color, shield);
             r = relativeRank(color, s);
             defended = (PawnAttacks[them][s] & ownPawns) ? 1 : 0;
         }
@@ -48,7 +48,7 @@ int kingShelterOf(const Position& pos, Square kingSq) {
         int t = 0;
         int supported = 0;
         if (storm) {
-            const Square s = color == White ? lsb(storm) : msb(storm);
+            const Square s = firstFromOwnSide(color, storm);
             t = relativeRank(them, s);
             supported = (PawnAttacks[color][s] & enemyPawns) ? 1 : 0;
         }

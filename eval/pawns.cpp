@@ -40,7 +40,7 @@ ScorePair evaluatePawns(const Position& pos, Bitboard& passed) {
         if (blockers && neighbours && !supporters && !(ownPawns & PawnAttackSpan[them][s]) && !lever) {
             const Bitboard span = allPawns & PawnAttackSpan[Us][s];
             if (span) {
-                const Square first = Us == White ? lsb(span) : msb(span);
+                const Square first = firstFromOwnSide(Us, span);
                 const int firstRank = rankOf(first);
                 Bitboard ranks = RelativeRankMask[White][firstRank];
                 const int nextRank = firstRank + pawnPush(Us);
@@ -61,8 +61,8 @@ ScorePair evaluatePawns(const Position& pos, Bitboard& passed) {
         if (!neighbours) score -= ScorePair{IsolatedPenaltyMg[isOpposed][file], IsolatedPenaltyEg[isOpposed]};
 
         if (doubled) {
-            const Square front = Us == White ? lsb(doubled) : msb(doubled);
-            const int d = Us == White ? rankOf(front) - rankOf(s) : rankOf(s) - rankOf(front);
+            const Square front = firstFromOwnSide(Us, doubled);
+            const int d = relativeRank(Us, front) - relativeRank(Us, s);
             score += -DoubledPenalty / d;
         }
 

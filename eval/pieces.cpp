@@ -12,20 +12,19 @@
 namespace {
 
 // Ranks 5..8 for White, 1..4 for Black: the enemy's half of the board.
-constexpr Bitboard EnemyHalf[2] = {0xF0F0F0F0F0F0F0F0ULL, 0x0F0F0F0F0F0F0F0FULL};
+constexpr Bitboard EnemyHalf[2] = {rankSpan(4, 7), rankSpan(0, 3)};
 
 Bitboard rankBB(int rank) { return RelativeRankMask[White][rank]; }
 
 // The unscreened zone by attacking colour and enemy king square: the king's
 // file and its neighbours (the b..g files for a king on the edge), in the
-// attacker's enemy half of the board. With file-major squares a file is one
-// byte of the bitboard.
+// attacker's enemy half of the board.
 constexpr auto KingZoneFrame = [] {
     std::array<std::array<Bitboard, 64>, 2> frame{};
     for (int color = White; color <= Black; color++)
         for (Square k = 0; k < 64; k++) {
             const int file = std::clamp(k / 8, 1, 6);
-            frame[color][k] = (Bitboard(0xFFFFFF) << (8 * (file - 1))) & EnemyHalf[color];
+            frame[color][k] = fileSpan(file - 1, file + 1) & EnemyHalf[color];
         }
     return frame;
 }();
@@ -76,8 +75,7 @@ template <int Us, int Type>
     ScorePair score;
     // Outpost: no enemy pawn can ever drive the piece away.
     if (!(ctx.enemyPawns & PawnAttackSpan[Us][s])) {
-        const Square relative = Us == White ? s : 63 - s;
-        int bonus = OutpostBonus[Type - Knight][relative];
+        int bonus = OutpostBonus[Type - Knight][relativeSquare(Us, s)];
         if (bonus != 0 && ((ctx.ownPawnAttacks >> s) & 1)) bonus += bonus / 2;
         score += bothPhases(bonus);
     }

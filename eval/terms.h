@@ -2,13 +2,13 @@
 // and for tests that check one term family at a time. Every per-colour term is
 // written once from White's view and mirrored by relative ranks, with the
 // colour fixed at compile time (Us); it returns what it adds for that colour
-// (positive = good for Us). withColour turns a colour known only at run time
-// into that template argument.
+// (positive = good for Us). withColour (board/types.h) turns a colour known
+// only at run time into that template argument.
 #pragma once
 
 #include <cstdint>
-#include <type_traits>
 
+#include "board/masks.h"
 #include "board/position.h"
 #include "board/tables.h"
 #include "eval/attackinfo.h"
@@ -23,16 +23,7 @@ struct KingAttackTally {
 };
 
 // Files c..f on the own ranks 2..4 (White) or 7..5 (Black).
-constexpr Bitboard SpaceZone[2] = {0x00000E0E0E0E0000ULL, 0x0000707070700000ULL};
-
-// Calls f(std::integral_constant<int, White>{}) or the Black one, so that
-// f can hand the colour on as a template argument: withColour(c, [&](auto us)
-// { return evaluateThreats<us>(ai, pos); }).
-template <typename F>
-decltype(auto) withColour(int color, F&& f) {
-    if (color == White) return f(std::integral_constant<int, White>{});
-    return f(std::integral_constant<int, Black>{});
-}
+constexpr Bitboard SpaceZone[2] = {fileSpan(2, 5) & rankSpan(1, 3), fileSpan(2, 5) & rankSpan(4, 6)};
 
 // Game phase 0..256 from the non-pawn material of both sides.
 int gamePhase(const Position& pos);

@@ -137,7 +137,8 @@ struct TableHint {
 
 // The table probe: a deep enough entry with a usable bound decides the node,
 // and its score is returned; otherwise ScoreNone, with what a hit knew in
-// hint and its evaluation in ss->staticEval. A singular verification search
+// hint and the score of a too shallow entry that would have cut
+// (TTProbe::shallowCutScore) in ss->staticEval, for staticEvaluation. A singular verification search
 // skips the probe, since the entry describes the node with the excluded move
 // included.
 [[gnu::always_inline]] inline Score probeNode(const Position& pos, SearchStack* ss, int alpha, int beta, int depth,
@@ -150,18 +151,18 @@ struct TableHint {
     if (cut != ScoreNone) return cut;
     if (probe.hit) {
         hint = {probe.move, probe.score, probe.bound, probe.depth};
-        ss->staticEval = probe.staticEval;
+        ss->staticEval = probe.shallowCutScore;
     }
     return ScoreNone;
 }
 
 // The static evaluation of a null-window node out of check. A shallower
-// table bound that lies on the right side of it (tableEval, from the probe)
+// table bound that lies on the right side of it (shallowCut, from the probe)
 // is a better estimate than the evaluation itself.
-[[gnu::always_inline]] inline Score staticEvaluation(const Position& pos, Score tableEval, int ttBound) {
+[[gnu::always_inline]] inline Score staticEvaluation(const Position& pos, Score shallowCut, int ttBound) {
     Score e = evaluate(pos);
-    if (tableEval == ScoreNone) return e;
-    return (e < tableEval && ttBound == BoundLower) || (e > tableEval && ttBound == BoundUpper) ? tableEval : e;
+    if (shallowCut == ScoreNone) return e;
+    return (e < shallowCut && ttBound == BoundLower) || (e > shallowCut && ttBound == BoundUpper) ? shallowCut : e;
 }
 
 // Razoring: far below alpha at shallow depth, and with no pawn about to

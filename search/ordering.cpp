@@ -9,19 +9,18 @@ namespace {
 // The history row of the side to move: [moving piece type][to square].
 using HistoryRow = const int32_t (*)[64];
 
-// A generator sink that scores each move as it is appended, by its kind.
-// Killers are compared by their full code; MoveNone stands for a missing
-// killer and never matches a generated move. Keyed, it stores the picker's
-// key of each entry instead of its score.
+// A generator sink that scores each move as it is appended, by its kind, and
+// stores the picker's key of the entry. Killers are compared by their full
+// code; MoveNone stands for a missing killer and never matches a generated
+// move.
 //
 // The sink is filled through cursors rather than a count, and the key's
 // tie-break counts down in a wider type: an int counter could be an entry as
 // far as the compiler knows, and would be reloaded after every entry written.
-template <bool Keyed>
 struct ScoringSink {
     Move* end;  // the next free entry
-    int* scoreEnd;
-    int64_t tieBreak;  // keyed: MaxMoves - 1 - the next free entry's place
+    int* keyEnd;
+    int64_t tieBreak;  // MaxMoves - 1 - the next free entry's place
     const Position& pos;
     Move killer0;
     Move killer1;
@@ -30,7 +29,7 @@ struct ScoringSink {
     void append(Move m, int score) {
         assert(score > -OrderScoreLimit && score < OrderScoreLimit);
         *end++ = m;
-        *scoreEnd++ = Keyed ? orderKey(score, MaxMoves - 1 - int(tieBreak--)) : score;
+        *keyEnd++ = orderKey(score, MaxMoves - 1 - int(tieBreak--));
     }
     int killerOr(Move m, int otherwise) const {
         return m == killer0 ? ScoreKiller0 : m == killer1 ? ScoreKiller1 : otherwise;
@@ -72,38 +71,27 @@ bool stageKind(Stage stage, const CheckInfo& ci, GenKind& kind) {
     }
 }
 
-template <bool Keyed>
-int appendStageTo(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
-                  Move* moves, int* scores, int count) {
+}  // namespace
+
+int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
+                     Move* moves, int* keys, int count) {
     if (isHashStage(stage)) {
         moves[count] = candidate;
-        if (Keyed) scores[count] = orderKey(0, count);
+        keys[count] = orderKey(0, count);
         return count + 1;
     }
-    ScoringSink<Keyed> out{moves + count,
-                           scores + count,
-                           MaxMoves - 1 - count,
-                           pos,
-                           ctx.killers ? ctx.killers[0] : MoveNone,
-                           ctx.killers ? ctx.killers[1] : MoveNone,
-                           (*ctx.history)[pos.sideToMove]};
+    ScoringSink out{moves + count,
+                    keys + count,
+                    MaxMoves - 1 - count,
+                    pos,
+                    ctx.killers ? ctx.killers[0] : MoveNone,
+                    ctx.killers ? ctx.killers[1] : MoveNone,
+                    (*ctx.history)[pos.sideToMove]};
     GenKind kind;
     if (stageKind(stage, ci, kind)) generation::generate(out, kind, ci);
     const int newCount = int(out.end - moves);
     assert(newCount <= MaxMoves);
     return newCount;
-}
-
-}  // namespace
-
-int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
-                Move* moves, int* scores, int count) {
-    return appendStageTo<false>(stage, pos, ci, ctx, candidate, moves, scores, count);
-}
-
-int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
-                     Move* moves, int* keys, int count) {
-    return appendStageTo<true>(stage, pos, ci, ctx, candidate, moves, keys, count);
 }
 
 Move* counterPair(SearchThread& thread, const Position& pos, Move previous) {

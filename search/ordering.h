@@ -43,14 +43,6 @@ struct OrderingContext {
     const HistoryTable* history;
 };
 
-// Appends the moves of one stage behind moves[0, count) in generation order,
-// each with its ordering score, and returns the new count. In check every
-// stage except the hash-move ones yields all evasions. The hash-move stages
-// append candidate and leave its score slot as it was. Out of check
-// Stage::None appends nothing.
-int appendStage(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
-                Move* moves, int* scores, int count);
-
 // The picker orders one key per entry instead of a move and a score: the
 // score times MaxMoves plus the entry's place counted down from the end of
 // the array, so that of two equal scores the earlier entry has the greater
@@ -68,8 +60,11 @@ inline int orderKey(int score, int place) { return score * MaxMoves + (MaxMoves 
 inline int orderKeyScore(int key) { return key >> OrderKeyShift; }
 inline int orderKeyIndex(int key) { return MaxMoves - 1 - (key & (MaxMoves - 1)); }
 
-// appendStage for the picker: keys[i] receives orderKey(score, i) instead of
-// the score; the hash-move stages give their move the score 0.
+// Appends the moves of one stage behind moves[0, count) in generation order,
+// keys[i] receiving orderKey(score, i) of the move's ordering score, and
+// returns the new count. In check every stage except the hash-move ones
+// yields all evasions. The hash-move stages append candidate with the score
+// 0. Out of check Stage::None appends nothing.
 int appendStageKeyed(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx, Move candidate,
                      Move* moves, int* keys, int count);
 

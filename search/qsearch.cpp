@@ -104,7 +104,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         if (hashMove != MoveNone && !isPseudoLegal(hashMove, pos, ci)) hashMove = MoveNone;
         // The hash move goes first: its child's entries load while this node evaluates.
         if (hashMove != MoveNone) prefetchChild(pos, hashMove);
-        if (probe.staticEval != ScoreNone) ss->staticEval = probe.staticEval;
+        if (probe.shallowCutScore != ScoreNone) ss->staticEval = probe.shallowCutScore;
     }
 
     // 5. Stand pat: out of check the side to move may decline every capture,

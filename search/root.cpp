@@ -88,11 +88,19 @@ int pvLength(const Move* pv) {
 // shows its score. The line the stop cut short shows the move it will answer
 // with and the score that move got in this iteration (a bound when it failed
 // high or low there): its old score would belong to another move, or be no
-// score at all in iteration 1 (-ScoreInfinite, "mate 0"). Without a move
-// scored in this iteration, and for the lines not reached, the previous
-// iteration's lines stand as they were printed.
+// score at all in iteration 1 (-ScoreInfinite, "mate 0"). The lines not
+// reached keep the previous iteration's lines as they were printed. A stop
+// before any move of this iteration was scored prints the previous
+// iteration's lines again, untouched since, with the nodes and the time as
+// they are now, so that the last line before "bestmove" gives the whole
+// search's count; a stop in iteration 1 has no line to print.
 void reportLines(int depth, const RootState& root, int linesDone) {
     if (!Reporter.line) return;
+    if (linesDone == 0 && root.bestDepth[0] != depth) {
+        for (int k = 0; k < root.lineCount && root.lineScore[k] != -ScoreInfinite; k++)
+            Reporter.line(progressAt(depth), k + 1, root.lineScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
+        return;
+    }
     for (int k = 0; k < linesDone; k++)
         Reporter.line(progressAt(depth), k + 1, root.lineScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
     const int k = linesDone;
@@ -235,7 +243,7 @@ bool iterationMustNotStart(RootContext& ctx, int depth) {
     if (stopped()) return true;
     if constexpr (MainThread) {
         const SearchLimits& limits = ctx.thread.limits;
-        if (shouldStop(ctx.instability, ctx.thread)) return true;
+        if (updateBudgetAndCheckStop(ctx.instability, ctx.thread)) return true;
         if (limits.nodeLimit >= 0 && Control.nodes.load(std::memory_order_relaxed) >= uint64_t(limits.nodeLimit))
             return true;
     }

@@ -35,7 +35,7 @@ int64_t thinkingBudget(const SearchLimits& limits, int gamePly, int moveOverhead
     return std::min(budget, int64_t(limits.timeLeft) - moveOverhead);
 }
 
-bool shouldStop(int instability, SearchThread& thread) {
+bool updateBudgetAndCheckStop(int instability, SearchThread& thread) {
     const SearchLimits& limits = thread.limits;
     if (limits.untimed && limits.moveTime != 0) return elapsedMs() >= limits.moveTime;
 

@@ -15,4 +15,4 @@ int64_t thinkingBudget(const SearchLimits& limits, int gamePly, int moveOverhead
 // Control.timeLimit for the per-node clock test and tells whether the next
 // iteration must not start. A fixed move time of an untimed search is tested
 // alone.
-bool shouldStop(int instability, SearchThread& thread);
+bool updateBudgetAndCheckStop(int instability, SearchThread& thread);

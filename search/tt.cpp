@@ -24,8 +24,7 @@ std::atomic<int16_t> ttGeneration{0};
 
 namespace {
 
-constexpr uint64_t SlotsPerMiB = 65536;  // 16-byte slots
-constexpr uint64_t ExtraSlots = 3;       // a bucket starting at ttMask runs past it
+constexpr uint64_t ExtraSlots = 3;  // a bucket starting at ttMask runs past it
 constexpr int BucketSize = 4;
 
 struct SlotView {
@@ -106,7 +105,7 @@ inline void noteWritten() {
 
 // Gives back the table's array, leaving no table.
 void releaseSlots() {
-    freeLarge(ttSlots, size_t(ttEntryCount) * 16);
+    freeLarge(ttSlots, size_t(ttEntryCount) * LargeSlotBytes);
     ttSlots = nullptr;
     ttEntryCount = 0;
 }
@@ -115,8 +114,8 @@ void releaseSlots() {
 
 uint64_t ttBucketCountForMiB(uint64_t mib) {
     uint64_t p = std::bit_floor(mib == 0 ? uint64_t(1) : mib);
-    // The array of buckets + 3 slots of 16 bytes must be addressable by size_t.
-    const uint64_t maxSlots = uint64_t(SIZE_MAX) / 16 - ExtraSlots;
+    // The array of buckets + 3 slots must be addressable by size_t.
+    const uint64_t maxSlots = uint64_t(SIZE_MAX) / LargeSlotBytes - ExtraSlots;
     while (p > 1 && p > maxSlots / SlotsPerMiB) p >>= 1;
     return p * SlotsPerMiB;
 }
@@ -132,7 +131,7 @@ void allocateTT(uint64_t mib) {
     // size is tried, and every smaller power of two after it.
     releaseSlots();
     for (uint64_t buckets = wanted; buckets >= 1; buckets >>= 1) {
-        void* fresh = allocateLarge(size_t(buckets + ExtraSlots) * 16);
+        void* fresh = allocateLarge(size_t(buckets + ExtraSlots) * LargeSlotBytes);
         if (!fresh) continue;
         ttSlots = static_cast<uint64_t*>(fresh);
         ttEntryCount = buckets + ExtraSlots;
@@ -148,7 +147,7 @@ void clearTT() {
     // Zeros written over the pages the table already has. A fresh array
     // would come back from the kernel as pages to be faulted in again, at
     // up to several milliseconds per 2 MiB, during the next search.
-    if (!slotsAllZero.load(std::memory_order_relaxed)) zeroLarge(ttSlots, size_t(ttEntryCount) * 16);
+    if (!slotsAllZero.load(std::memory_order_relaxed)) zeroLarge(ttSlots, size_t(ttEntryCount) * LargeSlotBytes);
     slotsAllZero.store(ttSlots != nullptr, std::memory_order_relaxed);
     ttGeneration.store(0, std::memory_order_relaxed);
     ttFilled.store(0, std::memory_order_relaxed);

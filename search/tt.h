@@ -16,17 +16,25 @@ extern std::atomic<int16_t> ttGeneration;
 
 // Result of a probe besides the cutoff score.
 struct TTProbe {
-    bool hit;   // a slot matched (and gave a move)
+    // The position's slot was found and the fields below were read from it
+    // (score ScoreNone and bound BoundNone when its mate score does not fit
+    // the node). False on a miss, and for an entry deep enough to decide the
+    // node that was stored without a score.
+    bool hit;
     Move move;  // hash move, MoveNone if none
     int score;  // table score, ply-converted
     int depth;
     int bound;
-    int staticEval;  // substitute static evaluation, or ScoreNone
+    // The score of an entry too shallow to decide the node whose bound would
+    // have cut at this window (exact, a lower bound at or above beta, an
+    // upper bound at or below alpha); ScoreNone otherwise. The search takes
+    // it as a better estimate than the static evaluation.
+    int shallowCutScore;
 };
 
 // Number of addressable bucket starts (ttMask + 1) for a "Hash" value in MiB:
-// the value reduced to its highest set bit (0 counts as 1), times 65536
-// 16-byte slots per MiB, then halved until the whole array (three slots more)
+// the value reduced to its highest set bit (0 counts as 1), times SlotsPerMiB
+// (board/largealloc.h), then halved until the whole array (three slots more)
 // fits the address space of the build. Allocates nothing.
 uint64_t ttBucketCountForMiB(uint64_t mib);
 

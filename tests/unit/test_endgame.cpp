@@ -19,7 +19,7 @@ Verdict special(const PieceList& pieces, char sideToMove) {
 
 int scaleFor(const PieceList& pieces, int strongSide) {
     const Position& pos = positionOf(fenOf(pieces, 'w'));
-    return endgameScaleFactor(strongSide, pos, pos.nonPawnMaterial[White], pos.nonPawnMaterial[Black]);
+    return endgameScaleFactor(strongSide, pos);
 }
 
 // The pawn attacks of the real position are all the blockade test reads
@@ -29,7 +29,7 @@ bool blocked(const PieceList& pieces, int strongSide) {
     AttackInfo ai{};
     for (int c = White; c <= Black; c++)
         for (Bitboard b = pos.pieceBB[c][Pawn]; b;) ai.attackedByType[c][Pawn] |= PawnAttacks[c][popLsb(b)];
-    return isBlockedPawnEnding(pos.pieceBB[White][Pawn], pos.pieceBB[Black][Pawn], ai, strongSide, pos);
+    return isBlockedPawnEnding(ai, strongSide, pos);
 }
 
 // Expects the same verdict for the position and its colour-exchanged twin.

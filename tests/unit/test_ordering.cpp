@@ -206,7 +206,7 @@ Scored sortedStage(const Position& pos, Stage stage, const OrderingContext& ctx)
     computeCheckInfo(ci, pos);
     Move moves[MaxMoves];
     int scores[MaxMoves];
-    const int n = appendStage(stage, pos, ci, ctx, MoveNone, moves, scores, 0);
+    const int n = appendStageScored(stage, pos, ci, ctx, MoveNone, moves, scores, 0);
     sortStage(moves, scores, 0, n);
     return {std::vector<Move>(moves, moves + n), std::vector<int>(scores, scores + n)};
 }
@@ -285,7 +285,7 @@ TEST(OrderingScores, EvasionsScoredByTheirKind) {
     computeCheckInfo(ci, thread->pos);
     Move moves[MaxMoves];
     int scores[MaxMoves];
-    const int n = appendStage(Stage::Captures, thread->pos, ci, NoKillers, MoveNone, moves, scores, 0);
+    const int n = appendStageScored(Stage::Captures, thread->pos, ci, NoKillers, MoveNone, moves, scores, 0);
     ASSERT_EQ(n, 23);
     EXPECT_EQ(moveToText(moves[2]), "b7a8Q");
     EXPECT_EQ(scores[2], 4 * ScorePromotionUnit + Rook * ScorePromotionCaptureUnit);
@@ -314,18 +314,17 @@ TEST(OrderingScores, StageAppendsBehindEarlierEntries) {
     moves[0] = 12345;
     scores[0] = -99999;  // an earlier entry: must stay put
     const Move candidate = moveByText(thread->pos, "g1f3");
-    scores[1] = 77;
-    int n = appendStage(Stage::HashMove, pos, ci, NoKillers, candidate, moves, scores, 1);
+    int n = appendStageScored(Stage::HashMove, pos, ci, NoKillers, candidate, moves, scores, 1);
     ASSERT_EQ(n, 2);
     EXPECT_EQ(moves[1], candidate);
-    EXPECT_EQ(scores[1], 77);  // the hash-move stage leaves the score slot alone
-    n = appendStage(Stage::Quiets, pos, ci, NoKillers, MoveNone, moves, scores, n);
+    EXPECT_EQ(scores[1], 0);  // the hash-move stage gives its move the score 0
+    n = appendStageScored(Stage::Quiets, pos, ci, NoKillers, MoveNone, moves, scores, n);
     ASSERT_EQ(n, 22);
     EXPECT_EQ(moves[0], 12345);
     EXPECT_EQ(moveToText(moves[2]), "b1a3");  // generation order until sorted
     // The quiescence hash-move stage appends the candidate the same way;
     // Stage::None appends nothing out of check.
-    EXPECT_EQ(appendStage(Stage::QsHashMove, pos, ci, NoKillers, candidate, moves, scores, 5), 6);
+    EXPECT_EQ(appendStageScored(Stage::QsHashMove, pos, ci, NoKillers, candidate, moves, scores, 5), 6);
     EXPECT_EQ(moves[5], candidate);
-    EXPECT_EQ(appendStage(Stage::None, pos, ci, NoKillers, candidate, moves, scores, 5), 5);
+    EXPECT_EQ(appendStageScored(Stage::None, pos, ci, NoKillers, candidate, moves, scores, 5), 5);
 }

@@ -2,6 +2,8 @@
 // moves by their text, and searches whose output is captured.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -93,6 +95,19 @@ inline std::vector<std::string> runSearch(SearchThread& thread, int depth, int m
 }
 
 }  // namespace searchtest
+
+// One stage appended as the picker appends it (appendStageKeyed), each new
+// entry's key turned back into its ordering score; every key must carry the
+// entry's own place.
+inline int appendStageScored(Stage stage, const Position& pos, const CheckInfo& ci, const OrderingContext& ctx,
+                             Move candidate, Move* moves, int* scores, int count) {
+    const int n = appendStageKeyed(stage, pos, ci, ctx, candidate, moves, scores, count);
+    for (int i = count; i < n; i++) {
+        EXPECT_EQ(orderKeyIndex(scores[i]), i);
+        scores[i] = orderKeyScore(scores[i]);
+    }
+    return n;
+}
 
 // The order the picker hands a stage out in: moves[first, last) sorted by
 // score, highest first, equal scores in generation order.

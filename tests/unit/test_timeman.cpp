@@ -71,9 +71,9 @@ TEST(ShouldStop, MoveTimeOfAnUntimedSearch) {
     thread->limits.moveTime = 1000;
     Control.timeLimit = 777;
     Control.startTime = nowMs() - 500;
-    EXPECT_FALSE(shouldStop(0, *thread));
+    EXPECT_FALSE(updateBudgetAndCheckStop(0, *thread));
     Control.startTime = nowMs() - 1000;
-    EXPECT_TRUE(shouldStop(0, *thread));
+    EXPECT_TRUE(updateBudgetAndCheckStop(0, *thread));
     EXPECT_EQ(Control.timeLimit.load(), 777);  // the budget is not touched
 }
 
@@ -83,20 +83,20 @@ TEST(ShouldStop, PublishesTheBudgetAndStopsPastAboutFourElevenths) {
     thread->limits.movesToGo = 1;
     thread->limits.moveOverhead = 0;
     Control.startTime = nowMs();
-    EXPECT_FALSE(shouldStop(0, *thread));
+    EXPECT_FALSE(updateBudgetAndCheckStop(0, *thread));
     EXPECT_EQ(Control.timeLimit.load(), 10000);
     // 2e > 2e/8 + 10000 - e: stop from e = 3637 on (2e - 2e/8 + e = 2.75e > 10000).
     Control.startTime = nowMs() - 3500;
-    EXPECT_FALSE(shouldStop(0, *thread));
+    EXPECT_FALSE(updateBudgetAndCheckStop(0, *thread));
     Control.startTime = nowMs() - 3700;
-    EXPECT_TRUE(shouldStop(0, *thread));
+    EXPECT_TRUE(updateBudgetAndCheckStop(0, *thread));
 
     // Pondering publishes the budget with its bonus but never stops.
     thread->limits.untimed = true;
     thread->limits.ponderStart = true;
-    EXPECT_FALSE(shouldStop(0, *thread));
+    EXPECT_FALSE(updateBudgetAndCheckStop(0, *thread));
     EXPECT_EQ(Control.timeLimit.load(), 10000);  // 12500, capped by the clock
     thread->limits.movesToGo = 2;
-    EXPECT_FALSE(shouldStop(0, *thread));
+    EXPECT_FALSE(updateBudgetAndCheckStop(0, *thread));
     EXPECT_GT(Control.timeLimit.load(), 5000);
 }

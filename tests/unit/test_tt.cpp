@@ -148,7 +148,7 @@ TEST_F(TranspositionTable, ExactEntryCutsOffOnlyWhenDeepEnough) {
     // evaluation and the move is offered.
     EXPECT_EQ(probe(key, 6, 0, 50, out), ScoreNone);
     EXPECT_TRUE(out.hit);
-    EXPECT_EQ(out.staticEval, 100);
+    EXPECT_EQ(out.shallowCutScore, 100);
     EXPECT_EQ(out.move, SomeMove);
     EXPECT_EQ(out.depth, 5);
     EXPECT_EQ(out.bound, BoundExact);
@@ -167,11 +167,11 @@ TEST_F(TranspositionTable, BoundsAreUsableOnlyOnTheirSide) {
     EXPECT_EQ(probe(lower, 4, 50, 100, out), 100);        // score >= beta
     EXPECT_EQ(probe(lower, 4, 50, 101, out), ScoreNone);  // a lower bound below beta says nothing
     EXPECT_EQ(out.move, SomeMove);
-    EXPECT_EQ(out.staticEval, ScoreNone);
+    EXPECT_EQ(out.shallowCutScore, ScoreNone);
     EXPECT_EQ(probe(lower, 9, 50, 101, out), ScoreNone);  // not usable: no substitute either
-    EXPECT_EQ(out.staticEval, ScoreNone);
+    EXPECT_EQ(out.shallowCutScore, ScoreNone);
     EXPECT_EQ(probe(lower, 9, 50, 90, out), ScoreNone);  // usable but shallow
-    EXPECT_EQ(out.staticEval, 100);
+    EXPECT_EQ(out.shallowCutScore, 100);
 
     EXPECT_EQ(probe(upper, 4, 100, 200, out), 100);  // score <= alpha
     EXPECT_EQ(probe(upper, 4, 99, 200, out), ScoreNone);
@@ -250,7 +250,7 @@ TEST_F(TranspositionTable, AMateNearerThanTheNodeAllowsIsNotUsed) {
     EXPECT_EQ(out.move, SomeMove);  // the move still orders the search
     EXPECT_EQ(out.score, ScoreNone);
     EXPECT_EQ(out.bound, BoundNone);
-    EXPECT_EQ(out.staticEval, ScoreNone);
+    EXPECT_EQ(out.shallowCutScore, ScoreNone);
 
     // The same for a losing score, and for an exact one.
     store(key, 10, -31990, SomeMove, BoundExact, 40);
