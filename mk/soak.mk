@@ -9,7 +9,7 @@
 # the strictest tournament managers do, with "ucinewgame" between games, and
 # last 1,000 searches ended early (tiny move times and clocks, node limits,
 # "stop" at random moments) in one engine process, each answer read as a
-# client reads it (tests/e2e/test_stress.cpp).
+# client reads it (tests/e2e/test_stress_early_end.cpp).
 GAMES ?= 50
 TC ?= 2000+20
 SOAK_THREADS ?= 2

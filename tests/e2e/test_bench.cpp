@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "e2e_checks.h"
 #include "engine_process.h"
-#include "search_checks.h"
 
 TEST(Bench, RunsFormatAndTheLastPosition) {
     EngineProcess engine;
+    engine.send("setoption name Threads value 4");  // bench searches with one thread anyway
     engine.send("bench 8 3");
     Lines seen;
     ASSERT_TRUE(engine.waitFor("95% Conf: ", 120000, &seen));
@@ -52,21 +53,17 @@ TEST(Bench, RunsFormatAndTheLastPosition) {
     engine.send("position fen r2q1rk1/1p2ppbp/3nb1p1/p1QpN3/3P4/6P1/PP1BPPBP/R2R2K1 w ");
     EXPECT_EQ(engine.roundTrip("display"), shown);
     EXPECT_FALSE(shown.empty());
-    EXPECT_EQ(engine.quit(), 0);
-}
 
-TEST(Bench, TenThenDisplayShowsTheNineteenthPosition) {
-    EngineProcess engine;
-    engine.send("setoption name Threads value 4");  // bench searches with one thread anyway
+    // A single run: exactly four summary lines, nothing after them, and again
+    // the nineteenth position left behind.
+    engine.send("position startpos");
     engine.send("bench 10");
-    Lines seen;
+    seen.clear();
     ASSERT_TRUE(engine.waitFor("NPS(Mean): ", 120000, &seen));
-    EXPECT_EQ(engine.roundTrip(""), Lines{});  // exactly four summary lines, nothing after them
-    int summary = 0;
-    for (const std::string& line : seen) summary += !startsWith(line, "info") && !startsWith(line, "bestmove");
-    EXPECT_EQ(summary, 4);
-    Lines shown = engine.roundTrip("display");
-    engine.send("position fen r2q1rk1/1p2ppbp/3nb1p1/p1QpN3/3P4/6P1/PP1BPPBP/R2R2K1 w ");
+    EXPECT_EQ(engine.roundTrip(""), Lines{});
+    int lines = 0;
+    for (const std::string& line : seen) lines += !startsWith(line, "info") && !startsWith(line, "bestmove");
+    EXPECT_EQ(lines, 4);
     EXPECT_EQ(engine.roundTrip("display"), shown);
     EXPECT_EQ(engine.quit(), 0);
 }

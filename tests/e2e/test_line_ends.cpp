@@ -11,9 +11,7 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-constexpr int SearchTimeoutMs = 60000;
+constexpr int SessionTimeoutMs = 60000;
 
 // The lines a short session prints, each command sent with lineEnd: the
 // handshake, a position with moves, a depth-5 search, a position check.
@@ -33,7 +31,7 @@ Session playSession(const std::string& lineEnd) {
     if (!send("isready")) return session;
     session.ready = engine.readLine(10000).value_or("<none>");
     if (!send("position startpos moves e2e4 e7e5 g1f3 b8c6") || !send("go depth 5")) return session;
-    if (!engine.waitFor("bestmove", SearchTimeoutMs * SanitizerSlowdown, &session.search)) return session;
+    if (!engine.waitFor("bestmove", SessionTimeoutMs * SanitizerSlowdown, &session.search)) return session;
     if (!send("hash")) return session;
     session.hash = engine.readLine(10000).value_or("<none>");
     session.complete = engine.quit() == 0;

@@ -9,8 +9,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 #if defined(OSTREVALK_32BIT)
 const char* const ExpectedName = "id name Ostrevalk 2.5 (32-Bit)";
 #elif defined(OSTREVALK_POPCOUNT)
@@ -85,7 +83,7 @@ TEST(Protocol, IsreadyAnywhereOnItsLine) {
 TEST(Protocol, DisplayAndHashOfTheStartPosition) {
     EngineProcess engine;
     EXPECT_EQ(engine.roundTrip("display"), StartBoard);
-    const std::string start = onlyLine(engine, "hash");
+    const std::string start = hashOf(engine);
     EXPECT_FALSE(start.empty());
     EXPECT_EQ(start.find_first_not_of("0123456789"), std::string::npos);
     EXPECT_EQ(hashAfter(engine, "position startpos"), start);
@@ -95,7 +93,7 @@ TEST(Protocol, DisplayAndHashOfTheStartPosition) {
     ASSERT_EQ(board.size(), 11u);
     EXPECT_EQ(board[3], "2 PPP-PPPP");
     EXPECT_EQ(board[5], "4 ---P----");
-    EXPECT_NE(onlyLine(engine, "hash"), start);
+    EXPECT_NE(hashOf(engine), start);
     // "position startpos" without moves goes back to the start.
     engine.send("position startpos");
     EXPECT_EQ(engine.roundTrip("display"), StartBoard);
@@ -156,12 +154,12 @@ TEST(Protocol, OtherFirstWordKeepsThePosition) {
     EngineProcess engine;
     engine.send("position startpos moves d2d4");
     engine.send("position foo moves e7e5");
-    const std::string both = onlyLine(engine, "hash");
+    const std::string both = hashOf(engine);
     EXPECT_EQ(both, hashAfter(engine, "position startpos moves d2d4 e7e5"));
     engine.send("position");
     engine.send("position moves");
     engine.send("position foo");
-    EXPECT_EQ(onlyLine(engine, "hash"), both);
+    EXPECT_EQ(hashOf(engine), both);
 }
 
 TEST(Protocol, InvalidFenChangesNothing) {

@@ -14,16 +14,10 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-constexpr int SearchTimeoutMs = 20000 * SanitizerSlowdown;
 constexpr int QuickAnswerMs = 1500 * SanitizerSlowdown;
-constexpr int QuietWatchMs = 300;
 
 const char* const StartPosition = "position startpos";
 const char* const AfterE4 = "position startpos moves e2e4";
-
-std::string hashOf(EngineProcess& engine) { return onlyLine(engine, "hash"); }
 
 // Lines of one search up to its bestmove (included); empty on a timeout.
 Lines searchLines(EngineProcess& engine, const std::string& go, int timeoutMs = SearchTimeoutMs) {
@@ -77,20 +71,16 @@ void expectIgnored(EngineProcess& engine, const std::vector<std::string>& lines,
 
 // A search that may end only by "stop": nothing for a while, then an answer.
 void expectWaitsForStop(EngineProcess& engine, const std::string& go) {
+    SCOPED_TRACE(go);
     engine.send(go);
-    const long long end = monotonicMs() + QuietWatchMs;
-    while (monotonicMs() < end) {
-        auto line = engine.readLine(int(end - monotonicMs()));
-        if (!line) break;
-        EXPECT_FALSE(startsWith(*line, "bestmove")) << go << " answered by itself";
-    }
+    expectNoBestmoveFor(engine, QuietWatchMs);
     engine.send("stop");
-    EXPECT_TRUE(engine.waitFor("bestmove", 5000 * SanitizerSlowdown)) << go;
+    EXPECT_TRUE(engine.waitFor("bestmove", 5000 * SanitizerSlowdown));
 }
 
 }  // namespace
 
-TEST(RobustFen, MalformedFensLeaveThePosition) {
+TEST(Robustness, MalformedFensLeaveThePosition) {
     EngineProcess engine;
     const std::string before = hashAfter(engine, AfterE4);
     const std::string fen = "position fen ";
@@ -142,7 +132,7 @@ TEST(RobustFen, MalformedFensLeaveThePosition) {
 }
 
 // What the rules of FEN set-up define for missing, odd and surplus fields.
-TEST(RobustFen, FieldsTheRulesDefine) {
+TEST(Robustness, FieldsTheRulesDefine) {
     EngineProcess engine;
     const std::string before = hashAfter(engine, AfterE4);
     auto fenHash = [&](const std::string& text) { return hashAfter(engine, "position fen " + text); };
@@ -183,7 +173,7 @@ TEST(RobustFen, FieldsTheRulesDefine) {
 // Odd text whose meaning is defined all the same: an en-passant field read
 // by its first two characters, a side letter other than 'w' (Black), and
 // squares counted in one run from a8.
-TEST(RobustFen, OddButDefinedTextIsReadAsWritten) {
+TEST(Robustness, OddButDefinedTextIsReadAsWritten) {
     EngineProcess engine;
     EXPECT_EQ(hashAfter(engine, "position fen 4k3/8/8/3pP3/8/8/8/4K3 w - d66 0 1"),
               hashAfter(engine, "position fen 4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"));
@@ -204,7 +194,7 @@ TEST(RobustFen, OddButDefinedTextIsReadAsWritten) {
     EXPECT_EQ(board[3], "2 k------K");  // files from h to a
 }
 
-TEST(RobustMoves, TheListEndsAtTheFirstWordThatIsNoLegalMove) {
+TEST(Robustness, TheListEndsAtTheFirstWordThatIsNoLegalMove) {
     EngineProcess engine;
     struct Case {
         const char* given;
@@ -248,7 +238,7 @@ TEST(RobustMoves, TheListEndsAtTheFirstWordThatIsNoLegalMove) {
     expectUsable(engine, hashAfter(engine, "position fen 1N2k3/8/8/8/8/8/8/4K3 b - - 0 1"), "after a promotion");
 }
 
-TEST(RobustNumbers, OptionValuesOutOfRange) {
+TEST(Robustness, OptionValuesOutOfRange) {
     EngineProcess engine;
     auto shown = [&]() { return linesShown(searchLines(engine, "go depth 1")); };
     engine.send("setoption name MultiPv value 3");
@@ -290,7 +280,7 @@ TEST(RobustNumbers, OptionValuesOutOfRange) {
     expectUsable(engine, hashOf(engine), "after option values out of range");
 }
 
-TEST(RobustNumbers, GoWordsOutOfRange) {
+TEST(Robustness, GoWordsOutOfRange) {
     EngineProcess engine;
     const std::string start = hashOf(engine);
     bool ok = false;
@@ -340,7 +330,7 @@ TEST(RobustNumbers, GoWordsOutOfRange) {
     expectUsable(engine, start, "after go words out of range");
 }
 
-TEST(RobustLines, LongLinesOddBytesAndLineEnds) {
+TEST(Robustness, LongLinesOddBytesAndLineEnds) {
     EngineProcess engine;
     const std::string start = hashOf(engine);
     const std::string e4e5 = hashAfter(engine, "position startpos moves e2e4 e7e5");

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "e2e_checks.h"
 #include "engine_process.h"
-#include "search_checks.h"
 
 TEST(SearchOutput, OneFinalLinePerDepthThenBestmove) {
     EngineProcess engine;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "e2e_checks.h"
 #include "engine_process.h"
-#include "search_checks.h"
 
 TEST(SearchThreads, HelpersSearchAndStopWithTheMainThread) {
     EngineProcess engine;
@@ -21,21 +21,8 @@ TEST(SearchThreads, HelpersSearchAndStopWithTheMainThread) {
     // A second "go" right after: the helpers of the first must be joined.
     engine.send("go depth 2");
     ASSERT_TRUE(engine.waitFor("bestmove", 30000));
-    EXPECT_EQ(engine.quit(), 0);
-}
 
-TEST(SearchThreads, ThreadCountOutsideTheRangeIsClamped) {
-    EngineProcess engine;
-    for (const char* count : {"1000000", "0", "-3"}) {
-        engine.send(std::string("setoption name threads value ") + count);
-        engine.send("go depth 2");
-        EXPECT_TRUE(engine.waitFor("bestmove", 60000)) << count;
-    }
-    EXPECT_EQ(engine.quit(), 0);
-}
-
-TEST(SearchThreads, TwoThreadsDepthAndTimeLimits) {
-    EngineProcess engine;
+    // Two threads keep depth and time limits.
     engine.send("setoption name Threads value 2");
     engine.send("position startpos moves e2e4 e7e5 g1f3 b8c6");
     engine.send("go depth 7");
@@ -57,5 +44,15 @@ TEST(SearchThreads, TwoThreadsDepthAndTimeLimits) {
     engine.send("position startpos moves e2e4 e7e5 g1f3 b8c6");
     engine.send("go wtime 500 btime 500");
     checkBestmove(searchOutput(engine, 5000).back());
+    EXPECT_EQ(engine.quit(), 0);
+}
+
+TEST(SearchThreads, ThreadCountOutsideTheRangeIsClamped) {
+    EngineProcess engine;
+    for (const char* count : {"1000000", "0", "-3"}) {
+        engine.send(std::string("setoption name threads value ") + count);
+        engine.send("go depth 2");
+        EXPECT_TRUE(engine.waitFor("bestmove", 60000)) << count;
+    }
     EXPECT_EQ(engine.quit(), 0);
 }

@@ -141,7 +141,7 @@ TEST_F(RefereeTest, PvMovesAreCheckedInSequence) {
     EXPECT_EQ(legalPvLength(*game.pos, {}), 0u);
 }
 
-TEST(InfoLineTest, FieldsOfSearchOutput) {
+TEST_F(RefereeTest, FieldsOfSearchOutput) {
     InfoLine info = parseInfoLine(
         "info depth 5 seldepth 7 multipv 1 score cp -23 nodes 1234 nps 1000 time 12 hashfull 3 pv e2e4 e7e5 ");
     EXPECT_TRUE(info.valid);
@@ -169,7 +169,7 @@ TEST(InfoLineTest, FieldsOfSearchOutput) {
     EXPECT_FALSE(parseInfoLine("bestmove e2e4").valid);
 }
 
-TEST(InfoLineTest, AnswerAgreesWithTheLastLine) {
+TEST_F(RefereeTest, AnswerAgreesWithTheLastLine) {
     const std::string d1 = "info depth 1 seldepth 1 multipv 1 score cp 20 nodes 20 nps 0 time 1 hashfull 0 pv ";
     const std::string d2 = "info depth 2 seldepth 2 multipv 1 score cp 9 nodes 90 nps 0 time 2 hashfull 0 pv ";
     const std::string high = "info depth 3 seldepth 3 multipv 1 score cp 40 lowerbound nodes 99 nps 0 time 3 pv g1f3";

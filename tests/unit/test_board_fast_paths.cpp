@@ -16,7 +16,6 @@
 #include "board/see.h"
 #include "board/tables.h"
 #include "test_common.h"
-#include "test_movegen_util.h"
 
 namespace {
 
@@ -81,12 +80,6 @@ int plainSeeRecapture(const Position& pos, Bitboard occ, int side, Square q, int
 void forWalkedPositions(int rounds, int plies, const std::function<void(Position&)>& visit) {
     initTestTables();
     forRandomGamePositions(2024, rounds, plies, visit);
-}
-
-CheckInfo checkInfoOf(const Position& pos) {
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
-    return ci;
 }
 
 }  // namespace

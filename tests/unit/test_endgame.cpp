@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "board/tables.h"
-#include "test_endgame_util.h"
+#include "test_common.h"
 
 namespace {
 
@@ -44,14 +44,14 @@ void expectBothColours(const PieceList& pieces, char sideToMove, Score score, in
 
 }  // namespace
 
-TEST(SpecialEndgame, TwoKnights) {
+TEST(Endgame, TwoKnights) {
     initTestTables();
     expectBothColours("Ke1 Nb1 Ng1 ke8", 'w', 0, 256, "two knights against a bare king");
     expectBothColours("Ke1 Nb1 Ng1 ke8 pe6", 'w', ScoreNone, 32, "two knights against a pawn");
     expectBothColours("Ke1 Nb1 Ng1 ke8 pe6 pd6", 'w', ScoreNone, 256, "two knights against two pawns");
 }
 
-TEST(SpecialEndgame, RookEndings) {
+TEST(Endgame, RookEndings) {
     initTestTables();
     expectBothColours("Ke1 Ra1 ke8 rh8", 'w', ScoreNone, 256, "no pawns");
     expectBothColours("Ke1 Ra1 Pc4 ke8 rh8", 'w', ScoreNone, 256, "the weak side has no pawn");
@@ -65,7 +65,7 @@ TEST(SpecialEndgame, RookEndings) {
     expectBothColours("Ke1 Ra1 Pa2 Pb2 Pc2 Pd2 ke8 rh8 pa7 pb7 pc7", 'w', ScoreNone, 256, "seven pawns");
 }
 
-TEST(SpecialEndgame, WrongBishopAndRookPawn) {
+TEST(Endgame, WrongBishopAndRookPawn) {
     initTestTables();
     // h8 is dark; a bishop on d3 (light) can never drive the king out of it.
     for (const char* king : {"g8", "h8", "g7", "h7"})
@@ -77,7 +77,7 @@ TEST(SpecialEndgame, WrongBishopAndRookPawn) {
     expectBothColours("Kh3 Be3 Pa4 kb7", 'w', 0, 256, "a-pawn");
 }
 
-TEST(SpecialEndgame, TwoBishopsAndPawn) {
+TEST(Endgame, TwoBishopsAndPawn) {
     initTestTables();
     // Lone king b7: one step from a8 (140); kings d4-b7 three steps apart (100).
     const PieceList pieces = "Kd4 Bc1 Bf1 Pe2 kb7";
@@ -86,7 +86,7 @@ TEST(SpecialEndgame, TwoBishopsAndPawn) {
     expectBothColours("Kd4 Bc1 Bf1 kb7", 'w', ScoreNone, 256, "two bishops without a pawn");
 }
 
-TEST(SpecialEndgame, KnightAndBishopMateGradient) {
+TEST(Endgame, KnightAndBishopMateGradient) {
     initTestTables();
     // Dark bishop c1: target corners a1 and h8. Lone king b2 is one step
     // from a1 (140), the kings d3-b2 two apart (120 / 2).
@@ -98,7 +98,7 @@ TEST(SpecialEndgame, KnightAndBishopMateGradient) {
     expectBothColours("Kc3 Bc1 Ng1 ka1", 'w', 10667 + 60, 256, "king in the corner");
 }
 
-TEST(SpecialEndgame, KnightAndRookPawn) {
+TEST(Endgame, KnightAndRookPawn) {
     initTestTables();
     expectBothColours("Kd5 Nd4 Pa7 kb7", 'w', 0, 256, "lone king beside the pawn on the seventh");
     expectBothColours("Kd5 Nd4 Pa7 kb8", 'w', 0, 256, "lone king on the eighth next to the pawn");
@@ -115,7 +115,7 @@ TEST(SpecialEndgame, KnightAndRookPawn) {
     expectBothColours("Ke4 Nc6 Pa6 pa7 kc8", 'w', ScoreNone, 256, "the knight attacks the blocker");
 }
 
-TEST(SpecialEndgame, QueenAgainstRookFortress) {
+TEST(Endgame, QueenAgainstRookFortress) {
     initTestTables();
     expectBothColours("Kb1 Qd4 kf8 re6 pf7", 'w', 0, 256, "pawn on the second rank");
     expectBothColours("Kb1 Qd4 kg7 re6 pg6", 'w', 0, 256, "pawn on the g-file");
@@ -124,7 +124,7 @@ TEST(SpecialEndgame, QueenAgainstRookFortress) {
     expectBothColours("Kb1 Qd4 kc8 re6 pf7", 'w', ScoreNone, 256, "pawn away from the king");
 }
 
-TEST(SpecialEndgame, OtherMaterialHasNoRule) {
+TEST(Endgame, OtherMaterialHasNoRule) {
     initTestTables();
     expectBothColours("Ke1 ke8", 'w', ScoreNone, 256, "bare kings");
     expectBothColours("Ke1 Qd1 ke8", 'w', ScoreNone, 256, "queen");
@@ -139,7 +139,7 @@ struct ScaleCase {
     int expected;
 };
 
-TEST(ScaleFactor, EveryStep) {
+TEST(Endgame, EveryStep) {
     initTestTables();
     // Square colours: a1, c1, e3, e5 and h8 are dark; d3, c8, f1 and h1 light.
     const ScaleCase cases[] = {
@@ -172,7 +172,7 @@ TEST(ScaleFactor, EveryStep) {
     }
 }
 
-TEST(BlockedPawnEnding, LockedChains) {
+TEST(Endgame, LockedChains) {
     initTestTables();
     // Black's pawns on b5, c5, f5 and g5 guard all of the fourth rank.
     const PieceList twoRams = "Ke2 Pb4 Pg4 ke8 pb5 pc5 pf5 pg5";
@@ -193,7 +193,7 @@ TEST(BlockedPawnEnding, LockedChains) {
     EXPECT_FALSE(blocked(swapColours(open), Black));
 }
 
-TEST(BlockedPawnEnding, EatenBlockerOpensTheLock) {
+TEST(Endgame, EatenBlockerOpensTheLock) {
     initTestTables();
     // The third ram d2/d3 is held by a black pawn the king can take.
     const PieceList eaten = "Kh1 ke8 Pb4 Pg4 Pd2 pb5 pc5 pf5 pg5 pd3";

@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "test_endgame_util.h"
-#include "test_eval_util.h"
+#include "test_common.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The driver: caches, phase, whole-board terms, a full evaluation worked out
-// by hand, the trace, and cache allocation.
+// by hand, and the trace.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,7 +8,7 @@
 
 #include "board/largealloc.h"
 #include "board/makemove.h"
-#include "test_eval_util.h"
+#include "test_common.h"
 
 using namespace evaltest;
 
@@ -186,48 +186,4 @@ TEST(EvalDriver, TraceAgreesWithEvaluate) {
         EXPECT_EQ(cp, fresh * 100 / 257) << fen;
         EXPECT_EQ(evaluate(*pos), fresh) << fen;
     }
-}
-
-TEST(EvalCache, ResizeAndFallback) {
-    CacheTable table;
-    EXPECT_TRUE(resizeCache(table, 1024, 1023));
-    ASSERT_NE(table.words, nullptr);
-    EXPECT_EQ(table.entryCount, 1024u);
-    EXPECT_EQ(table.mask, 1023u);
-    for (uint64_t i = 0; i < 1024; i++) {
-        EXPECT_EQ(cacheLoad(table, i, 0), 0u);
-        EXPECT_EQ(cacheLoad(table, i, 1), 0u);
-    }
-    cacheStore(table, 5, 0, 77);
-    // A new size drops the contents.
-    EXPECT_TRUE(resizeCache(table, 2048, 2047));
-    EXPECT_EQ(table.entryCount, 2048u);
-    EXPECT_EQ(cacheLoad(table, 5, 0), 0u);
-
-    // The same size again: emptied in place, keeping the pages it has.
-    const uint64_t* before = table.words;
-    cacheStore(table, 2047, 1, 99);
-    EXPECT_TRUE(resizeCache(table, 2048, 2047));
-    EXPECT_EQ(table.words, before);
-    EXPECT_EQ(cacheLoad(table, 2047, 1), 0u);
-
-    // 2^62 entries of 16 bytes exceed every address space: the size is halved
-    // until an array can be had, and the mask follows. The allocator's limit
-    // is lowered so that the array it settles on is not the machine's memory,
-    // faulted in.
-    const size_t limit = LargeAlloc.maxBytes;
-    LargeAlloc.maxBytes = size_t(1) << 20;
-    const uint64_t huge = 1ULL << 62;
-    EXPECT_FALSE(resizeCache(table, huge, huge - 1));
-    LargeAlloc.maxBytes = limit;
-    ASSERT_NE(table.words, nullptr);
-    EXPECT_EQ(table.entryCount, 65536u);
-    EXPECT_EQ(table.mask, table.entryCount - 1);
-    EXPECT_EQ(cacheLoad(table, table.mask, 1), 0u);
-
-    // A request for no entries gets one.
-    EXPECT_FALSE(resizeCache(table, 0, 0));
-    EXPECT_EQ(table.entryCount, 1u);
-    EXPECT_EQ(table.mask, 0u);
-    std::free(table.words);
 }

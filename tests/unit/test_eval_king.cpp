@@ -3,76 +3,91 @@
 
 #include <thread>
 
-#include "test_eval_util.h"
+#include "eval/params.h"
+#include "test_common.h"
 
 using namespace evaltest;
 
+// The exact shelter and danger values are checked against an independent
+// model by the reference test; here the shape the evaluation relies on.
+
 TEST(EvalKing, KingDangerTable) {
     initEvalTables();
-    const int start[10] = {0, 0, 1, 3, 6, 10, 15, 20, 27, 34};
-    for (int i = 0; i < 10; i++) EXPECT_EQ(KingDanger[i], start[i]) << i;
-    // From 40 on the 33-per-step bound takes over: 646 at 39, 679 at 40.
-    EXPECT_EQ(KingDanger[39], 646);
-    EXPECT_EQ(KingDanger[40], 679);
-    EXPECT_EQ(KingDanger[44], 811);
-    EXPECT_EQ(KingDanger[58], 1273);
-    for (int i = 59; i < 100; i++) EXPECT_EQ(KingDanger[i], 1300) << i;
+    EXPECT_EQ(KingDanger[0], 0);
+    for (int i = 1; i < KingDangerSize; i++) {
+        // Never less for more danger, and never a jump of more than one step.
+        EXPECT_GE(KingDanger[i], KingDanger[i - 1]) << i;
+        EXPECT_LE(KingDanger[i] - KingDanger[i - 1], KingDangerStep) << i;
+        EXPECT_LE(KingDanger[i], KingDangerMax) << i;
+    }
+    // Slow at first (a lone attacker costs little), then the full step, then
+    // the cap.
+    EXPECT_LE(KingDanger[3], 2 * (KingDanger[2] + 1));
+    EXPECT_LT(KingDanger[2] - KingDanger[1], KingDanger[41] - KingDanger[40]);
+    EXPECT_EQ(KingDanger[KingDangerSize - 1], KingDangerMax);
 }
 
 TEST(EvalKing, ShelterFilesAreClampedAtTheEdge) {
-    // Pawns a2, b2, c2, none defended (nothing on rank 1), no Black pawn:
-    // each file costs -9 + 7, so 266 + 3 * 2 = 272 for a king on a1 or b1.
+    // A king on a1 or b1 looks at files a to c; one on e1 has no shield.
     auto pos = position("4k3/8/8/8/8/8/PPP5/K7 w - - 0 1");
-    EXPECT_EQ(kingShelter(*pos, White, sq("a1")), 272);
-    EXPECT_EQ(kingShelter(*pos, White, sq("b1")), 272);
-    // A king on e1 has no shield on d, e, f: 266 - 3 * (87 + 7).
-    EXPECT_EQ(kingShelter(*pos, White, sq("e1")), 266 - 3 * 94);
+    EXPECT_EQ(kingShelter(*pos, White, sq("a1")), kingShelter(*pos, White, sq("b1")));
+    EXPECT_GT(kingShelter(*pos, White, sq("b1")), kingShelter(*pos, White, sq("e1")));
+    // Mirrored across the middle files and by colour, the same shelter.
+    auto mirrored = position("7k/5ppp/8/8/8/8/8/3K4 w - - 0 1");
+    EXPECT_EQ(kingShelter(*mirrored, Black, sq("h8")), kingShelter(*pos, White, sq("a1")));
+    EXPECT_EQ(kingShelter(*mirrored, Black, sq("g8")), kingShelter(*pos, White, sq("b1")));
 }
 
 TEST(EvalKing, ShelterDefendedShieldAndStorm) {
-    // g3 defended by f2 and h2: ShelterPenalty[1][2] = -7 (and storm 7);
-    // f2 and h2 undefended: -9 + 7 each. 266 + 2 + 0 + 2.
-    auto defended = position("6k1/8/8/8/8/6P1/5P1P/6K1 w - - 0 1");
-    EXPECT_EQ(kingShelter(*defended, White, sq("g1")), 270);
-
-    // Storm: g4 supported by h5 (StormPenalty[1][4] = 44), h5 unsupported on
-    // Black's rank 4 (StormPenalty[0][3] = -7). Shield f2, g2, h2 (-9 each).
-    // 266 - (-9 + 7) - (-9 + 44) - (-9 - 7) = 249.
+    // A shield pawn that has stepped forward protected still shelters; an
+    // enemy pawn storming at the king lowers the shelter, the more so when
+    // it is close and supported.
+    auto home = position("6k1/8/8/8/8/8/5PPP/6K1 w - - 0 1");
+    auto stepped = position("6k1/8/8/8/8/6P1/5P1P/6K1 w - - 0 1");
+    auto far = position("6k1/7p/8/8/8/8/5PPP/6K1 w - - 0 1");
     auto storm = position("6k1/8/8/7p/6p1/8/5PPP/6K1 w - - 0 1");
-    EXPECT_EQ(kingShelter(*storm, White, sq("g1")), 249);
+    const int shelter = kingShelter(*home, White, sq("g1"));
+    EXPECT_GT(kingShelter(*stepped, White, sq("g1")), kingShelter(*home, White, sq("e1")));
+    EXPECT_LT(kingShelter(*storm, White, sq("g1")), shelter);
+    EXPECT_LT(kingShelter(*storm, White, sq("g1")), kingShelter(*far, White, sq("g1")));
 
     // The same seen from Black: shield f7, g7, h7 against g5 supported by h4.
     auto mirrored = position("6k1/5ppp/8/6P1/7P/8/8/6K1 w - - 0 1");
-    EXPECT_EQ(kingShelter(*mirrored, Black, sq("g8")), 249);
+    EXPECT_EQ(kingShelter(*mirrored, Black, sq("g8")), kingShelter(*storm, White, sq("g1")));
+    auto steppedBlack = position("6k1/5p1p/6p1/8/8/8/8/6K1 w - - 0 1");
+    EXPECT_EQ(kingShelter(*steppedBlack, Black, sq("g8")), kingShelter(*stepped, White, sq("g1")));
 }
 
 TEST(EvalKing, ShelterTakesTheBestCastlingSquare) {
-    // Ke1 with the kingside right and a shield on f2, g2, h2: e1 alone scores
-    // 266 - 94 - 94 + 2 = 80, g1 scores 272; with no right only e1 counts.
-    // Black has nothing that reaches the zone, so only the shelter is added.
+    // Ke1 with the kingside right and a shield on f2, g2, h2: the shelter of
+    // g1 counts; with no right only e1. Black has nothing that reaches the
+    // zone, so only the shelter is added.
     auto castling = position("4k3/8/8/8/8/8/5PPP/4K2R w K - 0 1");
-    EXPECT_EQ(kingTerm(*castling, White), 272);
+    const int g1 = kingShelter(*castling, White, sq("g1")), e1 = kingShelter(*castling, White, sq("e1"));
+    ASSERT_GT(g1, e1);
+    EXPECT_EQ(kingTerm(*castling, White), g1);
     auto none = position("4k3/8/8/8/8/8/5PPP/4K2R w - - 0 1");
-    EXPECT_EQ(kingTerm(*none, White), 80);
+    EXPECT_EQ(kingTerm(*none, White), e1);
 }
 
 TEST(EvalKing, ShelterMemo) {
     auto pos = position("4k3/8/8/8/8/8/5PPP/4K2R w K - 0 1");
+    const int shelter = kingShelter(*pos, White, sq("g1"));
     kingTerm(*pos, White);
     const uint64_t key = shelterMemoKey(*pos, White);
     const int slot = ShelterMemo::slot(key);
     ShelterMemo& memo = shelterMemo();
     EXPECT_EQ(memo.key[slot], key);
-    EXPECT_EQ(memo.score[slot], 272);
+    EXPECT_EQ(memo.score[slot], shelter);
     // A matching key is trusted: the stored score is used as it stands.
     memo.score[slot] = 100;
     EXPECT_EQ(kingTerm(*pos, White), 100);
     // The same pawns and king for Black would be another key.
     EXPECT_NE(shelterMemoKey(*pos, Black), key);
     // Losing the castling right changes the key, so the shelter is computed
-    // afresh (e1 alone: 80) rather than taken from the memo.
+    // afresh (e1 alone) rather than taken from the memo.
     auto moved = position("4k3/8/8/8/8/8/5PPP/4K2R w - - 0 1");
-    EXPECT_EQ(kingTerm(*moved, White), 80);
+    EXPECT_EQ(kingTerm(*moved, White), kingShelter(*moved, White, sq("e1")));
 }
 
 TEST(EvalKing, ShelterMemoBelongsToTheThread) {
@@ -90,29 +105,47 @@ TEST(EvalKing, ShelterMemoBelongsToTheThread) {
     });
     worker.join();
     EXPECT_EQ(otherKeyBefore, 0u);
-    EXPECT_EQ(other, 272);
+    EXPECT_EQ(other, kingShelter(*pos, White, sq("g1")));
     EXPECT_EQ(kingTerm(*pos, White), 100);
 }
 
-TEST(EvalKing, DangerFromQueenAndKnight) {
-    // Kg1 behind f2, g2, h2 (shelter 272) against Qh4 and Ng4. Black's tally:
-    // both reach the zone {f1, g1, h1, f2, g2, h2}: weight 2 + 5, two
-    // attackers, f2 and h2 next to the king for each (4).
-    // danger = 7 * 2 / 3 + 3 * 4 - 272 / 32 = 4 + 12 - 8 = 8; queen contact
-    // on f2 and h2, both also hit by the knight: + 2 * 15 = 38. No safe check
-    // reaches a Black attacker. Safe king squares f1 and h1: 38 * 300 / 256
-    // = 44; KingDanger[44] = 811.
-    auto pos = position("6k1/8/8/8/6nq/8/5PPP/6K1 w - - 0 1");
-    EXPECT_EQ(kingTerm(*pos, White), 272 - 811);
+TEST(EvalKing, MoreAttackersNeverLowerTheDanger) {
+    // Kg1 behind f2, g2, h2 against a queen, then a knight beside it, then a
+    // rook as well: each attacker adds danger, and the same position with the
+    // colours exchanged gives Black the same value.
+    const char* const fens[][2] = {
+        {"6k1/8/8/8/8/8/5PPP/6K1 w - - 0 1", "6k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"},
+        {"6k1/8/8/8/7q/8/5PPP/6K1 w - - 0 1", "6k1/5ppp/8/7Q/8/8/8/6K1 b - - 0 1"},
+        {"6k1/8/8/8/6nq/8/5PPP/6K1 w - - 0 1", "6k1/5ppp/8/6NQ/8/8/8/6K1 b - - 0 1"},
+        {"5rk1/8/8/8/6nq/8/5PPP/6K1 w - - 0 1", "6k1/5ppp/8/6NQ/8/8/8/5RK1 b - - 0 1"},
+    };
+    int previous = 1 << 20;
+    for (const auto& pair : fens) {
+        const int white = kingTerm(*position(pair[0]), White);
+        EXPECT_EQ(kingTerm(*position(pair[1]), Black), white) << pair[0];
+        EXPECT_LE(white, previous) << pair[0];
+        previous = white;
+    }
+    EXPECT_LT(previous, kingShelter(*position(fens[0][0]), White, sq("g1")));
 }
 
-TEST(EvalKing, DangerIndexIsClamped) {
-    // The shelter of 272 alone with a tally of one attacker and no weight:
-    // danger = -272 / 32 < 0 uses entry 0.
+TEST(EvalKing, DangerGrowsWithTheTallyAndIsClamped) {
     auto pos = position("6k1/8/8/8/8/8/5PPP/6K1 w - - 0 1");
-    EXPECT_EQ(kingTermWith(*pos, White, {0, 1, 0}), 272);
-    // A huge tally runs past 99 and uses entry 99 (1300).
-    EXPECT_EQ(kingTermWith(*pos, White, {100, 10, 0}), 272 - 1300);
+    const int shelter = kingShelter(*pos, White, sq("g1"));
     // No attacker at all: only the shelter, whatever the weight says.
-    EXPECT_EQ(kingTermWith(*pos, White, {100, 0, 50}), 272);
+    EXPECT_EQ(kingTermWith(*pos, White, {100, 0, 50}), shelter);
+    // A danger below zero uses the first entry; a huge one the last.
+    EXPECT_EQ(kingTermWith(*pos, White, {0, 1, 0}), shelter);
+    EXPECT_EQ(kingTermWith(*pos, White, {1000, 10, 100}), shelter - KingDanger[KingDangerSize - 1]);
+    // More weight, more attackers or more attacks next to the king never
+    // make the king safer.
+    for (int attackers = 1; attackers <= 4; attackers++)
+        for (int weight = 0; weight <= 40; weight += 4)
+            for (int adjacent = 0; adjacent <= 8; adjacent++) {
+                const int term = kingTermWith(*pos, White, {weight, attackers, adjacent});
+                EXPECT_LE(term, shelter);
+                EXPECT_LE(kingTermWith(*pos, White, {weight + 4, attackers, adjacent}), term);
+                EXPECT_LE(kingTermWith(*pos, White, {weight, attackers + 1, adjacent}), term);
+                EXPECT_LE(kingTermWith(*pos, White, {weight, attackers, adjacent + 1}), term);
+            }
 }

@@ -1,5 +1,4 @@
-// Colour symmetry of the whole evaluation over a few hundred suite positions,
-// and the cost of one evaluation on a cache miss.
+// Colour symmetry of the whole evaluation over a few hundred suite positions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,20 +13,11 @@
 
 #include "board/makemove.h"
 #include "board/movegen.h"
-#include "test_eval_util.h"
+#include "test_common.h"
 
 using namespace evaltest;
 
 namespace {
-
-std::vector<std::string> loadFens() {
-    std::vector<std::string> fens;
-    std::ifstream in(std::string(OSTREVALK_TEST_DATA) + "/eval_positions.epd");
-    std::string line;
-    while (std::getline(in, line))
-        if (!line.empty()) fens.push_back(line);
-    return fens;
-}
 
 // Colours exchanged, ranks turned over, the other side to move; castling
 // rights and the en-passant square follow.
@@ -122,7 +112,7 @@ bool zeroEndgameWithManyPawns(Position& pos) {
 
 TEST(EvalMirror, ColourMirrorGivesTheSameValue) {
     initEvalTables();
-    const std::vector<std::string> fens = loadFens();
+    const std::vector<std::string> fens = evalPositionFens();
     ASSERT_GE(fens.size(), 400u);
     int compared = 0, skippedKnight = 0, skippedBackward = 0, skippedPull = 0;
     for (const std::string& fen : fens) {
@@ -158,47 +148,4 @@ TEST(EvalMirror, BackwardPickIsOneSided) {
     auto pos = position("4k3/3p4/2p5/8/4P3/8/8/4K3 w - - 0 1");
     auto mirrored = position(mirrorFen("4k3/3p4/2p5/8/4P3/8/8/4K3 w - - 0 1"));
     EXPECT_NE(evaluate(*pos), evaluate(*mirrored));
-}
-
-// Cost of evaluate on an evaluation-cache miss: every position one ply away
-// from the suite positions, with a fresh evaluation cache for each round.
-// make/unmake alone is timed apart and subtracted. Processor time of this
-// process is measured, as the machine may be busy with other work.
-TEST(EvalBenchmark, SlowMissCost) {
-    initEvalTables();
-    std::vector<std::unique_ptr<Position>> bases;
-    for (const std::string& fen : loadFens()) bases.push_back(position(fen));
-
-    Move moves[MaxMoves];
-    auto run = [&](bool doEvaluate, bool coldPawns, long& count) {
-        count = 0;
-        long checksum = 0;
-        resizeCache(EvalHashTable, 1ULL << 17, (1ULL << 17) - 1);
-        if (coldPawns) resizeCache(PawnHashTable, 1ULL << 18, (1ULL << 18) - 1);
-        const std::clock_t start = std::clock();
-        for (auto& base : bases) {
-            Position& pos = *base;
-            const int n = generateLegalMoves(pos, moves);
-            for (int i = 0; i < n; i++) {
-                makeMove(pos, moves[i]);
-                if (doEvaluate) checksum += evaluate(pos);
-                unmakeMove(pos);
-                count++;
-            }
-        }
-        const double ns = double(std::clock() - start) * 1e9 / CLOCKS_PER_SEC;
-        EXPECT_NE(checksum, -1);  // keeps the calls
-        return ns;
-    };
-    long count = 0;
-    double baseline = 1e300, warm = 1e300, cold = 1e300;
-    for (int round = 0; round < 5; round++) {
-        baseline = std::min(baseline, run(false, false, count));
-        warm = std::min(warm, run(true, false, count));
-        cold = std::min(cold, run(true, true, count));
-    }
-    std::printf(
-        "[ bench    ] %ld positions; evaluate on a cache miss: %.0f ns (pawn cache warm), "
-        "%.0f ns (both caches cold)\n",
-        count, (warm - baseline) / count, (cold - baseline) / count);
 }

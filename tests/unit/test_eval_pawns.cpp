@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "eval/params.h"
-#include "test_eval_util.h"
+#include "test_common.h"
 
 using namespace evaltest;
 

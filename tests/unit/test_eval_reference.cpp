@@ -16,7 +16,7 @@
 #include <string>
 
 #include "board/movetext.h"
-#include "test_eval_util.h"
+#include "test_common.h"
 
 using namespace evaltest;
 

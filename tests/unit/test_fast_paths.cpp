@@ -17,7 +17,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "search/ordering.h"
-#include "test_eval_util.h"
+#include "test_common.h"
 
 using namespace evaltest;
 

@@ -1,13 +1,14 @@
-// Parsing the words of a "go" line into the search limits, and what the start
-// of a search makes of them.
+// Parsing the words of a "go" line into the search limits, what the start of
+// a search makes of them, and the clearing of the limits by "position".
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <sstream>
 
 #include "app/go.h"
+#include "app/protocol.h"
 #include "search/state.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
@@ -17,6 +18,14 @@ std::unique_ptr<GameRecord> recordToMove(int side) {
     clearSearchLimits(record->limits);
     record->pos.sideToMove = uint8_t(side);
     return record;
+}
+
+// A "position" line given to the command as the loop gives it.
+void position(const std::string& line, GameRecord& record) {
+    std::istringstream words(line);
+    std::string command;
+    words >> command;
+    positionCommand(words, line, record);
 }
 
 SearchLimits parsed(const char* words, int side = White) {
@@ -117,7 +126,7 @@ Started startedFor(const char* words) {
 
 }  // namespace
 
-TEST(SearchStart, WhichSearchesWaitForACommand) {
+TEST(GoLimits, WhichSearchesWaitForACommand) {
     // Infinite and ponder searches answer only when told, and only a command ends them.
     for (const char* words : {"infinite", "ponder wtime 1000 btime 1000", "ponder movetime 50"}) {
         const Started s = startedFor(words);
@@ -136,7 +145,7 @@ TEST(SearchStart, WhichSearchesWaitForACommand) {
     }
 }
 
-TEST(SearchStart, EveryStartLowersTheFlagsAndCommandsRaiseThem) {
+TEST(GoLimits, EveryStartLowersTheFlagsAndCommandsRaiseThem) {
     commandStop();
     Control.done = true;
     Control.nodes = 12345;
@@ -161,4 +170,34 @@ TEST(SearchStart, EveryStartLowersTheFlagsAndCommandsRaiseThem) {
     // The waiter does not block once either has come.
     waitForStopOrPonderhit();
     startedFor("depth 1");
+}
+
+TEST(GoLimits, PositionSetUpClearsThem) {
+    initTestTables();
+    auto record = std::make_unique<GameRecord>();
+    resetGameRecord(*record);
+    setFromFen(StartFen, record->pos);
+    record->limits.depthLimit = 7;
+    record->limits.untimed = true;
+    position("position startpos moves e2e4 e7e5", *record);
+    EXPECT_EQ(record->limits.depthLimit, -1);
+    EXPECT_EQ(record->limits.timeLeft, -1);
+    EXPECT_EQ(record->limits.nodeLimit, -1);
+    EXPECT_FALSE(record->limits.untimed);
+    EXPECT_EQ(record->pos.sideToMove, White);
+    EXPECT_EQ(record->pos.historyLength, 2);
+
+    // No set-up, no clearing: only the moves are played.
+    record->limits.depthLimit = 7;
+    position("position foo moves g1f3", *record);
+    EXPECT_EQ(record->limits.depthLimit, 7);
+    EXPECT_EQ(record->pos.historyLength, 3);
+    // An invalid FEN leaves everything, the limits included.
+    position("position fen 8/8/8 w - - 0 1 moves b8c6", *record);
+    EXPECT_EQ(record->limits.depthLimit, 7);
+    EXPECT_EQ(record->pos.historyLength, 3);
+    position("position fen 8/8/8/8/8/8/8/K6k b - - 0 1", *record);
+    EXPECT_EQ(record->limits.depthLimit, -1);
+    EXPECT_EQ(record->pos.sideToMove, Black);
+    EXPECT_EQ(record->pos.historyLength, 0);
 }

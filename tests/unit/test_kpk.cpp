@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "board/tables.h"
-#include "test_endgame_util.h"
+#include "test_common.h"
 
 namespace {
 

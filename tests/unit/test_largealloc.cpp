@@ -42,8 +42,8 @@ bool allResident(const void* block, size_t bytes) {
     return true;
 }
 
-// Sets the allocator's settings for one test and puts them back after it.
-class LargeAllocSettingsFor : public ::testing::Test {
+// Every test may change the allocator's settings: they are put back after it.
+class LargeAllocator : public ::testing::Test {
 protected:
     void TearDown() override { LargeAlloc = saved; }
     LargeAllocSettings saved = LargeAlloc;
@@ -51,7 +51,7 @@ protected:
 
 }  // namespace
 
-TEST(LargeAlloc, BlocksAreZeroedWritableAndGivenBack) {
+TEST_F(LargeAllocator, BlocksAreZeroedWritableAndGivenBack) {
     // Below, at and above 2 MiB, and a size that is not a multiple of a page.
     const size_t sizes[] = {16, 4096 * 3 + 16, size_t(2) << 20, (size_t(2) << 20) + 48, size_t(5) << 20};
     for (int round = 0; round < 2; round++) {
@@ -68,7 +68,7 @@ TEST(LargeAlloc, BlocksAreZeroedWritableAndGivenBack) {
     }
 }
 
-TEST(LargeAlloc, LargeBlocksStartOnAHugePageBoundary) {
+TEST_F(LargeAllocator, LargeBlocksStartOnAHugePageBoundary) {
 #if defined(__linux__)
     const size_t bytes = (size_t(16) << 20) + 48;  // the default table plus its overhang slots
     void* p = allocateLarge(bytes);
@@ -79,14 +79,14 @@ TEST(LargeAlloc, LargeBlocksStartOnAHugePageBoundary) {
     freeLarge(nullptr, 123);  // nothing to give back
 }
 
-TEST(LargeAlloc, AnImpossibleSizeIsRefusedNotFaked) { EXPECT_EQ(allocateLarge(SIZE_MAX - 4096), nullptr); }
+TEST_F(LargeAllocator, AnImpossibleSizeIsRefusedNotFaked) { EXPECT_EQ(allocateLarge(SIZE_MAX - 4096), nullptr); }
 
 // Small blocks, one thread; large ones split between threads at huge-page
 // boundaries, with a tail that is not a whole page; and the fall-back to
 // ordinary pages after the first huge page (a budget nothing can meet). Each
 // block is present as a whole when handed out, and a clear in place zeroes
 // every byte of it, the last pieces included.
-TEST_F(LargeAllocSettingsFor, BlocksArePresentAtOnceAndClearedInPlace) {
+TEST_F(LargeAllocator, BlocksArePresentAtOnceAndClearedInPlace) {
     const size_t sizes[] = {4096 * 3 + 16, (size_t(13) << 20) + 48};
     for (int variant = 0; variant < 4; variant++) {
         LargeAlloc = saved;
@@ -120,7 +120,7 @@ TEST_F(LargeAllocSettingsFor, BlocksArePresentAtOnceAndClearedInPlace) {
 
 // The table and the caches take their arrays from here: a search that
 // follows a new size finds every page of them present.
-TEST(LargeAlloc, TheTableAndTheCachesArePresentWhenMade) {
+TEST_F(LargeAllocator, TheTableAndTheCachesArePresentWhenMade) {
     allocateTT(4);
     EXPECT_TRUE(allResident(ttSlots, size_t(ttEntryCount) * 16));
     allocateTT(1);

@@ -11,22 +11,8 @@
 #include "board/movetext.h"
 #include "board/tables.h"
 #include "test_common.h"
-#include "test_movegen_util.h"
 
 namespace {
-
-Position& setUp(const std::string& fen) {
-    initTestTables();
-    static Position pos;
-    setFromFen(fen, pos);
-    return pos;
-}
-
-CheckInfo checkInfo(const Position& pos) {
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
-    return ci;
-}
 
 std::vector<std::string> legalTexts(const Position& pos) {
     Move moves[MaxMoves];
@@ -68,39 +54,39 @@ void forRandomPositions(int rounds, int plies, const std::function<void(Position
 }  // namespace
 
 TEST(Legality, CheckInfoOfARookCheck) {
-    Position& pos = setUp("4r2k/8/8/8/8/8/8/4K3 w - - 0 1");
-    CheckInfo ci = checkInfo(pos);
+    Position& pos = positionOf("4r2k/8/8/8/8/8/8/4K3 w - - 0 1");
+    CheckInfo ci = checkInfoOf(pos);
     EXPECT_EQ(ci.checkerCount, 1);
     EXPECT_EQ(ci.checkers[0], sq("e8"));
     EXPECT_EQ(ci.kingDanger, squares({"e2", "e3", "e4", "e5", "e6", "e7"}));  // nothing behind e1
     EXPECT_EQ(ci.blockers, 0u);
     // A king in the middle: the square behind it is dangerous too.
     setFromFen("4r2k/8/8/8/4K3/8/8/8 w - - 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     EXPECT_EQ(ci.kingDanger, squares({"e7", "e6", "e5", "e3", "e2", "e1"}));
 }
 
 TEST(Legality, CheckInfoBlockersAndContactChecks) {
     // The queen checks; the bishop's line to e1 is shielded by the knight alone.
-    Position& pos = setUp("k3q3/8/8/8/1b6/8/3N4/4K3 w - - 0 1");
-    CheckInfo ci = checkInfo(pos);
+    Position& pos = positionOf("k3q3/8/8/8/1b6/8/3N4/4K3 w - - 0 1");
+    CheckInfo ci = checkInfoOf(pos);
     EXPECT_EQ(ci.checkerCount, 1);
     EXPECT_EQ(ci.checkers[0], sq("e8"));
     EXPECT_EQ(ci.blockers, squares({"d2"}));
     // Blockers of either colour count, two pieces on a line are no pin.
     setFromFen("k3q3/8/4p3/8/1b6/2n5/3N4/4K3 w - - 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     EXPECT_EQ(ci.checkerCount, 0);
     EXPECT_EQ(ci.blockers, squares({"e6"}));
     // A knight and a rook: the contact checker is listed first.
     setFromFen("k3r3/8/8/8/8/3n4/8/4K3 w - - 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     EXPECT_EQ(ci.checkerCount, 2);
     EXPECT_EQ(ci.checkers[0], sq("d3"));
     EXPECT_EQ(ci.checkers[1], sq("e8"));
     // A pawn check.
     setFromFen("k7/8/8/8/8/8/5p2/4K3 w - - 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     EXPECT_EQ(ci.checkerCount, 1);
     EXPECT_EQ(ci.checkers[0], sq("f2"));
     EXPECT_EQ(ci.kingDanger, 0u);
@@ -108,7 +94,7 @@ TEST(Legality, CheckInfoBlockersAndContactChecks) {
 
 TEST(Legality, Pins) {
     // The knight pinned by the rook has no legal move.
-    Position& pos = setUp("4r2k/8/8/8/8/8/4N3/4K3 w - - 0 1");
+    Position& pos = positionOf("4r2k/8/8/8/8/8/4N3/4K3 w - - 0 1");
     for (const std::string& m : legalTexts(pos)) EXPECT_NE(m.substr(0, 2), "e2") << m;
     // The pinned rook moves along the line, up to and onto the pinner.
     setFromFen("4r2k/8/8/8/8/8/4R3/4K3 w - - 0 1", pos);
@@ -126,23 +112,23 @@ TEST(Legality, Pins) {
 
 TEST(Legality, EnPassantPinnedAlongTheRank) {
     // King and enemy rook on the fifth rank with both pawns between them.
-    Position& pos = setUp("8/8/8/K2pP2r/8/8/8/7k w - d6 0 1");
+    Position& pos = positionOf("8/8/8/K2pP2r/8/8/8/7k w - d6 0 1");
     ASSERT_EQ(pos.epSquare, sq("d6"));
     const Move ep = makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, NoPiece);
-    const CheckInfo ci = checkInfo(pos);
+    const CheckInfo ci = checkInfoOf(pos);
     EXPECT_FALSE(isLegal(ep, pos, ci));
     EXPECT_FALSE(reallyLegal(ep, pos));
     // Without the rook it is legal.
     setFromFen("8/8/8/K2pP3/8/8/8/7k w - d6 0 1", pos);
-    EXPECT_TRUE(isLegal(ep, pos, checkInfo(pos)));
+    EXPECT_TRUE(isLegal(ep, pos, checkInfoOf(pos)));
     // The captured pawn shielded the king on a diagonal: no pin test sees that.
     setFromFen("7k/5b2/8/3pP3/8/1K6/8/8 w - d6 0 1", pos);
-    EXPECT_FALSE(isLegal(ep, pos, checkInfo(pos)));
+    EXPECT_FALSE(isLegal(ep, pos, checkInfoOf(pos)));
     EXPECT_FALSE(reallyLegal(ep, pos));
 }
 
 TEST(Legality, SquareAttacksAndSliderBlockers) {
-    Position& pos = setUp("4k3/8/8/3p4/8/1q6/8/R3K2N w - - 0 1");
+    Position& pos = positionOf("4k3/8/8/3p4/8/1q6/8/R3K2N w - - 0 1");
     EXPECT_TRUE(isSquareAttacked(sq("c4"), Black, pos));  // pawn d5
     EXPECT_TRUE(isSquareAttacked(sq("e4"), Black, pos));
     EXPECT_FALSE(isSquareAttacked(sq("d4"), Black, pos));  // pawns do not attack forwards
@@ -163,7 +149,7 @@ TEST(Legality, SquareAttacksAndSliderBlockers) {
 TEST(Legality, IsLegalAgreesWithPlayingTheMove) {
     int moves = 0, illegal = 0;
     forRandomPositions(2, 12, [&](Position& pos) {
-        const CheckInfo ci = checkInfo(pos);
+        const CheckInfo ci = checkInfoOf(pos);
         Move list[MaxMoves];
         const int n = generatePseudoLegalMoves(pos, ci, list);
         const uint64_t key = pos.key;
@@ -185,7 +171,7 @@ TEST(Legality, PseudoLegalAcceptsGeneratedMoves) {
     // to isLegal (castling, en passant, promotions) pass exactly when legal.
     int checked = 0;
     forRandomPositions(2, 12, [&](Position& pos) {
-        const CheckInfo ci = checkInfo(pos);
+        const CheckInfo ci = checkInfoOf(pos);
         Move list[MaxMoves];
         const int n = generatePseudoLegalMoves(pos, ci, list);
         for (int i = 0; i < n; i++) {
@@ -205,7 +191,7 @@ TEST(Legality, PseudoLegalRejectsEverythingElse) {
     RandomSource random(4242);
     int accepted = 0, tried = 0, positions = 0;
     forRandomPositions(1, 8, [&](Position& pos) {
-        const CheckInfo ci = checkInfo(pos);
+        const CheckInfo ci = checkInfoOf(pos);
         Move list[MaxMoves];
         const int n = generatePseudoLegalMoves(pos, ci, list);
         std::vector<Move> generated(list, list + n);
@@ -242,8 +228,8 @@ TEST(Legality, PseudoLegalRejectsEverythingElse) {
 }
 
 TEST(Legality, PseudoLegalSpecialCases) {
-    Position& pos = setUp("r3k2r/8/8/8/8/8/4P3/R3K1NR w KQkq - 0 1");
-    CheckInfo ci = checkInfo(pos);
+    Position& pos = positionOf("r3k2r/8/8/8/8/8/4P3/R3K1NR w KQkq - 0 1");
+    CheckInfo ci = checkInfoOf(pos);
     // A killer from another position: the knight it names is not there.
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("b1"), sq("c3"), Knight, NoPiece, NoPiece), pos, ci));
     // The knight is on g1, but the move claims a bishop.
@@ -264,7 +250,7 @@ TEST(Legality, PseudoLegalSpecialCases) {
 
     // Promotions: a pawn reaching the last rank must promote, to N, B, R or Q.
     setFromFen("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("b7"), sq("b8"), Pawn, NoPiece, Knight), pos, ci));
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("b7"), sq("b8"), Pawn, NoPiece, NoPiece), pos, ci));
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("b7"), sq("b8"), Pawn, NoPiece, Pawn), pos, ci));
@@ -273,14 +259,14 @@ TEST(Legality, PseudoLegalSpecialCases) {
 
     // En passant needs the pawn beside, a diagonal step and no promotion.
     setFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, NoPiece), pos, ci));
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e5"), sq("d6"), Pawn, NoPiece, NoPiece), pos, ci));
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, 63), pos, ci));
 
     // In check only evasions pass: here the rook on e8 checks.
     setFromFen("4r2k/8/8/8/8/8/R7/4K2R w K - 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e1"), sq("g1"), King, NoPiece, NoPiece), pos, ci));
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("a2"), sq("a3"), Rook, NoPiece, NoPiece), pos, ci));
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("h1"), sq("h8"), Rook, NoPiece, NoPiece), pos, ci));
@@ -289,12 +275,12 @@ TEST(Legality, PseudoLegalSpecialCases) {
     // The king may not retreat along the checking line, although the square
     // behind it is not attacked while the king still stands in the way.
     setFromFen("4r2k/8/8/8/4K3/8/8/8 w - - 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("e4"), sq("e3"), King, NoPiece, NoPiece), pos, ci));
     EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e4"), sq("d3"), King, NoPiece, NoPiece), pos, ci));
     // In double check only the king moves.
     setFromFen("4r2k/8/8/8/8/5n2/R7/4K3 w - - 0 1", pos);
-    ci = checkInfo(pos);
+    ci = checkInfoOf(pos);
     ASSERT_EQ(ci.checkerCount, 2);
     EXPECT_FALSE(isPseudoLegal(makeMoveCode(sq("a2"), sq("e2"), Rook, NoPiece, NoPiece), pos, ci));
     EXPECT_TRUE(isPseudoLegal(makeMoveCode(sq("e1"), sq("d1"), King, NoPiece, NoPiece), pos, ci));
@@ -302,7 +288,7 @@ TEST(Legality, PseudoLegalSpecialCases) {
 
 TEST(Legality, GivesCheck) {
     // Direct checks, judged on the board before the move.
-    Position& pos = setUp("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1");
+    Position& pos = positionOf("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1");
     EXPECT_TRUE(givesCheck(makeMoveCode(sq("a1"), sq("a8"), Rook, NoPiece, NoPiece), pos));
     EXPECT_FALSE(givesCheck(makeMoveCode(sq("a1"), sq("a7"), Rook, NoPiece, NoPiece), pos));
     // Castling king side puts the rook on f1, which checks the king on f8.
@@ -341,7 +327,7 @@ TEST(Legality, GivesCheckAgreesWithPlayingTheMove) {
 }
 
 TEST(Legality, DrawRules) {
-    Position& pos = setUp("4k3/8/8/8/8/8/4P3/4K3 w - - 100 80");
+    Position& pos = positionOf("4k3/8/8/8/8/8/4P3/4K3 w - - 100 80");
     EXPECT_FALSE(isDraw(pos));
     setFromFen("4k3/8/8/8/8/8/4P3/4K3 w - - 101 80", pos);
     EXPECT_TRUE(isDraw(pos));

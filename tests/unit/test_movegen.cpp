@@ -10,22 +10,12 @@
 #include "board/movegen.h"
 #include "board/movetext.h"
 #include "test_common.h"
-#include "test_movegen_util.h"
 
 namespace {
 
-// One shared position record for the tests (it is large).
-Position& setUp(const std::string& fen) {
-    initTestTables();
-    static Position pos;
-    setFromFen(fen, pos);
-    return pos;
-}
-
 // The moves of one kind in generation order.
 std::vector<Move> generated(const Position& pos, GenKind kind) {
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
+    CheckInfo ci = checkInfoOf(pos);
     Move moves[MaxMoves];
     const int n = generateMoves(kind, pos, ci, moves, 0);
     return std::vector<Move>(moves, moves + n);
@@ -34,7 +24,7 @@ std::vector<Move> generated(const Position& pos, GenKind kind) {
 }  // namespace
 
 TEST(MoveGen, StartPositionQuietOrder) {
-    Position& pos = setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    Position& pos = positionOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     const std::vector<std::string> expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a3", "b2b3", "c2c3",
                                                "d2d3", "e2e3", "f2f3", "g2g3", "h2h3", "a2a4", "b2b4",
                                                "c2c4", "d2d4", "e2e4", "f2f4", "g2g4", "h2h4"};
@@ -52,7 +42,7 @@ TEST(MoveGen, StartPositionQuietOrder) {
 TEST(MoveGen, PromotionOrder) {
     // The pushes come first and each promotion runs Q, R, B, N; the capture
     // list alone has no promotion pushes.
-    Position& pos = setUp("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    Position& pos = positionOf("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     const std::vector<Move> tactical = generated(pos, GenKind::Tactical);
     EXPECT_EQ(texts(tactical),
               (std::vector<std::string>{"b7b8Q", "b7b8R", "b7b8B", "b7b8N", "b7a8Q", "b7a8R", "b7a8B", "b7a8N"}));
@@ -68,7 +58,7 @@ TEST(MoveGen, PromotionOrder) {
 TEST(MoveGen, CaptureOrder) {
     // Pawn captures: all towards the a-file first, then towards the h-file;
     // then knights, bishops, rooks, queens, king; en passant last.
-    Position& pos = setUp("4k3/8/8/2pPp3/1n1Q1r2/2P1P3/8/4K3 w - c6 0 1");
+    Position& pos = positionOf("4k3/8/8/2pPp3/1n1Q1r2/2P1P3/8/4K3 w - c6 0 1");
     ASSERT_EQ(pos.epSquare, sq("c6"));
     const std::vector<Move> captures = generated(pos, GenKind::Captures);
     EXPECT_EQ(texts(captures), (std::vector<std::string>{"c3b4", "e3f4", "d4b4", "d4c5", "d4e5", "d4f4", "d5c6"}));
@@ -81,7 +71,7 @@ TEST(MoveGen, CaptureOrder) {
 TEST(MoveGen, PawnCapturesAtTheEdges) {
     // Pawns on the a- and h-files capture only inwards, and the pass towards
     // the a-file comes first for both colours.
-    Position& pos = setUp("4k3/8/8/8/8/1n4n1/P6P/4K3 w - - 0 1");
+    Position& pos = positionOf("4k3/8/8/8/8/1n4n1/P6P/4K3 w - - 0 1");
     EXPECT_EQ(texts(generated(pos, GenKind::Captures)), (std::vector<std::string>{"h2g3", "a2b3"}));
     setFromFen("4k3/p2p3p/1N2N1N1/8/8/8/8/4K3 b - - 0 1", pos);
     EXPECT_EQ(texts(generated(pos, GenKind::Captures)), (std::vector<std::string>{"h7g6", "a7b6", "d7e6"}));
@@ -89,7 +79,7 @@ TEST(MoveGen, PawnCapturesAtTheEdges) {
 
 TEST(MoveGen, CastlingSquares) {
     // Through an attacked f1: not generated.
-    Position& pos = setUp("4k3/8/8/8/2b5/8/8/4K2R w K - 0 1");
+    Position& pos = positionOf("4k3/8/8/8/2b5/8/8/4K2R w K - 0 1");
     const Move shortCastle = makeMoveCode(sq("e1"), sq("g1"), King, NoPiece, NoPiece);
     std::vector<Move> quiets = generated(pos, GenKind::Quiets);
     EXPECT_EQ(std::count(quiets.begin(), quiets.end(), shortCastle), 0);
@@ -97,8 +87,7 @@ TEST(MoveGen, CastlingSquares) {
     setFromFen("4k1r1/8/8/8/8/8/8/4K2R w K - 0 1", pos);
     quiets = generated(pos, GenKind::Quiets);
     EXPECT_EQ(std::count(quiets.begin(), quiets.end(), shortCastle), 1);
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
+    CheckInfo ci = checkInfoOf(pos);
     EXPECT_FALSE(isLegal(shortCastle, pos, ci));
     // Queen side: an attacked b1 does not matter, a piece on b1 does.
     const Move longCastle = makeMoveCode(sq("e1"), sq("c1"), King, NoPiece, NoPiece);
@@ -124,9 +113,8 @@ TEST(MoveGen, CastlingSquares) {
 TEST(MoveGen, DoubleCheckGivesOnlyKingMoves) {
     // Knight f3 and rook e8 both check the king on e1: the king steps off the
     // rook's line (never to e2) and off its own pieces.
-    Position& pos = setUp("4r2k/8/8/8/8/5n2/3P4/R3K2R w KQ - 0 1");
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
+    Position& pos = positionOf("4r2k/8/8/8/8/5n2/3P4/R3K2R w KQ - 0 1");
+    CheckInfo ci = checkInfoOf(pos);
     ASSERT_EQ(ci.checkerCount, 2);
     for (GenKind kind : {GenKind::Evasions, GenKind::All})
         EXPECT_EQ(texts(generated(pos, kind)), (std::vector<std::string>{"e1d1", "e1f1", "e1f2"}));
@@ -135,11 +123,10 @@ TEST(MoveGen, DoubleCheckGivesOnlyKingMoves) {
 TEST(MoveGen, EvasionsIncludeEnPassant) {
     // The bishop on c8 checks through d7, which the double step opened: the
     // en-passant capture is produced but does not resolve the check.
-    Position& pos = setUp("2b1k3/8/8/3pP3/8/7K/8/8 w - d6 0 1");
+    Position& pos = positionOf("2b1k3/8/8/3pP3/8/7K/8/8 w - d6 0 1");
     ASSERT_EQ(pos.epSquare, sq("d6"));
     const Move ep = makeMoveCode(sq("e5"), sq("d6"), Pawn, Pawn, NoPiece);
-    CheckInfo ci;
-    computeCheckInfo(ci, pos);
+    CheckInfo ci = checkInfoOf(pos);
     ASSERT_EQ(ci.checkerCount, 1);
     std::vector<Move> g = generated(pos, GenKind::Evasions);
     EXPECT_EQ(std::count(g.begin(), g.end(), ep), 1);
@@ -158,7 +145,7 @@ TEST(MoveGen, EvasionOrder) {
     // captures of the checker (pawns with their promotions, then knights,
     // bishops, rooks, queens), then interpositions (pawn pushes, promotion
     // pushes, then knights, bishops, rooks, queens).
-    Position& pos = setUp("r6K/1PP1P3/1N3Q2/8/8/4k2B/8/R7 w - - 0 1");
+    Position& pos = positionOf("r6K/1PP1P3/1N3Q2/8/8/4k2B/8/R7 w - - 0 1");
     EXPECT_EQ(texts(generated(pos, GenKind::Evasions)),
               (std::vector<std::string>{"h8g7",  "h8h7",  "b7a8Q", "b7a8R", "b7a8B", "b7a8N", "b6a8",  "a1a8",
                                         "b7b8Q", "b7b8R", "b7b8B", "b7b8N", "c7c8Q", "c7c8R", "c7c8B", "c7c8N",
@@ -169,7 +156,7 @@ TEST(MoveGen, QuietChecks) {
     // Discovered checks by the knight that shields the e-file (f6 is guarded
     // by the g7 pawn, d6 is occupied), the pawn push to d7, then direct
     // checks by the bishop and the queen. No king moves, no captures.
-    Position& pos = setUp("4k3/6p1/3P4/8/4N3/3B4/8/K3R2Q w - - 0 1");
+    Position& pos = positionOf("4k3/6p1/3P4/8/4N3/3B4/8/K3R2Q w - - 0 1");
     const std::vector<Move> checks = generated(pos, GenKind::QuietChecks);
     EXPECT_EQ(texts(checks), (std::vector<std::string>{"e4c3", "e4c5", "e4d2", "e4f2", "e4g3", "e4g5", "d6d7", "d3b5",
                                                        "h1h5", "h1h8"}));
@@ -181,7 +168,7 @@ TEST(MoveGen, QuietChecksBlack) {
     // Mirrored for Black: the knight shields the e-file from the rook on e8
     // (the c3 pawn guards b4 and d4, not the knight's squares), then the push
     // d3-d2, from where the pawn attacks the king.
-    Position& pos = setUp("k3r3/8/8/4n3/8/2Pp4/8/4K3 b - - 0 1");
+    Position& pos = positionOf("k3r3/8/8/4n3/8/2Pp4/8/4K3 b - - 0 1");
     EXPECT_EQ(texts(generated(pos, GenKind::QuietChecks)),
               (std::vector<std::string>{"e5c4", "e5c6", "e5d7", "e5f3", "e5f7", "e5g4", "e5g6", "d3d2"}));
 }

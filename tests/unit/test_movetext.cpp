@@ -9,13 +9,6 @@
 
 namespace {
 
-Position& setUp(const std::string& fen) {
-    initTestTables();
-    static Position pos;
-    setFromFen(fen, pos);
-    return pos;
-}
-
 bool sameBoard(const Position& a, const Position& b) {
     return a.key == b.key && a.historyLength == b.historyLength && a.castleRights == b.castleRights &&
            a.epSquare == b.epSquare && a.sideToMove == b.sideToMove &&
@@ -36,7 +29,7 @@ TEST(MoveText, SquaresAndMoves) {
 }
 
 TEST(MoveText, GameWithCastling) {
-    Position& pos = setUp(StartFen);
+    Position& pos = positionOf(StartFen);
     for (const char* word : {"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "g8f6", "e1g1"})
         ASSERT_TRUE(moveFromText(word, pos)) << word;
     EXPECT_EQ(pos.board[sq("g1")], King);
@@ -49,7 +42,7 @@ TEST(MoveText, GameWithCastling) {
 }
 
 TEST(MoveText, EnPassant) {
-    Position& pos = setUp(StartFen);
+    Position& pos = positionOf(StartFen);
     for (const char* word : {"e2e4", "a7a6", "e4e5", "d7d5"}) ASSERT_TRUE(moveFromText(word, pos)) << word;
     ASSERT_EQ(pos.epSquare, sq("d6"));
     ASSERT_TRUE(moveFromText("e5d6", pos));
@@ -60,7 +53,7 @@ TEST(MoveText, EnPassant) {
 }
 
 TEST(MoveText, PromotionLetterInEitherCase) {
-    Position& pos = setUp("4k3/P7/8/8/8/8/8/4K3 w - - 0 1");
+    Position& pos = positionOf("4k3/P7/8/8/8/8/8/4K3 w - - 0 1");
     ASSERT_TRUE(moveFromText("a7a8q", pos));
     const Move lower = pos.history[0].move;
     EXPECT_EQ(pos.board[sq("a8")], Queen);
@@ -76,7 +69,7 @@ TEST(MoveText, PromotionLetterInEitherCase) {
 }
 
 TEST(MoveText, OnlyLegalMovesArePlayed) {
-    Position& pos = setUp(StartFen);
+    Position& pos = positionOf(StartFen);
     static Position before;
     before = pos;
     const char* const rejected[] = {

@@ -1,4 +1,4 @@
-// "setoption" and "position" on the engine record and the caches.
+// "setoption" on the engine record and the caches.
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -11,7 +11,7 @@
 #include "eval/cache.h"
 #include "search/state.h"
 #include "search/tt.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
@@ -21,24 +21,9 @@ void setoption(const std::string& line) {
     setoptionCommand(words, threads);
 }
 
-void position(const std::string& line, GameRecord& record) {
-    std::istringstream words(line);
-    std::string command;
-    words >> command;
-    positionCommand(words, line, record);
-}
-
-std::unique_ptr<GameRecord> startRecord() {
-    initTestTables();
-    auto record = std::make_unique<GameRecord>();
-    resetGameRecord(*record);
-    setFromFen(StartFen, record->pos);
-    return record;
-}
-
 }  // namespace
 
-TEST(CacheOptions, HashSizes) {
+TEST(Options, HashSizes) {
     setoption("name Hash value 100");  // taken down to 64 MiB
     EXPECT_EQ(ttEntryCount, 4194307u);
     EXPECT_EQ(ttMask, 4194303u);
@@ -58,7 +43,7 @@ TEST(CacheOptions, HashSizes) {
     EXPECT_EQ(ttEntryCount, 65539u);
 }
 
-TEST(CacheOptions, ClearKeepsTheSize) {
+TEST(Options, ClearKeepsTheSize) {
     setoption("name Hash value 2");
     ttFilled = 77;
     ttGeneration = 3;
@@ -75,7 +60,7 @@ TEST(CacheOptions, ClearKeepsTheSize) {
     setoption("name Hash value 1");
 }
 
-TEST(CacheOptions, PawnAndEvalCaches) {
+TEST(Options, PawnAndEvalCaches) {
     EXPECT_EQ(cacheEntriesForMiB(8), 524288u);
     EXPECT_EQ(cacheEntriesForMiB(3), 131072u);
     EXPECT_EQ(cacheEntriesForMiB(2), 131072u);
@@ -92,7 +77,7 @@ TEST(CacheOptions, PawnAndEvalCaches) {
     EXPECT_EQ(PawnHashTable.entryCount, 65536u);
 }
 
-TEST(ValueOptions, ClampedToTheirRangeWhenSet) {
+TEST(Options, ClampedToTheirRangeWhenSet) {
     setoption("name Threads value 4");
     EXPECT_EQ(EngineSettings.threadCount, 4);
     setoption("name threads value x");
@@ -115,7 +100,7 @@ TEST(ValueOptions, ClampedToTheirRangeWhenSet) {
     EngineSettings.moveOverhead = 50;
 }
 
-TEST(ValueOptions, ReachTheSearchLimits) {
+TEST(Options, ReachTheSearchLimits) {
     SearchLimits limits;
     clearSearchLimits(limits);
     setoption("name MultiPv value 500");
@@ -127,7 +112,7 @@ TEST(ValueOptions, ReachTheSearchLimits) {
     setoption("name MoveOverhead value 50");
 }
 
-TEST(ValueOptions, UciListsEveryOptionOfTheTable) {
+TEST(Options, UciListsEveryOptionOfTheTable) {
     std::ostringstream captured;
     std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
     printOptionLines();
@@ -140,31 +125,4 @@ TEST(ValueOptions, UciListsEveryOptionOfTheTable) {
               "option name Ponder type check default true\n"
               "option name MultiPv type spin default 1 min 1 max 100\n"
               "option name MoveOverhead type spin default 50 min 0 max 2000\n");
-}
-
-TEST(PositionCommand, SetUpClearsTheLimits) {
-    auto record = startRecord();
-    record->limits.depthLimit = 7;
-    record->limits.untimed = true;
-    position("position startpos moves e2e4 e7e5", *record);
-    EXPECT_EQ(record->limits.depthLimit, -1);
-    EXPECT_EQ(record->limits.timeLeft, -1);
-    EXPECT_EQ(record->limits.nodeLimit, -1);
-    EXPECT_FALSE(record->limits.untimed);
-    EXPECT_EQ(record->pos.sideToMove, White);
-    EXPECT_EQ(record->pos.historyLength, 2);
-
-    // No set-up, no clearing: only the moves are played.
-    record->limits.depthLimit = 7;
-    position("position foo moves g1f3", *record);
-    EXPECT_EQ(record->limits.depthLimit, 7);
-    EXPECT_EQ(record->pos.historyLength, 3);
-    // An invalid FEN leaves everything, the limits included.
-    position("position fen 8/8/8 w - - 0 1 moves b8c6", *record);
-    EXPECT_EQ(record->limits.depthLimit, 7);
-    EXPECT_EQ(record->pos.historyLength, 3);
-    position("position fen 8/8/8/8/8/8/8/K6k b - - 0 1", *record);
-    EXPECT_EQ(record->limits.depthLimit, -1);
-    EXPECT_EQ(record->pos.sideToMove, Black);
-    EXPECT_EQ(record->pos.historyLength, 0);
 }

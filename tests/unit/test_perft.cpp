@@ -8,7 +8,6 @@
 #include "app/perft.h"
 #include "board/perft.h"
 #include "test_common.h"
-#include "test_movegen_util.h"
 
 namespace {
 
@@ -19,13 +18,6 @@ constexpr uint64_t SlowRunLimit = 250000000;
 
 const char* const Kiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
-Position& position(const std::string& fen) {
-    initTestTables();
-    static Position pos;
-    setFromFen(fen, pos);
-    return pos;
-}
-
 void checkFile(uint64_t minimum, uint64_t limit) {
     const std::vector<PerftCase> cases = readPerftCases();
     ASSERT_GT(cases.size(), 100u);
@@ -33,7 +25,7 @@ void checkFile(uint64_t minimum, uint64_t limit) {
     for (const PerftCase& c : cases) {
         for (const auto& [depth, count] : c.counts) {
             if (count < minimum || count > limit) continue;
-            Position& pos = position(c.fen);
+            Position& pos = positionOf(c.fen);
             EXPECT_EQ(perft(pos, depth), count) << c.fen << " depth " << depth;
             checked++;
         }
@@ -53,7 +45,7 @@ std::string runPerftCommand(const std::string& args, Position& pos) {
 }  // namespace
 
 TEST(Perft, StartPositionAndKiwipete) {
-    Position& pos = position(StartFen);
+    Position& pos = positionOf(StartFen);
     const uint64_t start[] = {1, 20, 400, 8902, 197281, 4865609};
     for (int depth = 0; depth <= 5; depth++) EXPECT_EQ(perft(pos, depth), start[depth]) << depth;
     setFromFen(Kiwipete, pos);
@@ -78,7 +70,7 @@ TEST(Perft, ShallowAgainstSimpleGenerator) {
         "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
     };
     for (const char* fen : fens) {
-        Position& pos = position(fen);
+        Position& pos = positionOf(fen);
         const simplegen::Board board = simplegen::fromPosition(pos);
         for (int depth = 1; depth <= 2; depth++)
             EXPECT_EQ(perft(pos, depth), simplegen::perft(board, depth)) << fen << " depth " << depth;
@@ -86,7 +78,7 @@ TEST(Perft, ShallowAgainstSimpleGenerator) {
 }
 
 TEST(Perft, CommandOutput) {
-    Position& pos = position(StartFen);
+    Position& pos = positionOf(StartFen);
     const uint64_t key = pos.key;
     const std::string out = runPerftCommand("2", pos);
     std::istringstream lines(out);
@@ -119,7 +111,7 @@ TEST(Perft, CommandOutput) {
 // Prints the node rate of perft 6 from the start position (a measurement,
 // not a check; run by hand with the slow tests).
 TEST(Perft, SpeedSlow) {
-    Position& pos = position(StartFen);
+    Position& pos = positionOf(StartFen);
     const auto begin = std::chrono::steady_clock::now();
     const uint64_t nodes = perft(pos, 6);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();

@@ -10,7 +10,7 @@
 #include "board/makemove.h"
 #include "search/node.h"
 #include "search/root.h"
-#include "test_search_util.h"
+#include "test_common.h"
 
 using namespace searchtest;
 
@@ -60,7 +60,7 @@ bool pvIsLegal(const std::string& fen, const std::vector<std::string>& pv) {
 
 }  // namespace
 
-TEST(SearchScore, TextOfScores) {
+TEST(Search, TextOfScores) {
     EXPECT_EQ(scoreText(257), " score cp 100");
     EXPECT_EQ(scoreText(-1), " score cp 0");
     EXPECT_EQ(scoreText(-600), " score cp -233");
@@ -72,7 +72,7 @@ TEST(SearchScore, TextOfScores) {
     EXPECT_EQ(scoreText(31800), " score cp 12373");
 }
 
-TEST(SearchRoot, RootReduction) {
+TEST(Search, RootReduction) {
     auto thread = makeThread("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
     HistoryTable history = {};
     Move quiet = moveByText(thread->pos, "a1b1");
@@ -89,7 +89,7 @@ TEST(SearchRoot, RootReduction) {
     EXPECT_EQ(rootReduction(castle, 20, 10, thread->pos, history), 1);
 }
 
-TEST(SearchRoot, MateInOneAndMatedInOne) {
+TEST(Search, MateInOneAndMatedInOne) {
     clearTT();
     auto mating = makeThread("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
     Lines lines = runSearch(*mating, 4);
@@ -108,7 +108,7 @@ TEST(SearchRoot, MateInOneAndMatedInOne) {
     EXPECT_EQ(lines.back(), "bestmove a8b8 ponder h1h8");
 }
 
-TEST(SearchRoot, NoLegalMoveAtTheRoot) {
+TEST(Search, NoLegalMoveAtTheRoot) {
     for (const char* fen : {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",  // checkmate
                             "k7/8/1Q6/8/8/8/8/7K b - - 0 1"}) {   // stalemate
         clearTT();
@@ -119,7 +119,7 @@ TEST(SearchRoot, NoLegalMoveAtTheRoot) {
     }
 }
 
-TEST(SearchRoot, DepthOneAndTheFieldOrder) {
+TEST(Search, DepthOneAndTheFieldOrder) {
     clearTT();
     auto thread = makeThread("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     const int16_t generation = ttGeneration.load();
@@ -141,7 +141,7 @@ TEST(SearchRoot, DepthOneAndTheFieldOrder) {
     EXPECT_EQ(ttGeneration.load(), int16_t(generation + 1));
 }
 
-TEST(SearchRoot, MultiPvWithTwoLegalMoves) {
+TEST(Search, MultiPvWithTwoLegalMoves) {
     clearTT();
     // White can only push the h-pawn one or two squares.
     auto thread = makeThread("1r5k/8/8/8/8/8/2r4P/K7 w - - 0 1");
@@ -161,7 +161,7 @@ TEST(SearchRoot, MultiPvWithTwoLegalMoves) {
     EXPECT_TRUE(second[0] == "h2h3" || second[0] == "h2h4");
 }
 
-TEST(SearchRoot, ForcedMatesAndLegalVariations) {
+TEST(Search, ForcedMatesAndLegalVariations) {
     std::ifstream in(std::string(OSTREVALK_TEST_DATA) + "/mates.epd");
     ASSERT_TRUE(in.good());
     std::string line;
@@ -195,7 +195,7 @@ TEST(SearchRoot, ForcedMatesAndLegalVariations) {
     EXPECT_EQ(positions, 6);
 }
 
-TEST(SearchRoot, EveryNodeIsCountedOnce) {
+TEST(Search, EveryNodeIsCountedOnce) {
     // Ka1 against Ka3: Kb1 is the only legal move, and the reply node (bare
     // king to move, no capture, no check) is a single quiescence node. The
     // root publishes the count when the variation changes and again after
@@ -210,7 +210,7 @@ TEST(SearchRoot, EveryNodeIsCountedOnce) {
     EXPECT_EQ(lines.back(), "bestmove a1b1");
 }
 
-TEST(SearchRoot, SameNodeCountOnARepeatedSearch) {
+TEST(Search, SameNodeCountOnARepeatedSearch) {
     const char* fen = "r1bq1rk1/pp2bppp/2Nppn2/6B1/4P3/2N5/PPPQ1PPP/2KR1B1R b - - 0 1";
     uint64_t counts[2];
     Lines outputs[2];
@@ -233,7 +233,7 @@ TEST(SearchRoot, SameNodeCountOnARepeatedSearch) {
     EXPECT_EQ(field(finalInfoLines(outputs[0]).back(), "nodes"), std::to_string(counts[0]));
 }
 
-TEST(SearchRoot, StopBeforeTheSearchStillAnswersWithAMove) {
+TEST(Search, StopBeforeTheSearchStillAnswersWithAMove) {
     clearTT();
     auto thread = makeThread("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     // A node limit of 0 stops the search at its first periodic check.
@@ -249,7 +249,7 @@ TEST(SearchRoot, StopBeforeTheSearchStillAnswersWithAMove) {
     EXPECT_EQ(finals.size(), 0u);
 }
 
-TEST(SearchRoot, NodeLimitEndsADeepSearch) {
+TEST(Search, NodeLimitEndsADeepSearch) {
     clearTT();
     auto thread = makeThread("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     thread->limits.nodeLimit = 20000;
@@ -281,7 +281,7 @@ struct NodeFixture {
 
 }  // namespace
 
-TEST(SearchNode, MatedNodeAndThePlyLimit) {
+TEST(Search, MatedNodeAndThePlyLimit) {
     auto thread = makeThread("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     {
         NodeFixture f(4);
@@ -307,7 +307,7 @@ TEST(SearchNode, MatedNodeAndThePlyLimit) {
     }
 }
 
-TEST(SearchNode, QuiescenceStandPatAndMate) {
+TEST(Search, QuiescenceStandPatAndMate) {
     {
         // A stand-pat at or above beta returns at once and writes nothing.
         NodeFixture f(0);

@@ -7,13 +7,6 @@
 
 namespace {
 
-Position& setUp(const std::string& fen) {
-    initTestTables();
-    static Position pos;
-    setFromFen(fen, pos);
-    return pos;
-}
-
 // The exchange value of the move from-to for the side to move, with the
 // move code built from the board.
 int seeOf(const Position& pos, const char* from, const char* to, int promotion = NoPiece) {
@@ -33,7 +26,7 @@ int seeFastOf(const Position& pos, const char* from, const char* to) {
 
 TEST(See, SimpleExchanges) {
     // A pawn takes an undefended knight.
-    Position& pos = setUp("4k3/8/8/3n4/4P3/8/8/4K3 w - - 0 1");
+    Position& pos = positionOf("4k3/8/8/3n4/4P3/8/8/4K3 w - - 0 1");
     EXPECT_EQ(seeOf(pos, "e4", "d5"), 820);
     EXPECT_EQ(seeFastOf(pos, "e4", "d5"), 1);
     // The same for Black.
@@ -52,7 +45,7 @@ TEST(See, SimpleExchanges) {
 
 TEST(See, DefenderMayStop) {
     // Knight takes a pawn defended by a pawn: the pawn recaptures, White stops.
-    Position& pos = setUp("4k3/8/2p5/3p4/8/4N3/8/4K3 w - - 0 1");
+    Position& pos = positionOf("4k3/8/2p5/3p4/8/4N3/8/4K3 w - - 0 1");
     EXPECT_EQ(seeOf(pos, "e3", "d5"), 200 - 820);
     // With a second attacker the exchange goes on: N takes P, P takes N, R
     // takes P: 200 - 820 + 200, and Black does not recapture with nothing.
@@ -63,7 +56,7 @@ TEST(See, DefenderMayStop) {
 TEST(See, XRays) {
     // Doubled rooks against one defender: the rear rook joins once the front
     // one is used. Without it the result would be 820 - 1300.
-    Position& pos = setUp("4r1k1/8/4n3/8/8/8/4R3/4R1K1 w - - 0 1");
+    Position& pos = positionOf("4r1k1/8/4n3/8/8/8/4R3/4R1K1 w - - 0 1");
     EXPECT_EQ(seeOf(pos, "e2", "e6"), 820);
     // A queen behind a bishop on the diagonal.
     setFromFen("6k1/8/5p2/4p3/8/8/1B6/Q5K1 w - - 0 1", pos);
@@ -74,7 +67,7 @@ TEST(See, XRays) {
 TEST(See, Promotions) {
     // Pawn takes a rook and promotes: captured value plus 2321 (or plus 620
     // for a knight), then the knight on b6 recaptures.
-    Position& pos = setUp("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    Position& pos = positionOf("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     EXPECT_EQ(seeOf(pos, "b7", "a8", Queen), 1300 + 2321);
     EXPECT_EQ(seeOf(pos, "b7", "a8", Knight), 1300 + 620);
     EXPECT_EQ(seeOf(pos, "b7", "b8", Queen), 2321 - 2521);  // the a8 rook takes the new queen
@@ -91,7 +84,7 @@ TEST(See, Promotions) {
 TEST(See, KingCaptureEndsTheExchange) {
     // Queen takes a pawn that only the king defends, with a rook behind the
     // queen: the king may not recapture.
-    Position& pos = setUp("4k3/3p4/8/8/8/3Q4/8/3RK3 w - - 0 1");
+    Position& pos = positionOf("4k3/3p4/8/8/8/3Q4/8/3RK3 w - - 0 1");
     EXPECT_EQ(seeOf(pos, "d3", "d7"), 200);
     setFromFen("4k3/3p4/8/8/8/3Q4/8/4K3 w - - 0 1", pos);
     EXPECT_EQ(seeOf(pos, "d3", "d7"), 200 - 2521);
@@ -105,7 +98,7 @@ TEST(See, KingCaptureEndsTheExchange) {
 TEST(See, EnPassant) {
     // The captured pawn counts 200 and its square opens the file: the d1 rook
     // recaptures through d5. Without the opening the result would be 0.
-    Position& pos = setUp("3rk3/8/8/3pP3/8/8/8/3RK3 w - d6 0 1");
+    Position& pos = positionOf("3rk3/8/8/3pP3/8/8/8/3RK3 w - d6 0 1");
     ASSERT_EQ(pos.epSquare, sq("d6"));
     EXPECT_EQ(seeOf(pos, "e5", "d6"), 200);
 }

@@ -11,7 +11,7 @@
 #include "search/node.h"
 #include "search/state.h"
 #include "search/tt.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
@@ -32,6 +32,9 @@ struct KeyedPosition {
 
 // A key in bucket `bucket` with check word `check`.
 uint64_t keyOf(uint32_t bucket, uint32_t check) { return uint64_t(check) << 32 | bucket; }
+
+const Move SomeMove = makeMoveCode(12, 28, Pawn, NoPiece, NoPiece);  // b5-d5 style code
+const Move OtherMove = makeMoveCode(6, 21, Knight, NoPiece, NoPiece);
 
 class TranspositionTable : public ::testing::Test {
 protected:
@@ -58,14 +61,31 @@ protected:
         probe(key, 0, -ScoreInfinite, ScoreInfinite, out);
         return out.hit;
     }
-};
 
-const Move SomeMove = makeMoveCode(12, 28, Pawn, NoPiece, NoPiece);  // b5-d5 style code
-const Move OtherMove = makeMoveCode(6, 21, Knight, NoPiece, NoPiece);
+    // A full bucket of four entries written in generation 0, the fourth with
+    // the given bound; depths 10, 4, 8, 2.
+    static constexpr uint32_t Bucket = 500;
+    uint64_t k[6] = {keyOf(Bucket, 1), keyOf(Bucket, 2), keyOf(Bucket, 3),
+                     keyOf(Bucket, 4), keyOf(Bucket, 5), keyOf(Bucket, 6)};
+    void fill(int lastBound = BoundUpper) {
+        store(k[0], 10, 0, SomeMove, BoundUpper);
+        store(k[1], 4, 0, SomeMove, BoundUpper);
+        store(k[2], 8, 0, SomeMove, BoundUpper);
+        store(k[3], 2, 0, SomeMove, lastBound);
+        ASSERT_EQ(ttFilled, 4u);
+    }
+    // Which of the first four keys is gone.
+    int evicted() {
+        int gone = -1, count = 0;
+        for (int i = 0; i < 4; i++)
+            if (!present(k[i])) gone = i, count++;
+        return count == 1 ? gone : -count - 1;
+    }
+};
 
 }  // namespace
 
-TEST(TranspositionTableSize, MiBReducedToPowerOfTwo) {
+TEST_F(TranspositionTable, SizeMiBReducedToPowerOfTwo) {
     EXPECT_EQ(ttBucketCountForMiB(1), 65536u);
     EXPECT_EQ(ttBucketCountForMiB(0), 65536u);  // at least one MiB
     EXPECT_EQ(ttBucketCountForMiB(32), 2097152u);
@@ -80,7 +100,7 @@ TEST(TranspositionTableSize, MiBReducedToPowerOfTwo) {
 #endif
 }
 
-TEST(TranspositionTableSize, HugeValuesDoNotOverflow) {
+TEST_F(TranspositionTable, SizeHugeValuesDoNotOverflow) {
     for (uint64_t mib : {uint64_t(1) << 40, uint64_t(1) << 50, ~uint64_t(0)}) {
         const uint64_t buckets = ttBucketCountForMiB(mib);
         EXPECT_GE(buckets, 65536u);
@@ -296,30 +316,7 @@ TEST_F(TranspositionTable, SearchStoresNothingAfterStopOrSearchEnd) {
     EXPECT_TRUE(present(keyOf(4, 4)));
 }
 
-// A full bucket of four entries written in generation 0, the fourth with the
-// given bound; depths 10, 4, 8, 2.
-class FullBucket : public TranspositionTable {
-protected:
-    static constexpr uint32_t Bucket = 500;
-    uint64_t k[6] = {keyOf(Bucket, 1), keyOf(Bucket, 2), keyOf(Bucket, 3),
-                     keyOf(Bucket, 4), keyOf(Bucket, 5), keyOf(Bucket, 6)};
-    void fill(int lastBound = BoundUpper) {
-        store(k[0], 10, 0, SomeMove, BoundUpper);
-        store(k[1], 4, 0, SomeMove, BoundUpper);
-        store(k[2], 8, 0, SomeMove, BoundUpper);
-        store(k[3], 2, 0, SomeMove, lastBound);
-        ASSERT_EQ(ttFilled, 4u);
-    }
-    // Which of the first four keys is gone.
-    int evicted() {
-        int gone = -1, count = 0;
-        for (int i = 0; i < 4; i++)
-            if (!present(k[i])) gone = i, count++;
-        return count == 1 ? gone : -count - 1;
-    }
-};
-
-TEST_F(FullBucket, OldEntriesGiveWayToTheShallowest) {
+TEST_F(TranspositionTable, FullBucketOldEntriesGiveWayToTheShallowest) {
     fill();
     ttGeneration = 1;
     store(k[4], 1, 0, SomeMove, BoundUpper);
@@ -328,14 +325,14 @@ TEST_F(FullBucket, OldEntriesGiveWayToTheShallowest) {
     EXPECT_EQ(ttFilled, 4u);  // no empty slot was taken
 }
 
-TEST_F(FullBucket, ExactEntryOfAnOldSearchIsSpared) {
+TEST_F(TranspositionTable, FullBucketExactEntryOfAnOldSearchIsSpared) {
     fill(BoundExact);
     ttGeneration = 1;
     store(k[4], 1, 0, SomeMove, BoundUpper);
     EXPECT_EQ(evicted(), 1);  // the depth-4 entry, not the exact depth-2 one
 }
 
-TEST_F(FullBucket, EntryFoundInThisSearchIsSpared) {
+TEST_F(TranspositionTable, FullBucketEntryFoundInThisSearchIsSpared) {
     fill();
     ttGeneration = 1;
     TTProbe out;
@@ -344,7 +341,7 @@ TEST_F(FullBucket, EntryFoundInThisSearchIsSpared) {
     EXPECT_EQ(evicted(), 1);
 }
 
-TEST_F(FullBucket, RootRefreshSparesTheRootEntry) {
+TEST_F(TranspositionTable, FullBucketRootRefreshSparesTheRootEntry) {
     fill();
     ttGeneration = 1;
     refreshRoot(*KeyedPosition(k[3]));
@@ -352,7 +349,7 @@ TEST_F(FullBucket, RootRefreshSparesTheRootEntry) {
     EXPECT_EQ(evicted(), 1);
 }
 
-TEST_F(FullBucket, WithinOneSearchTheShallowestGoes) {
+TEST_F(TranspositionTable, FullBucketWithinOneSearchTheShallowestGoes) {
     fill();
     store(k[4], 1, 0, SomeMove, BoundUpper);
     EXPECT_EQ(evicted(), 3);

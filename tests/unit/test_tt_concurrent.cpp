@@ -19,7 +19,7 @@
 #include "board/tables.h"
 #include "search/state.h"
 #include "search/tt.h"
-#include "test_init.h"
+#include "test_common.h"
 
 namespace {
 
@@ -54,8 +54,7 @@ uint64_t nextRandom(uint64_t& state) {
 void hammer(int id, const std::vector<Move>& legal, Failures& failures) {
     auto start = std::make_unique<Position>();
     setFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", *start);
-    CheckInfo ci;
-    computeCheckInfo(ci, *start);
+    CheckInfo ci = checkInfoOf(*start);
 
     // A position used only for its key.
     auto keyed = std::make_unique<Position>(*start);
