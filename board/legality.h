@@ -55,7 +55,7 @@ inline bool isLegal(Move m, const Position& pos, const CheckInfo& ci) {
     if (piece == King) return !isSquareAttacked(to, us ^ 1, pos);
     if (piece == Pawn && to == pos.epSquare) return enPassantKeepsKingSafe(m, pos);
     // A pinned piece may only move along its pin line.
-    if (ci.blockers & squareBB(from)) return (RayThrough[pos.kingSquare[us]][from] & squareBB(to)) != 0;
+    if ((ci.blockers >> from) & 1) return (RayThrough[pos.kingSquare[us]][from] >> to) & 1;
     return true;
 }
 inline bool isLegal(Move m, Position& pos, const CheckInfo& ci) {
@@ -82,15 +82,15 @@ inline bool givesCheck(Move m, Position& pos) {
     // Direct check, judged on the occupancy before the move.
     if (piece == Pawn) {
         if (isPromotion(m) || to == pos.epSquare) return givesCheckByPlaying(m, pos);
-        if (PawnAttacks[us][to] & squareBB(k)) return true;
+        if ((PawnAttacks[us][to] >> k) & 1) return true;
     } else {
         if (piece == King && Distance[from][to] == 2) return givesCheckByPlaying(m, pos);
-        if ((PseudoAttacks[piece][to] & squareBB(k)) && !(Between[to][k] & pos.occupied)) return true;
+        if (((PseudoAttacks[piece][to] >> k) & 1) && !(Between[to][k] & pos.occupied)) return true;
     }
     // Discovered check: the piece leaves the line between the king and a
     // slider. Most pieces stand on no line through the king at all.
-    if (!(PseudoAttacks[Queen][k] & squareBB(from))) return false;
-    if (!(RayThrough[k][from] & squareBB(to))) return discoveredCheckBy(k, from, us, pos);
+    if (!((PseudoAttacks[Queen][k] >> from) & 1)) return false;
+    if (!((RayThrough[k][from] >> to) & 1)) return discoveredCheckBy(k, from, us, pos);
     return false;
 }
 

@@ -22,15 +22,30 @@ inline uint64_t ttIndexKey(const Position& pos) { return pos.cacheKey; }
 // rights as they are; castling, lost rights, the pawn an en-passant capture
 // takes and the passed square of a double push are left out (an early fetch
 // of the wrong entry costs a memory read, nothing else).
-inline uint64_t cacheKeyAfter(const Position& pos, Move m) {
+//
+// What every move of one position shares is gathered once (KeyAfterBase):
+// the key with the side to move flipped and the en-passant square taken out,
+// and the piece keys of each colour.
+struct KeyAfterBase {
+    uint64_t key;
+    const uint64_t (*own)[64];
+    const uint64_t (*enemy)[64];
+};
+
+inline KeyAfterBase keyAfterBase(const Position& pos) {
     const int us = pos.sideToMove;
+    return {pos.cacheKey ^ ZobristSide ^ zobristEp(pos.epSquare), ZobristPiece[us], ZobristPiece[us ^ 1]};
+}
+
+inline uint64_t cacheKeyAfter(const KeyAfterBase& base, Move m) {
     const Square from = moveFrom(m), to = moveTo(m);
     const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
-    uint64_t k = pos.cacheKey ^ ZobristSide ^ zobristEp(pos.epSquare) ^ ZobristPiece[us][piece][from] ^
-                 ZobristPiece[us][promotion == NoPiece ? piece : promotion][to];
-    if (captured != NoPiece) k ^= ZobristPiece[us ^ 1][captured][to];
+    uint64_t k = base.key ^ base.own[piece][from] ^ base.own[promotion == NoPiece ? piece : promotion][to];
+    if (captured != NoPiece) k ^= base.enemy[captured][to];
     return k;
 }
+
+inline uint64_t cacheKeyAfter(const Position& pos, Move m) { return cacheKeyAfter(keyAfterBase(pos), m); }
 
 // The pawn key the position will have once m is played (with the pawn an
 // en-passant capture takes on the target square, as above).

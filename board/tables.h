@@ -47,7 +47,8 @@ void initBoardTables();
 // occupied square of each ray is included, whatever its colour.
 inline Bitboard attacksFrom(int type, Square s, Bitboard occ) {
     Bitboard attacks = PseudoAttacks[type][s];
-    Bitboard blockers = BlockerMask[type][s] & occ;
-    while (blockers) attacks &= ~Beyond[s][popLsb(blockers)];
+    const Bitboard* const beyond = Beyond[s];
+    for (Bitboard blockers = BlockerMask[type][s] & occ; blockers; blockers &= blockers - 1)
+        attacks &= ~beyond[uint32_t(lsb(blockers))];
     return attacks;
 }

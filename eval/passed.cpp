@@ -29,7 +29,7 @@ ScorePair evaluatePassedPawns(const AttackInfo& ai, const Position& pos, Bitboar
                              PassedOwnKingWeight * Distance[front][ownKing]);
             if (r != 6) bonus.eg -= w * Distance[front][ownKing];
 
-            if (!(pos.occupied & squareBB(front))) {
+            if (!((pos.occupied >> front) & 1)) {
                 const Bitboard path = ForwardFile[Us][s];
                 const Bitboard behind = ForwardFile[them][s];
                 // A heavy piece behind the pawn on its file controls the whole
@@ -42,10 +42,10 @@ ScorePair evaluatePassedPawns(const AttackInfo& ai, const Position& pos, Bitboar
                 const Bitboard defended = (ownHeavy & behind & rookLines) ? path : path & ai.attackedBy[Us];
 
                 // The free path counts in the end game only; control of it in both.
-                ScorePair free{0, !unsafe ? PassedPathSafe : !(unsafe & squareBB(front)) ? PassedStepSafe : 0};
+                ScorePair free{0, !unsafe ? PassedPathSafe : !((unsafe >> front) & 1) ? PassedStepSafe : 0};
                 if (defended == path)
                     free += PassedPathDefended;
-                else if (defended & squareBB(front))
+                else if ((defended >> front) & 1)
                     free += PassedStepDefended;
                 bonus += free * w;
             }

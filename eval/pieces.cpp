@@ -76,13 +76,13 @@ template <int Us, int Type>
     // Outpost: no enemy pawn can ever drive the piece away.
     if (!(ctx.enemyPawns & PawnAttackSpan[Us][s])) {
         int bonus = OutpostBonus[Type - Knight][relativeSquare(Us, s)];
-        if (bonus != 0 && (ctx.ownPawnAttacks & squareBB(s))) bonus += bonus / 2;
+        if (bonus != 0 && ((ctx.ownPawnAttacks >> s) & 1)) bonus += bonus / 2;
         score += bothPhases(bonus);
     }
     if constexpr (Type == Bishop) {
         // Own pawns on the bishop's colour block its diagonals, the more so
         // when the centre is locked by rams.
-        const int k = ctx.pawnsOnSquareColour[(DarkSquareMask & squareBB(s)) ? 1 : 0];
+        const int k = ctx.pawnsOnSquareColour[(DarkSquareMask >> s) & 1];
         score -= BishopPawnPenalty * k + bothPhases(ctx.bishopRamPenalty);
     }
     if (!(safe & EnemyHalf[Us])) score -= MinorPassive;
@@ -157,7 +157,7 @@ template <int Us, int Type>
         tally.kingAdjacentAttacks += popCount(attacks & ctx.enemyKingSteps);
     }
 
-    if (ctx.enemyPawnAttacks & squareBB(s)) score -= PawnHarass[Type];
+    if ((ctx.enemyPawnAttacks >> s) & 1) score -= PawnHarass[Type];
 
     if constexpr (Type == Knight || Type == Bishop)
         score += minorTerms<Us, Type>(ctx, s, safe);

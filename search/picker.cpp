@@ -63,7 +63,7 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
             prefetchFollowing(picker, pos);
             if (m == picker.skipMove) continue;
             // Selected or sorted just now: nothing has fetched for it yet.
-            prefetchChild(pos, m);
+            prefetchChild(pos, picker.keyBase, m);
             score = orderKeyScore(key);
             stage = picker.currentStage;
             return m;
@@ -72,6 +72,9 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
         const Stage s = picker.nextStage;
         picker.nextStage = nextStage(s);
         const int first = picker.count;
+        // Before any entry is handed out: the fetches for the children start
+        // from this.
+        picker.keyBase = keyAfterBase(pos);
         picker.count = appendStageKeyed(s, pos, *picker.checkInfo, picker.context, picker.hashMove, picker.moves,
                                         pickerKeys(picker), first);
         picker.currentStage = s;

@@ -31,6 +31,7 @@ struct MovePicker {
     Move hashMove;
     const CheckInfo* checkInfo;
     OrderingContext context;
+    KeyAfterBase keyBase;  // of the node's position, set when a stage is generated
 };
 
 // The keys of the entries: keys[i] belongs to moves[i]. keys[-1] is a spare
@@ -66,7 +67,8 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
 // When the entry after the one handed out is already in its place, the
 // fetch for its child starts now, while the move handed out is searched.
 inline void prefetchFollowing(const MovePicker& picker, const Position& pos) {
-    if (picker.next < picker.ready) prefetchChild(pos, picker.moves[orderKeyIndex(pickerKeys(picker)[picker.next])]);
+    if (picker.next < picker.ready)
+        prefetchChild(pos, picker.keyBase, picker.moves[orderKeyIndex(pickerKeys(picker)[picker.next])]);
 }
 
 // The next move, MoveNone when the stages are exhausted. score receives its

@@ -16,12 +16,15 @@ inline void prefetchNodeEntries(uint64_t cacheKey, uint64_t pawnKey) {
     prefetchCache(PawnHashTable, pawnKey);
 }
 
-// The entries of the child m leads to, before m is played.
-inline void prefetchChild(const Position& pos, Move m) {
-    const uint64_t key = cacheKeyAfter(pos, m);
+// The entries of the child m leads to, before m is played; base is
+// keyAfterBase(pos).
+inline void prefetchChild(const Position& pos, const KeyAfterBase& base, Move m) {
+    const uint64_t key = cacheKeyAfter(base, m);
     prefetchTT(key);
     prefetchCache(EvalHashTable, key);
     // Only a pawn's move or capture changes the pawn entry; otherwise the
     // child's is this node's own, read already.
     if (movePiece(m) == Pawn || moveCaptured(m) == Pawn) prefetchCache(PawnHashTable, pawnKeyAfter(pos, m));
 }
+
+inline void prefetchChild(const Position& pos, Move m) { prefetchChild(pos, keyAfterBase(pos), m); }
