@@ -3,7 +3,7 @@
 //
 //   selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]
 //            [--margin MS] [--max-plies N] [--keep-table] [--overhead MS]
-//            [--strict] [--engine-arg WORD]... [--verbose]
+//            [--strict] [--ponder] [--engine-arg WORD]... [--verbose]
 //            ENGINE [ENGINE2]
 //
 // Times are in milliseconds. The second engine (the same program when only
@@ -32,6 +32,15 @@
 // clock for delays outside the search. On a machine busy with other work a
 // move can reach the referee more than the default 50 ms late, which the
 // clock counts as a loss although the engine kept to its budget.
+//
+// --ponder plays as a tournament manager with pondering on: after each
+// answer with a ponder move the engine is set to the position after it and
+// told "go ponder" with the clocks, while the opponent thinks. When the
+// opponent plays that move it gets "ponderhit" (its clock runs from then),
+// otherwise "stop", and its answer to the stopped search is checked in the
+// position it pondered before it is sent the real one. A "bestmove" before
+// "ponderhit" or "stop" is a fault, as is a pondering engine that does not
+// answer "stop".
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -65,6 +74,7 @@ struct Options {
     int maxPlies = DefaultMaxPlies;
     bool verbose = false;
     bool keepTable = false;
+    bool ponder = false;
     int moveOverheadMs = -1;  // the engine's own default unless given
     MoveWords moveWords = MoveWords::Lenient;
     std::vector<std::string> engineArgs;
@@ -77,6 +87,11 @@ struct Player {
     int threads = 1;
     std::unique_ptr<EngineProcess> process;
     int wins = 0, draws = 0, losses = 0;
+    // The search it runs while the opponent thinks, if any: the move it
+    // expects and the game as it would stand after that move.
+    bool pondering = false;
+    Move ponderMove = MoveNone;
+    Game ponderGame;
 };
 
 struct Tally {
@@ -88,6 +103,8 @@ struct Tally {
     int badPvs = 0;
     int badScores = 0;         // final lines with "mate 0" or out-of-range centipawns
     int answerMismatches = 0;  // bestmove or ponder not the last line's pv (checkAnswer)
+    int ponderFaults = 0;      // a bestmove before ponderhit or stop, or none after stop
+    int ponderHits = 0, ponderMisses = 0;
     bool anyMove = false;
     long long lowestClockMs = 0;  // after a move, before the increment
     long long moves = 0;
@@ -97,7 +114,7 @@ void usage() {
     std::fprintf(stderr,
                  "usage: selfplay [--games N] [--tc BASE+INC] [--threads T] [--openings FILE]\n"
                  "                [--margin MS] [--max-plies N] [--keep-table] [--overhead MS]\n"
-                 "                [--strict] [--engine-arg WORD]... [--verbose]\n"
+                 "                [--strict] [--ponder] [--engine-arg WORD]... [--verbose]\n"
                  "                ENGINE [ENGINE2]\n");
     std::exit(2);
 }
@@ -137,6 +154,8 @@ Options parseOptions(int argc, char** argv) {
             options.engineArgs.push_back(argv[++i]);
         } else if (arg == "--strict") {
             options.moveWords = MoveWords::Strict;
+        } else if (arg == "--ponder") {
+            options.ponder = true;
         } else if (arg == "--keep-table") {
             options.keepTable = true;
         } else if (arg == "--verbose") {
@@ -211,8 +230,79 @@ void checkSearchOutput(const std::vector<std::string>& lines, const Position& po
     }
 }
 
+// Checks everything one answer says in the position it was searched in.
+void checkAnswerLines(const std::vector<std::string>& lines, const Position& pos, Tally& tally,
+                      const Options& options) {
+    checkSearchOutput(lines, pos, tally, options);
+    const AnswerCheck answer = checkAnswer(lines);
+    tally.badScores += answer.badScores;
+    tally.answerMismatches += answer.disagrees;
+    if (options.verbose && (answer.badScores || answer.disagrees))
+        std::printf("  answer %s\n", lines.empty() ? "" : lines.back().c_str());
+}
+
+std::string goCommand(const long long clock[2], const Options& options, bool ponder) {
+    return std::string(ponder ? "go ponder" : "go") + " wtime " + std::to_string(clock[White]) + " btime " +
+           std::to_string(clock[Black]) + " winc " + std::to_string(options.incrementMs) + " binc " +
+           std::to_string(options.incrementMs);
+}
+
+// Whether a pondering engine has answered before it was told to: it must
+// wait for "ponderhit" or "stop" however its search went.
+bool answeredEarly(EngineProcess& engine, std::vector<std::string>& lines) {
+    return engine.waitFor("bestmove", 0, &lines).has_value();
+}
+
+// Ends a ponder search that missed (or outlived its game) with "stop", and
+// checks its answer in the position it pondered. False when the engine does
+// not answer.
+bool stopPondering(Player& player, const Options& options, Tally& tally) {
+    player.pondering = false;
+    EngineProcess& engine = *player.process;
+    std::vector<std::string> lines;
+    if (answeredEarly(engine, lines)) tally.ponderFaults++;
+    if (lines.empty() || lines.back().rfind("bestmove", 0) != 0) {
+        if (!engine.send("stop") || !engine.waitFor("bestmove", options.marginMs + 1000, &lines)) {
+            tally.ponderFaults++;
+            return false;
+        }
+    }
+    checkAnswerLines(lines, *player.ponderGame.pos, tally, options);
+    std::istringstream words(lines.back());
+    std::string word, moveWord;
+    words >> word >> moveWord;
+    // "(none)" is the answer when the expected reply leaves no legal move.
+    const GameEnd end = gameEnd(player.ponderGame);
+    const bool noMove = end == GameEnd::Checkmate || end == GameEnd::Stalemate;
+    if (noMove ? moveWord != "(none)"
+               : findLegalMove(*player.ponderGame.pos, moveWord, options.moveWords) == MoveNone) {
+        tally.illegalMoves++;
+        if (options.verbose)
+            std::printf("  stopped ponder search: %s in %s\n", lines.back().c_str(),
+                        positionCommand(player.ponderGame).c_str());
+    }
+    return true;
+}
+
+// Sets the engine that has just moved to ponder on its expected reply.
+void startPondering(Player& player, const Game& game, const std::string& ponderWord, const long long clock[2],
+                    const Options& options) {
+    const Move expected = findLegalMove(*game.pos, ponderWord, options.moveWords);
+    if (expected == MoveNone) return;
+    Game& ahead = player.ponderGame;
+    ahead.startFen = game.startFen;
+    *ahead.pos = *game.pos;
+    ahead.moves = game.moves;
+    ahead.keys = game.keys;
+    playMove(ahead, expected, ponderWord);
+    if (!player.process->send(positionCommand(ahead)) || !player.process->send(goCommand(clock, options, true))) return;
+    player.pondering = true;
+    player.ponderMove = expected;
+}
+
 GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally& tally) {
     long long clock[2] = {options.baseMs, options.baseMs};
+    Move lastMove = MoveNone;
     for (int ply = 0;; ply++) {
         const GameEnd end = gameEnd(game);
         if (end != GameEnd::None) {
@@ -224,15 +314,30 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
 
         const int us = game.pos->sideToMove;
         const Outcome loss = us == White ? Outcome::BlackWins : Outcome::WhiteWins;
-        EngineProcess& engine = *sides[us]->process;
-        const std::string go = "go wtime " + std::to_string(clock[White]) + " btime " + std::to_string(clock[Black]) +
-                               " winc " + std::to_string(options.incrementMs) + " binc " +
-                               std::to_string(options.incrementMs);
+        Player& player = *sides[us];
+        EngineProcess& engine = *player.process;
 
         std::vector<std::string> lines;
-        const long long started = monotonicMs();
+        bool hit = false;
+        if (player.pondering) {
+            hit = player.ponderMove == lastMove;
+            if (!hit) {
+                tally.ponderMisses++;
+                if (!stopPondering(player, options, tally)) {
+                    tally.crashes++;
+                    player.process.reset();
+                    return {loss, "no bestmove after stop"};
+                }
+            } else {
+                tally.ponderHits++;
+                player.pondering = false;
+                if (answeredEarly(engine, lines)) tally.ponderFaults++;
+            }
+        }
+        long long started = monotonicMs();
         std::optional<std::string> best;
-        if (engine.send(positionCommand(game)) && engine.send(go))
+        if (hit ? engine.send("ponderhit")
+                : engine.send(positionCommand(game)) && engine.send(goCommand(clock, options, false)))
             best = engine.waitFor("bestmove", int(clock[us] + options.marginMs), &lines);
         const long long elapsed = monotonicMs() - started;
 
@@ -243,12 +348,7 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
             sides[us]->process.reset();  // killed; started afresh for the next game
             return {loss, reason};
         }
-        checkSearchOutput(lines, *game.pos, tally, options);
-        const AnswerCheck answer = checkAnswer(lines);
-        tally.badScores += answer.badScores;
-        tally.answerMismatches += answer.disagrees;
-        if (options.verbose && (answer.badScores || answer.disagrees))
-            std::printf("  %s after %s\n", best->c_str(), lines.size() >= 2 ? lines[lines.size() - 2].c_str() : "");
+        checkAnswerLines(lines, *game.pos, tally, options);
 
         const long long before = clock[us];
         clock[us] -= elapsed;
@@ -269,9 +369,12 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
             return {loss, "illegal move " + moveWord};
         }
         playMove(game, m, moveWord);
+        lastMove = m;
         tally.moves++;
         // The expected reply must be a legal move of the new position.
         if (!ponderWord.empty() && findLegalMove(*game.pos, ponderWord, options.moveWords) == MoveNone) tally.badPvs++;
+        if (options.ponder && !ponderWord.empty() && gameEnd(game) == GameEnd::None)
+            startPondering(player, game, ponderWord, clock, options);
     }
 }
 
@@ -336,6 +439,12 @@ int main(int argc, char** argv) {
         }
 
         const GameResult result = playGame(game, sides, options, tally);
+        // A search still pondering when the game ended is stopped before the next game.
+        for (Player* player : sides)
+            if (player->pondering && player->process && !stopPondering(*player, options, tally)) {
+                tally.crashes++;
+                player->process.reset();
+            }
         tally.games++;
         record(*sides[White], true, result.outcome);
         record(*sides[Black], false, result.outcome);
@@ -358,9 +467,12 @@ int main(int argc, char** argv) {
     std::printf("malformed info lines: %d\nillegal pv or ponder moves: %d\n", tally.badInfoLines, tally.badPvs);
     std::printf("mate 0 or out-of-range scores: %d\nbestmove or ponder apart from the last pv: %d\n", tally.badScores,
                 tally.answerMismatches);
+    if (options.ponder)
+        std::printf("ponder hits: %d, misses: %d, ponder faults: %d\n", tally.ponderHits, tally.ponderMisses,
+                    tally.ponderFaults);
     std::printf("lowest remaining clock: %lld ms\n", tally.lowestClockMs);
     const int faults = tally.forfeits + tally.illegalMoves + tally.crashes + tally.badInfoLines + tally.badPvs +
-                       tally.badScores + tally.answerMismatches;
+                       tally.badScores + tally.answerMismatches + tally.ponderFaults;
     std::printf("%s\n", faults == 0 ? "selfplay passed" : "selfplay FAILED");
     return faults == 0 ? 0 : 1;
 }
