@@ -49,6 +49,6 @@ inline Bitboard attacksFrom(int type, Square s, Bitboard occ) {
     Bitboard attacks = PseudoAttacks[type][s];
     const Bitboard* const beyond = Beyond[s];
     for (Bitboard blockers = BlockerMask[type][s] & occ; blockers; blockers &= blockers - 1)
-        attacks &= ~beyond[uint32_t(lsb(blockers))];
+        attacks &= ~beyond[lsbIndex(blockers)];
     return attacks;
 }
