@@ -42,6 +42,26 @@ inline Square lsb(Bitboard b) {
 #endif
 }
 
+// The same square as lsb, as a 64-bit index for a table lookup. On x86-64
+// the scan is written out: the compiler's own form clears the result
+// register first (against a false dependency on some processors) and
+// sign-extends the int it returns before the lookup, two instructions more
+// per blocker in the sliding-attack loop and per piece in the evaluation's
+// piece loops. The encoding runs as a plain bit scan on processors without
+// the newer instruction, with the same result for a set that is not empty;
+// the compiler is told the range, so that a square taken from it needs no
+// extension either.
+inline uint64_t lsbIndex(Bitboard b) {
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(OSTREVALK_32BIT)
+    uint64_t index;
+    asm("tzcnt %1, %0" : "=r"(index) : "rm"(b));
+    if (index > 63) __builtin_unreachable();
+    return index;
+#else
+    return uint64_t(lsb(b));
+#endif
+}
+
 // Index of the most significant set bit; b must not be empty.
 inline Square msb(Bitboard b) {
 #if defined(OSTREVALK_32BIT)

@@ -86,13 +86,12 @@ void genPieceMoves(Sink& out, Square from, int type, Bitboard target) {
 // blocker loop, and every target is known to be empty.
 template <int Type, class Sink>
 void genPieceQuiets(Sink& out, int us, Bitboard empty) {
-    Bitboard pieces = out.pos.pieceBB[us][Type];
-    while (pieces) {
-        const Square from = popLsb(pieces);
-        const Bitboard attacks =
-            Type == Knight || Type == King ? PseudoAttacks[Type][from] : attacksFrom(Type, from, out.pos.occupied);
-        Bitboard targets = attacks & empty;
-        while (targets) addQuiet(out, from, popLsb(targets), Type);
+    for (Bitboard pieces = out.pos.pieceBB[us][Type]; pieces; pieces &= pieces - 1) {
+        const uint64_t from = lsbIndex(pieces);
+        const Bitboard attacks = Type == Knight || Type == King ? PseudoAttacks[Type][from]
+                                                                : attacksFrom(Type, Square(from), out.pos.occupied);
+        for (Bitboard targets = attacks & empty; targets; targets &= targets - 1)
+            addQuiet(out, Square(from), Square(lsbIndex(targets)), Type);
     }
 }
 
@@ -174,21 +173,19 @@ void genCaptures(Sink& out) {
     genPawnCapturePass(out, pos.pieceBB[Us][Pawn], enemy, towardsA);
     genPawnCapturePass(out, pos.pieceBB[Us][Pawn], enemy, towardsH);
 
-    Bitboard knights = pos.pieceBB[Us][Knight];
-    while (knights) {
-        const Square from = popLsb(knights);
-        Bitboard targets = PseudoAttacks[Knight][from] & enemy;
-        while (targets) addCapture(out, from, popLsb(targets), Knight);
+    // Squares as 64-bit indices (lsbIndex): they index the tables first.
+    for (Bitboard knights = pos.pieceBB[Us][Knight]; knights; knights &= knights - 1) {
+        const uint64_t from = lsbIndex(knights);
+        for (Bitboard targets = PseudoAttacks[Knight][from] & enemy; targets; targets &= targets - 1)
+            addCapture(out, Square(from), Square(lsbIndex(targets)), Knight);
     }
     // A slider reaches an enemy piece on its lines when nothing stands between.
     for (int type = Bishop; type <= Queen; type++) {
-        Bitboard sliders = pos.pieceBB[Us][type];
-        while (sliders) {
-            const Square from = popLsb(sliders);
-            Bitboard targets = PseudoAttacks[type][from] & enemy;
-            while (targets) {
-                const Square to = popLsb(targets);
-                if (!(Between[from][to] & occ)) addCapture(out, from, to, type);
+        for (Bitboard sliders = pos.pieceBB[Us][type]; sliders; sliders &= sliders - 1) {
+            const uint64_t from = lsbIndex(sliders);
+            for (Bitboard targets = PseudoAttacks[type][from] & enemy; targets; targets &= targets - 1) {
+                const uint64_t to = lsbIndex(targets);
+                if (!(Between[from][to] & occ)) addCapture(out, Square(from), Square(to), type);
             }
         }
     }

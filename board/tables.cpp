@@ -21,6 +21,7 @@ Bitboard PseudoAttacksBySquare[64][6];
 Bitboard BlockerMask[6][64];
 Bitboard Between[64][64];
 Bitboard Beyond[64][64];
+Bitboard NotBeyond[64][64];
 Bitboard RayThrough[64][64];
 int32_t Distance[64][64];
 Bitboard DistanceRing[64][8];
@@ -168,7 +169,10 @@ void initLineTables() {
             }
         }
     for (Square i = 0; i < 64; i++)
-        for (Square j = 0; j < 64; j++) RayThrough[i][j] = Between[i][j] | Beyond[i][j];
+        for (Square j = 0; j < 64; j++) {
+            RayThrough[i][j] = Between[i][j] | Beyond[i][j];
+            NotBeyond[i][j] = ~Beyond[i][j];
+        }
 
     // Every attacked square except the last of each ray: a piece there can
     // hide squares behind it, a piece on the ray's final square cannot.

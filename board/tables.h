@@ -21,6 +21,8 @@ extern Bitboard PseudoAttacksBySquare[64][6];
 extern Bitboard BlockerMask[6][64];
 extern Bitboard Between[64][64];
 extern Bitboard Beyond[64][64];
+// Its complement: every square but those Beyond[s][b], for the sliding-attack loop.
+extern Bitboard NotBeyond[64][64];
 extern Bitboard RayThrough[64][64];
 extern int32_t Distance[64][64];
 extern Bitboard DistanceRing[64][8];
@@ -44,11 +46,12 @@ void initBoardTables();
 
 // Attack set of a knight, bishop, rook, queen or king on s for occupancy occ:
 // the pseudo-attacks with the squares beyond every blocker removed. The first
-// occupied square of each ray is included, whatever its colour.
+// occupied square of each ray is included, whatever its colour. The rows are
+// kept complemented (NotBeyond), so that each blocker costs one mask.
 inline Bitboard attacksFrom(int type, Square s, Bitboard occ) {
     Bitboard attacks = PseudoAttacks[type][s];
-    const Bitboard* const beyond = Beyond[s];
+    const Bitboard* const notBeyond = NotBeyond[s];
     for (Bitboard blockers = BlockerMask[type][s] & occ; blockers; blockers &= blockers - 1)
-        attacks &= ~beyond[uint32_t(lsb(blockers))];
+        attacks &= notBeyond[lsbIndex(blockers)];
     return attacks;
 }

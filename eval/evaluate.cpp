@@ -404,9 +404,9 @@ void addPieceAttacks(const Position& pos, AttackInfo& ai, Bitboard& attacked, Bi
     if constexpr (Type == Bishop) occupancy &= ~pos.pieceBB[c][Queen];
     if constexpr (Type == Rook) occupancy &= ~(pos.pieceBB[c][Queen] | pos.pieceBB[c][Rook]);
     Bitboard byType = 0;
-    for (Bitboard pieces = pos.pieceBB[c][Type]; pieces;) {
-        const Square s = popLsb(pieces);
-        const Bitboard attacks = Type == Knight ? PseudoAttacks[Knight][s] : attacksFrom(Type, s, occupancy);
+    for (Bitboard pieces = pos.pieceBB[c][Type]; pieces; pieces &= pieces - 1) {
+        const uint64_t s = lsbIndex(pieces);
+        const Bitboard attacks = Type == Knight ? PseudoAttacks[Knight][s] : attacksFrom(Type, Square(s), occupancy);
         ai.pieceAttacks[s] = attacks;
         byType |= attacks;
         twice |= attacked & attacks;

@@ -175,9 +175,9 @@ template <int Us, int Type, bool AnyPinned>
 void evaluatePieceType(const PieceContext& ctx, ScorePair& score, KingAttackTally& tally) {
     const Bitboard all = ctx.pos.pieceBB[Us][Type];
     const Bitboard pinned = AnyPinned ? all & ctx.ai.pinned : 0;
-    for (Bitboard pieces = all & ~pinned; pieces;) {
-        const Square s = popLsb(pieces);
-        evaluatePiece<Us, Type>(ctx, s, ctx.ai.pieceAttacks[s], score, tally);
+    for (Bitboard pieces = all & ~pinned; pieces; pieces &= pieces - 1) {
+        const uint64_t s = lsbIndex(pieces);
+        evaluatePiece<Us, Type>(ctx, Square(s), ctx.ai.pieceAttacks[s], score, tally);
     }
     if constexpr (AnyPinned) {
         for (Bitboard pieces = pinned; pieces;) {
