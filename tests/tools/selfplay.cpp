@@ -247,6 +247,19 @@ std::string goCommand(const long long clock[2], const Options& options, bool pon
            std::to_string(options.incrementMs);
 }
 
+// The move words of a "bestmove" line: the move, and the ponder move or nothing.
+struct AnswerWords {
+    std::string move, ponder;
+};
+
+AnswerWords answerWords(const std::string& bestmoveLine) {
+    std::istringstream words(bestmoveLine);
+    std::string word;
+    AnswerWords answer;
+    words >> word >> answer.move >> word >> answer.ponder;
+    return answer;
+}
+
 // Whether a pondering engine has answered before it was told to: it must
 // wait for "ponderhit" or "stop" however its search went.
 bool answeredEarly(EngineProcess& engine, std::vector<std::string>& lines) {
@@ -254,8 +267,9 @@ bool answeredEarly(EngineProcess& engine, std::vector<std::string>& lines) {
 }
 
 // Ends a ponder search that missed (or outlived its game) with "stop", and
-// checks its answer in the position it pondered. False when the engine does
-// not answer.
+// checks its answer in the position it pondered. An engine that does not
+// answer is counted as hung and killed (started afresh for the next game);
+// then false.
 bool stopPondering(Player& player, const Options& options, Tally& tally) {
     player.pondering = false;
     EngineProcess& engine = *player.process;
@@ -264,13 +278,13 @@ bool stopPondering(Player& player, const Options& options, Tally& tally) {
     if (lines.empty() || lines.back().rfind("bestmove", 0) != 0) {
         if (!engine.send("stop") || !engine.waitFor("bestmove", options.marginMs + 1000, &lines)) {
             tally.ponderFaults++;
+            tally.crashes++;
+            player.process.reset();
             return false;
         }
     }
     checkAnswerLines(lines, *player.ponderGame.pos, tally, options);
-    std::istringstream words(lines.back());
-    std::string word, moveWord;
-    words >> word >> moveWord;
+    const std::string moveWord = answerWords(lines.back()).move;
     // "(none)" is the answer when the expected reply leaves no legal move.
     const GameEnd end = gameEnd(player.ponderGame);
     const bool noMove = end == GameEnd::Checkmate || end == GameEnd::Stalemate;
@@ -323,18 +337,14 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
             hit = player.ponderMove == lastMove;
             if (!hit) {
                 tally.ponderMisses++;
-                if (!stopPondering(player, options, tally)) {
-                    tally.crashes++;
-                    player.process.reset();
-                    return {loss, "no bestmove after stop"};
-                }
+                if (!stopPondering(player, options, tally)) return {loss, "no bestmove after stop"};
             } else {
                 tally.ponderHits++;
                 player.pondering = false;
                 if (answeredEarly(engine, lines)) tally.ponderFaults++;
             }
         }
-        long long started = monotonicMs();
+        const long long started = monotonicMs();
         std::optional<std::string> best;
         if (hit ? engine.send("ponderhit")
                 : engine.send(positionCommand(game)) && engine.send(goCommand(clock, options, false)))
@@ -360,9 +370,7 @@ GameResult playGame(Game& game, Player* sides[2], const Options& options, Tally&
         }
         clock[us] += options.incrementMs;
 
-        std::istringstream words(*best);
-        std::string word, moveWord, ponderWord;
-        words >> word >> moveWord >> word >> ponderWord;
+        const auto [moveWord, ponderWord] = answerWords(*best);
         const Move m = findLegalMove(*game.pos, moveWord, options.moveWords);
         if (m == MoveNone) {
             tally.illegalMoves++;
@@ -441,10 +449,7 @@ int main(int argc, char** argv) {
         const GameResult result = playGame(game, sides, options, tally);
         // A search still pondering when the game ended is stopped before the next game.
         for (Player* player : sides)
-            if (player->pondering && player->process && !stopPondering(*player, options, tally)) {
-                tally.crashes++;
-                player->process.reset();
-            }
+            if (player->pondering && player->process) stopPondering(*player, options, tally);
         tally.games++;
         record(*sides[White], true, result.outcome);
         record(*sides[Black], false, result.outcome);
