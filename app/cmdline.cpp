@@ -32,6 +32,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         const std::string arg = argv[i];
         if (arg == "--standard") {
             result.standardDialect = true;
+        } else if (arg == "--diagnostics") {
+            result.diagnostics = true;
         } else if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
@@ -55,11 +57,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return result;
 }
 
-std::string usageText() { return "usage: ostrevalk [--standard] [bench [depth [runs]]] | --help | --version"; }
+std::string usageText() {
+    return "usage: ostrevalk [--standard] [--diagnostics] [bench [depth [runs]]] | --help | --version";
+}
 
 std::string helpText() {
     const bool standardDefault = ProtocolDialect == Dialect::Standard;
-    return "usage: ostrevalk [--standard] [bench [depth [runs]]]\n"
+    return "usage: ostrevalk [--standard] [--diagnostics] [bench [depth [runs]]]\n"
            "       ostrevalk --help | --version\n"
            "\n"
            "With no command, the engine reads UCI commands from standard input.\n"
@@ -69,6 +73,9 @@ std::string helpText() {
            ": promotion letters\n"
            "               in lower case (e7e8q), and \"ucinewgame\" empties the\n"
            "               transposition table as \"newgame\" does\n"
+           "  --diagnostics  two more console commands: \"perft N\" counts the legal\n"
+           "               move tree to depth N by first move, \"trace\" prints every\n"
+           "               evaluation term of the current position\n"
            "  bench        search the benchmark positions (depth 12, one run unless\n"
            "               given), print the statistics and a last line\n"
            "               \"N nodes M nps\", then exit without reading standard input\n"

@@ -11,11 +11,12 @@ enum class StartAction { CommandLoop, Bench, Help, Version, UsageError };
 struct CommandLine {
     StartAction action = StartAction::CommandLoop;
     bool standardDialect = false;  // "--standard" was given
+    bool diagnostics = false;      // "--diagnostics" was given: "perft" and "trace" are commands
     std::string benchWords;        // the depth and run count after "bench", as typed
     std::string badArgument;       // the first argument not understood
 };
 
-// Reads argv[1..argc-1]. "--standard" may stand anywhere; "bench" may be
+// Reads argv[1..argc-1]. "--standard" and "--diagnostics" may stand anywhere; "bench" may be
 // followed by up to two integers (depth, runs); "--help" and "--version"
 // win over everything else that parses. Anything else is a usage error.
 CommandLine parseCommandLine(int argc, const char* const* argv);

@@ -31,47 +31,51 @@ struct Command {
     const char* word;
     SearchWait wait;
     bool endsLoop;
+    bool diagnostic;  // only with "--diagnostics" on the command line
     void (*run)(CommandContext&);
     const char* summary;
 };
 
 // Every command word, matched exactly and case-sensitively.
 const Command Commands[] = {
-    {"stop", SearchWait::None, false, [](CommandContext&) { commandStop(); },
+    {"stop", SearchWait::None, false, false, [](CommandContext&) { commandStop(); },
      "ends the running search, which then prints its bestmove"},
-    {"ponderhit", SearchWait::None, false, [](CommandContext&) { commandPonderhit(); },
+    {"ponderhit", SearchWait::None, false, false, [](CommandContext&) { commandPonderhit(); },
      "the pondered move was played: the clock now applies to the search"},
-    {"uci", SearchWait::None, false, [](CommandContext&) { uciCommand(); },
+    {"uci", SearchWait::None, false, false, [](CommandContext&) { uciCommand(); },
      "identification and option list, then uciok"},
-    {"isready", SearchWait::None, false, [](CommandContext&) { isreadyCommand(); }, "answers readyok at once"},
-    {"position", SearchWait::None, false, [](CommandContext& c) { positionCommand(c.words, c.line, c.record); },
+    {"isready", SearchWait::None, false, false, [](CommandContext&) { isreadyCommand(); }, "answers readyok at once"},
+    {"position", SearchWait::None, false, false, [](CommandContext& c) { positionCommand(c.words, c.line, c.record); },
      "sets up startpos or a FEN, then plays the moves; a search works on its own copy"},
-    {"go", SearchWait::FinishFirst, false, [](CommandContext& c) { goCommand(c.words, c.record, c.threads); },
+    {"go", SearchWait::FinishFirst, false, false, [](CommandContext& c) { goCommand(c.words, c.record, c.threads); },
      "starts a search and returns at once"},
-    {"newgame", SearchWait::None, false, [](CommandContext& c) { newgameCommand(c.threads); },
+    {"newgame", SearchWait::None, false, false, [](CommandContext& c) { newgameCommand(c.threads); },
      "empties the transposition table (deferred while a search runs)"},
-    {"ucinewgame", SearchWait::None, false,
+    {"ucinewgame", SearchWait::None, false, false,
      [](CommandContext& c) {
          if (ProtocolDialect == Dialect::Standard) newgameCommand(c.threads);
      },
      "in the standard dialect as \"newgame\"; in the engine's own dialect passed over"},
-    {"setoption", SearchWait::None, false, [](CommandContext& c) { setoptionCommand(c.words, c.threads); },
+    {"setoption", SearchWait::None, false, false, [](CommandContext& c) { setoptionCommand(c.words, c.threads); },
      "changes an option; cache changes are deferred while a search runs"},
-    {"eval", SearchWait::None, false, [](CommandContext&) { evalCommand(); }, "does nothing"},
-    {"hash", SearchWait::None, false, [](CommandContext& c) { hashCommand(c.record.pos); },
+    {"eval", SearchWait::None, false, false, [](CommandContext&) { evalCommand(); }, "does nothing"},
+    {"hash", SearchWait::None, false, false, [](CommandContext& c) { hashCommand(c.record.pos); },
      "prints the position's key"},
-    {"bench", SearchWait::FinishFirst, false, [](CommandContext& c) { benchCommand(c.words, c.record); },
+    {"bench", SearchWait::FinishFirst, false, false, [](CommandContext& c) { benchCommand(c.words, c.record); },
      "searches the benchmark positions on this thread, prints node-rate statistics"},
-    {"display", SearchWait::None, false, [](CommandContext& c) { displayCommand(c.record.pos); }, "prints the board"},
-    {"perft", SearchWait::None, false, [](CommandContext& c) { perftCommand(c.words, c.record.pos); },
+    {"display", SearchWait::None, false, false, [](CommandContext& c) { displayCommand(c.record.pos); },
+     "prints the board"},
+    {"perft", SearchWait::None, false, true, [](CommandContext& c) { perftCommand(c.words, c.record.pos); },
      "counts the leaves of the legal move tree to a depth"},
-    {"trace", SearchWait::None, false, [](CommandContext& c) { traceCommand(c.record.pos); },
+    {"trace", SearchWait::None, false, true, [](CommandContext& c) { traceCommand(c.record.pos); },
      "prints every evaluation term of the position"},
-    {"quit", SearchWait::FinishFirst, true, [](CommandContext&) {},
+    {"quit", SearchWait::FinishFirst, true, false, [](CommandContext&) {},
      "ends the program once a search with limits of its own has printed its move"},
 };
 
 }  // namespace
+
+bool DiagnosticCommands = false;
 
 bool executeCommand(GameRecord& record, ThreadList& threads, const std::string& line) {
     std::istringstream words(line);
@@ -80,6 +84,8 @@ bool executeCommand(GameRecord& record, ThreadList& threads, const std::string& 
 
     for (const Command& command : Commands) {
         if (word != command.word) continue;
+        // Without the switch the word is no command, and the line does nothing.
+        if (command.diagnostic && !DiagnosticCommands) return true;
         if (command.wait == SearchWait::FinishFirst) {
             if (lastSearchUnbounded()) commandStop();
             joinSearchThreads(threads);

@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
             break;
     }
     if (commandLine.standardDialect) ProtocolDialect = Dialect::Standard;
+    DiagnosticCommands = commandLine.diagnostics;
 
     initBoardTables();
     installReporter();

@@ -33,7 +33,7 @@ profile-build:
 	@cmake --build $(PGO_TRAIN) -j $(JOBS) --target ostrevalk
 	@rm -rf $(PGO_PROFILE)
 	@echo "training the instrumented $(CONFIG) engine"
-	@$(PGO_TRAIN)/ostrevalk < mk/pgo-training.uci > $(PGO_TRAIN)/training.log
+	@$(PGO_TRAIN)/ostrevalk --diagnostics < mk/pgo-training.uci > $(PGO_TRAIN)/training.log
 	@test -d $(PGO_PROFILE) || { echo "the training wrote no profile" >&2; false; }
 	@cmake -S . -B $(PGO_BUILD) -DOSTREVALK_CONFIG=$(CONFIG) -DOSTREVALK_TESTS=OFF \
 		-DOSTREVALK_PGO=use -DOSTREVALK_PGO_DIR=$(PGO_PROFILE) -DOSTREVALK_LTO=ON \

@@ -83,29 +83,24 @@ int pvLength(const Move* pv) {
     return n;
 }
 
-// The final line of every variation of the iteration at depth; linesDone
-// lines were finished, the rest were cut short by a stop. A finished line
-// shows its score. The line the stop cut short shows the move it will answer
-// with and the score that move got in this iteration (a bound when it failed
-// high or low there): its old score would belong to another move, or be no
-// score at all in iteration 1 (-ScoreInfinite, "mate 0"). The lines not
-// reached keep the previous iteration's lines as they were printed. A stop
-// before any move of this iteration was scored prints the previous
-// iteration's lines again, untouched since, with the nodes and the time as
-// they are now, so that the last line before "bestmove" gives the whole
-// search's count; a stop in iteration 1 has no line to print.
+// The final line of every variation of the iteration at depth, each with the
+// nodes and the time as they are now; linesDone lines were finished, the
+// rest were cut short by a stop. A finished line shows its score. The line
+// the stop cut short, once a move of this iteration is its best, shows that
+// move, the one it will answer with, and the score it got in this iteration
+// (a bound when it failed high or low there): its old score would belong to
+// another move. Every other line shows the previous iteration's variation
+// and score, untouched since, so that a stop before any move of this
+// iteration was scored prints the previous iteration's lines again. A line
+// with no score yet (iteration 1, -ScoreInfinite, "mate 0") is not printed.
 void reportLines(int depth, const RootState& root, int linesDone) {
     if (!Reporter.line) return;
-    if (linesDone == 0 && root.bestDepth[0] != depth) {
-        for (int k = 0; k < root.lineCount && root.lineScore[k] != -ScoreInfinite; k++)
-            Reporter.line(progressAt(depth), k + 1, root.lineScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
-        return;
+    for (int k = 0; k < root.lineCount; k++) {
+        const bool cutWithBest = k == linesDone && root.bestDepth[k] == depth;
+        const int score = cutWithBest ? root.bestScore[k] : root.lineScore[k];
+        if (score == -ScoreInfinite) continue;
+        Reporter.line(progressAt(depth), k + 1, score, root.pv[k].moves, pvLength(root.pv[k].moves));
     }
-    for (int k = 0; k < linesDone; k++)
-        Reporter.line(progressAt(depth), k + 1, root.lineScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
-    const int k = linesDone;
-    if (k < root.lineCount && root.bestDepth[k] == depth)
-        Reporter.line(progressAt(depth), k + 1, root.bestScore[k], root.pv[k].moves, pvLength(root.pv[k].moves));
 }
 
 // An aspiration failure of a single-line search: the bound and the move now first.

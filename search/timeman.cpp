@@ -6,9 +6,9 @@ namespace {
 
 // Moves to the next control when the clock does not say.
 constexpr int DefaultMovesToGo = 40;
-// Longer horizons than this change the budget too little to be worth summing
-// (and an absurd "movestogo" must not make the sum loop run for seconds).
-constexpr int MaxMovesToGo = 1000;
+// An absurd "movestogo" must not make the sum loop run for seconds: this
+// many terms take well under a millisecond, and no time control names more.
+constexpr int MaxMovesToGo = 100000;
 // Weight of the move j move pairs ahead: moves late in a game get less time.
 constexpr double WeightScale = 1.32;
 constexpr double WeightPlyFactor = 0.94;
@@ -28,7 +28,7 @@ int64_t thinkingBudget(const SearchLimits& limits, int gamePly, int moveOverhead
     double sum = 0;
     for (int j = 1; j < mtg; j++) sum += moveWeight(gamePly, j);
 
-    const double available = double(int64_t(limits.timeLeft) + int64_t(mtg - 1) * limits.increment);
+    const double available = double(int64_t(limits.timeLeft) + (int64_t(mtg) - 1) * limits.increment);
     int64_t budget = int64_t(available * w0 / (sum + w0));
     if (limits.ponderStart) budget = budget + budget / 4;
     budget = budget + (int64_t(instability) * budget) / InstabilityDivisor;

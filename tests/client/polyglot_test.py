@@ -110,7 +110,7 @@ class Referee:
 
     def __init__(self, engine):
         self.io = LineReader(
-            subprocess.Popen([engine], stdin=subprocess.PIPE, stdout=subprocess.PIPE), "referee")
+            subprocess.Popen([engine, "--diagnostics"], stdin=subprocess.PIPE, stdout=subprocess.PIPE), "referee")
 
     def legal_moves(self, fen, moves):
         self.io.send(f"position fen {fen}" + (" moves " + " ".join(moves) if moves else ""))

@@ -172,9 +172,14 @@ inline Lines searchOutput(EngineProcess& engine, int timeoutMs) {
     return seen;
 }
 
+// The arguments that make "perft" a command, for an engine whose legal moves
+// a test reads with legalMovesOfCurrent.
+inline const std::vector<std::string> WithPerft = {"--diagnostics"};
+
 // The legal moves of the engine's current position, read from "perft 1",
-// which prints "<move>: 1" per legal move, an empty line and the total.
-// ok is cleared when the output does not have that shape.
+// which prints "<move>: 1" per legal move, an empty line and the total
+// (an engine started with WithPerft). ok is cleared when the output does
+// not have that shape.
 inline std::set<std::string> legalMovesOfCurrent(EngineProcess& engine, bool& ok) {
     std::set<std::string> moves;
     bool ready = false;

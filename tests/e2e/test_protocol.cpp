@@ -286,7 +286,12 @@ TEST(Protocol, HostileInputNeverStopsTheLoop) {
 }
 
 TEST(Protocol, ConsoleCommands) {
-    EngineProcess engine;
+    // A bare start knows no "perft" or "trace": like any unknown word they
+    // print nothing, however deep the count asked for.
+    EngineProcess bare;
+    for (const char* line : {"eval", "perft 2", "perft 9", "trace"}) EXPECT_EQ(bare.roundTrip(line), Lines{}) << line;
+
+    EngineProcess engine(engineUnderTest(), {"--diagnostics"});
     EXPECT_EQ(engine.roundTrip("eval"), Lines{});
     Lines perft = engine.roundTrip("perft 2", 20000);
     ASSERT_FALSE(perft.empty());

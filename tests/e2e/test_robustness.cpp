@@ -81,7 +81,7 @@ void expectWaitsForStop(EngineProcess& engine, const std::string& go) {
 }  // namespace
 
 TEST(Robustness, MalformedFensLeaveThePosition) {
-    EngineProcess engine;
+    EngineProcess engine(engineUnderTest(), WithPerft);
     const std::string before = hashAfter(engine, AfterE4);
     const std::string fen = "position fen ";
     std::vector<std::string> lines;
@@ -133,7 +133,7 @@ TEST(Robustness, MalformedFensLeaveThePosition) {
 
 // What the rules of FEN set-up define for missing, odd and surplus fields.
 TEST(Robustness, FieldsTheRulesDefine) {
-    EngineProcess engine;
+    EngineProcess engine(engineUnderTest(), WithPerft);
     const std::string before = hashAfter(engine, AfterE4);
     auto fenHash = [&](const std::string& text) { return hashAfter(engine, "position fen " + text); };
 
@@ -195,7 +195,7 @@ TEST(Robustness, OddButDefinedTextIsReadAsWritten) {
 }
 
 TEST(Robustness, TheListEndsAtTheFirstWordThatIsNoLegalMove) {
-    EngineProcess engine;
+    EngineProcess engine(engineUnderTest(), WithPerft);
     struct Case {
         const char* given;
         const char* same;  // the position it must equal
@@ -239,7 +239,7 @@ TEST(Robustness, TheListEndsAtTheFirstWordThatIsNoLegalMove) {
 }
 
 TEST(Robustness, OptionValuesOutOfRange) {
-    EngineProcess engine;
+    EngineProcess engine(engineUnderTest(), WithPerft);
     auto shown = [&]() { return linesShown(searchLines(engine, "go depth 1")); };
     engine.send("setoption name MultiPv value 3");
     ASSERT_EQ(shown(), 3);
@@ -281,7 +281,7 @@ TEST(Robustness, OptionValuesOutOfRange) {
 }
 
 TEST(Robustness, GoWordsOutOfRange) {
-    EngineProcess engine;
+    EngineProcess engine(engineUnderTest(), WithPerft);
     const std::string start = hashOf(engine);
     bool ok = false;
     const std::set<std::string> legal = legalMovesOfCurrent(engine, ok);
@@ -331,7 +331,7 @@ TEST(Robustness, GoWordsOutOfRange) {
 }
 
 TEST(Robustness, LongLinesOddBytesAndLineEnds) {
-    EngineProcess engine;
+    EngineProcess engine(engineUnderTest(), WithPerft);
     const std::string start = hashOf(engine);
     const std::string e4e5 = hashAfter(engine, "position startpos moves e2e4 e7e5");
     engine.send(StartPosition);

@@ -173,7 +173,7 @@ TEST(SearchControl, MoveTimesOfAFewMillisecondsInFreshProcesses) {
     };
     for (int ms = 1; ms <= 5; ms++) {
         for (const char* position : positions) {
-            EngineProcess engine;
+            EngineProcess engine(engineUnderTest(), WithPerft);
             engine.send(position);
             engine.send("go movetime " + std::to_string(ms));
             Lines seen = searchOutput(engine, 5000);

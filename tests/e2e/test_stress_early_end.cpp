@@ -22,7 +22,7 @@ struct EarlyEndRun {
     uint32_t seed;
     std::mt19937 rng;
     EngineProcess engine;
-    EngineProcess referee;
+    EngineProcess referee{engineUnderTest(), WithPerft};
     std::string position = "position startpos";
     int plies = 0;
     bool gameOver = false;

@@ -35,7 +35,7 @@ std::optional<std::string> waitCounting(EngineProcess& engine, const std::string
 }  // namespace
 
 TEST(StressGo, GoRightAfterAnUnboundedSearch) {
-    EngineProcess engine;
+    EngineProcess engine(engineUnderTest(), WithPerft);
     bool ok = false;
     const std::set<std::string> legal = legalMovesOfCurrent(engine, ok);
     ASSERT_TRUE(ok);

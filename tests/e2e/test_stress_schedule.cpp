@@ -48,7 +48,7 @@ struct ScheduleRun {
     int maxThreads;
     std::mt19937 rng;
     std::unique_ptr<EngineProcess> engine;
-    EngineProcess referee;
+    EngineProcess referee{engineUnderTest(), WithPerft};
     std::map<std::string, std::set<std::string>> legalCache;
     std::vector<Job> jobs;
     size_t firstOpen = 0;

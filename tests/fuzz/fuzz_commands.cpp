@@ -155,6 +155,8 @@ void resetFuzzState(GameRecord& record, ThreadList& threads) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     initFuzzEngine();
     silenceStandardOutput();
+    // "perft" and "trace" are fuzzed too, as "--diagnostics" enables them.
+    DiagnosticCommands = true;
     return 0;
 }
 

@@ -1,6 +1,8 @@
 // The thinking budget and the decision to start another iteration.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "search/timeman.h"
 #include "test_common.h"
 
@@ -68,7 +70,7 @@ TEST(TimeManagement, FewerMovesToGoGiveMoreTime) {
     // Without an increment (which adds time with every move to go) the share
     // shrinks as the moves to share the clock over grow.
     int64_t previous = 1 << 30;
-    for (int movesToGo : {1, 2, 3, 5, 10, 20, 40, 100, 1000}) {
+    for (int movesToGo : {1, 2, 3, 5, 10, 20, 40, 100, 1000, 5000, 100000}) {
         const int64_t budget = thinkingBudget(clockLimits(60000, 0, movesToGo), 10, 50, 0);
         EXPECT_LT(budget, previous) << movesToGo;
         previous = budget;
@@ -77,6 +79,8 @@ TEST(TimeManagement, FewerMovesToGoGiveMoreTime) {
     const int64_t absurd = thinkingBudget(clockLimits(100000, 0, 2000000000), 0, 50, 0);
     EXPECT_GT(absurd, 0);
     EXPECT_LT(absurd, 2500);
+    // A negative count leaves the increments owed, not a wrapped product.
+    EXPECT_LT(thinkingBudget(clockLimits(1000, 10, INT_MIN), 0, 50, 0), 0);
 }
 
 TEST(TimeManagement, TheMoveAtHandWeighsMostTheMoreSoEarly) {
