@@ -49,14 +49,15 @@ std::string moveToText(Move m, PromotionCase letters) {
 }
 
 bool moveFromText(const std::string& word, Position& pos) {
-    // Four characters, or five with a promotion letter; "0000" (the null
-    // move) and everything else names no move.
-    if (word.size() != 4 && word.size() != 5) return false;
+    // Four characters, then the promotion letter as the fifth if there is
+    // one; what follows it is not read. "0000" (the null move) and every
+    // word that decodes to no legal move names no move.
+    if (word.size() < 4) return false;
     const Square from = squareFromText(word[0], word[1]);
     const Square to = squareFromText(word[2], word[3]);
     if (from == NoSquare || to == NoSquare) return false;
     int promotion = NoPiece;
-    if (word.size() == 5) {
+    if (word.size() >= 5) {
         promotion = promotionFromLetter(word[4]);
         if (promotion == NoPiece) return false;
     }

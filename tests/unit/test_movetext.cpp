@@ -66,6 +66,10 @@ TEST(MoveText, PromotionLetterInEitherCase) {
         EXPECT_TRUE(moveFromText(word, pos)) << word;
     }
     EXPECT_EQ(pos.board[sq("a8")], Rook);
+    // Only the fifth character is read as the promotion letter.
+    setFromFen("4k3/P7/8/8/8/8/8/4K3 w - - 0 1", pos);
+    EXPECT_TRUE(moveFromText("a7a8qq", pos));
+    EXPECT_EQ(pos.history[0].move, lower);
 }
 
 TEST(MoveText, OnlyLegalMovesArePlayed) {
@@ -80,7 +84,7 @@ TEST(MoveText, OnlyLegalMovesArePlayed) {
         "e3e4",    // no piece there
         "e2e4q",   // a promotion letter on a move that does not promote
         "e2e4x",   // junk after the move
-        "e2e4qq",  // too long
+        "e2e4qq",  // the same promotion letter, more besides
         "i2i4",   "e0e1", "e2e9", "E2E4", "e2e", "e2", "e", "",
     };
     for (const char* word : rejected) {
