@@ -316,10 +316,16 @@ template <bool PvNode, bool MainThread>
 // The pruning of a late quiet move, not dangerous, that is no counter move
 // and has no outstanding history, at a null-window node out of check once a
 // score is known. Returns true when the move is pruned.
-[[gnu::always_inline]] inline bool pruneQuiet(const Position& pos, const SearchStack* ss, Move move, int alpha,
-                                              int depth, int r, bool improving, int moveCount, Score& bestScore) {
+[[gnu::always_inline]] inline bool pruneQuiet(const Position& pos, const SearchStack* ss, MovePicker& picker, Move move,
+                                              int alpha, int depth, int r, bool improving, int moveCount,
+                                              Score& bestScore) {
     // Move-count pruning: this far down the ordering nothing is expected.
-    if (depth < MoveCountMaxDepth && moveCount >= moveCountLimit[improving][depth]) return true;
+    // The count never falls back, so every later quiet move of this kind goes
+    // the same way, and fetching ahead for them is wasted.
+    if (depth < MoveCountMaxDepth && moveCount >= moveCountLimit[improving][depth]) {
+        stopFetchingAhead(picker);
+        return true;
+    }
     // Futility: a quiet move gains little over the static evaluation at the
     // depth it would be searched with.
     int predictedDepth = depth - r - 1;
@@ -490,7 +496,7 @@ template <bool PvNode, bool MainThread>
         if constexpr (!PvNode) {
             if (!inCheck && !dangerous && quiet && bestScore > -ScoreInfinite && move != counter1 && move != counter2 &&
                 orderScore <= OrderMaxHistory &&
-                pruneQuiet(pos, ss, move, alpha, depth, r, improving, moveCount, bestScore))
+                pruneQuiet(pos, ss, picker, move, alpha, depth, r, improving, moveCount, bestScore))
                 continue;
         }
 
