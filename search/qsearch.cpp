@@ -44,21 +44,24 @@ bool castlingPathOpen(const Position& pos) {
     const int us = pos.sideToMove;
     const bool promotion = isPromotion(move);
     if (!inCheck) {
-        if (!promotion && !givesCheck(move, pos)) {
-            // Futility: even winning the captured piece for free would not
-            // lift the stand-pat score to beta.
-            int futilityBase = ss->staticEval + QsFutilityMargin;
-            if (futilityBase > QsFutilityFloor) {
-                int futilityValue = futilityBase + CaptureValue[moveCaptured(move)];
-                if (pos.nonPawnMaterial[us] > QsFutilityMaterial && futilityValue < beta) {
-                    if (futilityValue > bestScore) bestScore = futilityValue;
-                    return true;
-                }
-                if (futilityBase < beta && see(move, pos, us, pos.occupied) <= 0) {
-                    if (futilityBase > bestScore) bestScore = futilityBase;
-                    return true;
-                }
+        // Futility: even winning the captured piece for free would not lift
+        // the stand-pat score to beta. Both of its tests need the base below
+        // beta (the captured value is never negative), so only then is it
+        // worth asking whether the move checks.
+        const int futilityBase = ss->staticEval + QsFutilityMargin;
+        if (!promotion && futilityBase > QsFutilityFloor && futilityBase < beta && !givesCheck(move, pos)) {
+            const int futilityValue = futilityBase + CaptureValue[moveCaptured(move)];
+            if (pos.nonPawnMaterial[us] > QsFutilityMaterial && futilityValue < beta) {
+                if (futilityValue > bestScore) bestScore = futilityValue;
+                return true;
             }
+            if (see(move, pos, us, pos.occupied) <= 0) {
+                if (futilityBase > bestScore) bestScore = futilityBase;
+                return true;
+            }
+            // The exchange wins material: the exchange test below, which
+            // would look at it again, cannot pass it over.
+            return false;
         }
         // A capture that loses material in the exchange cannot help a side
         // that could stand pat instead.
