@@ -328,8 +328,8 @@ template <bool PvNode, bool MainThread>
 }
 // The rest of that pruning, once the move's reduction r is known: futility,
 // and quiet moves onto squares where they are lost.
-[[gnu::always_inline]] inline bool pruneQuiet(const Position& pos, const SearchStack* ss, Move move, int alpha,
-                                              int depth, int r, Score& bestScore) {
+[[gnu::always_inline]] inline bool pruneQuiet(const Position& pos, const SearchStack* ss, MovePicker& picker, Move move,
+                                              int alpha, int depth, int r, Score& bestScore) {
     // Futility: a quiet move gains little over the static evaluation at the
     // depth it would be searched with.
     int predictedDepth = depth - r - 1;
@@ -337,6 +337,9 @@ template <bool PvNode, bool MainThread>
         Score f = ss->staticEval + FutilityBase + FutilityPerDepth * predictedDepth;
         if (f <= alpha) {
             bestScore = std::max(bestScore, f);
+            // The reduction does not fall for later moves of this kind, nor
+            // does f rise: they are futile too.
+            stopFetchingAhead(picker);
             return true;
         }
     }
@@ -500,7 +503,7 @@ template <bool PvNode, bool MainThread>
         const int r =
             quiet ? quietReduction<PvNode>(cutNode, improving, moveCount, depth, orderScore, move, counter1, counter2)
                   : 0;
-        if (prunable && pruneQuiet(pos, ss, move, alpha, depth, r, bestScore)) continue;
+        if (prunable && pruneQuiet(pos, ss, picker, move, alpha, depth, r, bestScore)) continue;
 
         // 7. Pseudo-legal moves that leave the king in check are not moves.
         if (!isLegal(move, pos, ci)) {

@@ -39,8 +39,8 @@ bool castlingPathOpen(const Position& pos) {
 // Whether a null-window node passes over a move. Checks are never pruned by
 // futility: the stand-pat bound does not hold for the side in check. A move
 // passed over by futility raises bestScore to what it could at most gain.
-[[gnu::always_inline]] inline bool prunesMove(Position& pos, const SearchStack* ss, Move move, int beta, bool inCheck,
-                                              bool keepAllEvasions, Score& bestScore) {
+[[gnu::always_inline]] inline bool prunesMove(Position& pos, const SearchStack* ss, MovePicker& picker, Move move,
+                                              int beta, bool inCheck, bool keepAllEvasions, Score& bestScore) {
     const int us = pos.sideToMove;
     const bool promotion = isPromotion(move);
     if (!inCheck) {
@@ -53,6 +53,9 @@ bool castlingPathOpen(const Position& pos) {
             const int futilityValue = futilityBase + CaptureValue[moveCaptured(move)];
             if (pos.nonPawnMaterial[us] > QsFutilityMaterial && futilityValue < beta) {
                 if (futilityValue > bestScore) bestScore = futilityValue;
+                // Captures come about in the order of what they take, so the
+                // ones still to come are nearly all futile as well.
+                stopFetchingAhead(picker);
                 return true;
             }
             if (see(move, pos, us, pos.occupied) <= 0) {
@@ -135,7 +138,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         // Pruning of null-window nodes (never in a PV node, which searches
         // every legal capture).
         if constexpr (!PvNode) {
-            if (prunesMove(pos, ss, move, beta, inCheck, keepAllEvasions, bestScore)) continue;
+            if (prunesMove(pos, ss, picker, move, beta, inCheck, keepAllEvasions, bestScore)) continue;
         }
 
         if (!isLegal(move, pos, ci)) continue;
