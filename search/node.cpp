@@ -315,11 +315,21 @@ template <bool PvNode, bool MainThread>
 
 // The pruning of a late quiet move, not dangerous, that is no counter move
 // and has no outstanding history, at a null-window node out of check once a
-// score is known. Returns true when the move is pruned.
-[[gnu::always_inline]] inline bool pruneQuiet(const Position& pos, const SearchStack* ss, Move move, int alpha,
-                                              int depth, int r, bool improving, int moveCount, Score& bestScore) {
-    // Move-count pruning: this far down the ordering nothing is expected.
-    if (depth < MoveCountMaxDepth && moveCount >= moveCountLimit[improving][depth]) return true;
+// score is known. Move-count pruning comes first, and needs no reduction:
+// this far down the ordering nothing is expected. The count never falls
+// back, so every later quiet move of this kind goes the same way, and
+// fetching ahead for them is wasted. Returns true when the move is pruned.
+[[gnu::always_inline]] inline bool pruneByMoveCount(MovePicker& picker, int depth, bool improving, int moveCount) {
+    if (depth < MoveCountMaxDepth && moveCount >= moveCountLimit[improving][depth]) {
+        stopFetchingAhead(picker);
+        return true;
+    }
+    return false;
+}
+// The rest of that pruning, once the move's reduction r is known: futility,
+// and quiet moves onto squares where they are lost.
+[[gnu::always_inline]] inline bool pruneQuiet(const Position& pos, const SearchStack* ss, MovePicker& picker, Move move,
+                                              int alpha, int depth, int r, Score& bestScore) {
     // Futility: a quiet move gains little over the static evaluation at the
     // depth it would be searched with.
     int predictedDepth = depth - r - 1;
@@ -327,6 +337,9 @@ template <bool PvNode, bool MainThread>
         Score f = ss->staticEval + FutilityBase + FutilityPerDepth * predictedDepth;
         if (f <= alpha) {
             bestScore = std::max(bestScore, f);
+            // The reduction does not fall for later moves of this kind, nor
+            // does f rise: they are futile too.
+            stopFetchingAhead(picker);
             return true;
         }
     }
@@ -481,18 +494,16 @@ template <bool PvNode, bool MainThread>
         // 4. Counted even if pruned below, so later moves count as later.
         moveCount++;
 
-        // 5. Late-move reduction.
+        // 5. Late quiet moves of null-window nodes that the move count prunes.
+        const bool prunable = !PvNode && !inCheck && !dangerous && quiet && bestScore > -ScoreInfinite &&
+                              move != counter1 && move != counter2 && orderScore <= OrderMaxHistory;
+        if (prunable && pruneByMoveCount(picker, depth, improving, moveCount)) continue;
+
+        // 6. Late-move reduction, then the other pruning of late quiet moves.
         const int r =
             quiet ? quietReduction<PvNode>(cutNode, improving, moveCount, depth, orderScore, move, counter1, counter2)
                   : 0;
-
-        // 6. Pruning of late quiet moves at null-window nodes.
-        if constexpr (!PvNode) {
-            if (!inCheck && !dangerous && quiet && bestScore > -ScoreInfinite && move != counter1 && move != counter2 &&
-                orderScore <= OrderMaxHistory &&
-                pruneQuiet(pos, ss, move, alpha, depth, r, improving, moveCount, bestScore))
-                continue;
-        }
+        if (prunable && pruneQuiet(pos, ss, picker, move, alpha, depth, r, bestScore)) continue;
 
         // 7. Pseudo-legal moves that leave the king in check are not moves.
         if (!isLegal(move, pos, ci)) {

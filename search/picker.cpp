@@ -56,6 +56,7 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
                 } else {
                     sortRest(picker);
                     picker.ready = picker.count;
+                    if (picker.fetchAhead) picker.fetchEnd = picker.ready;
                 }
             }
             const int key = pickerKeys(picker)[picker.next++];
@@ -63,7 +64,7 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
             prefetchFollowing(picker, pos);
             if (m == picker.skipMove) continue;
             // Selected or sorted just now: nothing has fetched for it yet.
-            prefetchChild(pos, picker.keyBase, m);
+            if (picker.fetchAhead) prefetchChild(pos, picker.keyBase, m);
             score = orderKeyScore(key);
             stage = picker.currentStage;
             return m;
@@ -82,6 +83,7 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
         // entry needs no ordering.
         picker.skipMove = isHashStage(s) ? MoveNone : picker.hashMove;
         picker.ready = picker.count - first <= 1 ? picker.count : first;
+        if (picker.fetchAhead) picker.fetchEnd = picker.ready;
         picker.selectionsLeft = selectionsBeforeSort(s);
     }
 }

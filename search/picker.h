@@ -23,6 +23,8 @@ struct MovePicker {
     int count;
     int next;
     int ready;           // keys[next, ready) are in their final order
+    int fetchEnd;        // ready while fetching ahead, else 0 (see stopFetchingAhead)
+    bool fetchAhead;     // the children's entries are fetched before their moves are played
     int selectionsLeft;  // picks of the stage still made by selection before the rest is sorted
     Stage nextStage;     // stage generated when the current one runs out
     Stage lastStage;
@@ -50,6 +52,8 @@ inline void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stag
     picker.count = 0;
     picker.next = 0;
     picker.ready = 0;
+    picker.fetchEnd = 0;
+    picker.fetchAhead = true;
     picker.selectionsLeft = 0;
     picker.nextStage = firstStage;
     picker.lastStage = lastStage;
@@ -67,8 +71,17 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
 // When the entry after the one handed out is already in its place, the
 // fetch for its child starts now, while the move handed out is searched.
 inline void prefetchFollowing(const MovePicker& picker, const Position& pos) {
-    if (picker.next < picker.ready)
+    if (picker.next < picker.fetchEnd)
         prefetchChild(pos, picker.keyBase, picker.moves[orderKeyIndex(pickerKeys(picker)[picker.next])]);
+}
+
+// Once the search knows that the moves still to come will mostly be passed
+// over unsearched (late quiet moves beyond the move-count limit), their
+// children's entries are no longer fetched ahead: a move that is searched
+// after all still starts its fetch as it is played.
+inline void stopFetchingAhead(MovePicker& picker) {
+    picker.fetchAhead = false;
+    picker.fetchEnd = 0;
 }
 
 // The next move, MoveNone when the stages are exhausted. score receives its

@@ -39,26 +39,32 @@ bool castlingPathOpen(const Position& pos) {
 // Whether a null-window node passes over a move. Checks are never pruned by
 // futility: the stand-pat bound does not hold for the side in check. A move
 // passed over by futility raises bestScore to what it could at most gain.
-[[gnu::always_inline]] inline bool prunesMove(Position& pos, const SearchStack* ss, Move move, int beta, bool inCheck,
-                                              bool keepAllEvasions, Score& bestScore) {
+[[gnu::always_inline]] inline bool prunesMove(Position& pos, const SearchStack* ss, MovePicker& picker, Move move,
+                                              int beta, bool inCheck, bool keepAllEvasions, Score& bestScore) {
     const int us = pos.sideToMove;
     const bool promotion = isPromotion(move);
     if (!inCheck) {
-        if (!promotion && !givesCheck(move, pos)) {
-            // Futility: even winning the captured piece for free would not
-            // lift the stand-pat score to beta.
-            int futilityBase = ss->staticEval + QsFutilityMargin;
-            if (futilityBase > QsFutilityFloor) {
-                int futilityValue = futilityBase + CaptureValue[moveCaptured(move)];
-                if (pos.nonPawnMaterial[us] > QsFutilityMaterial && futilityValue < beta) {
-                    if (futilityValue > bestScore) bestScore = futilityValue;
-                    return true;
-                }
-                if (futilityBase < beta && see(move, pos, us, pos.occupied) <= 0) {
-                    if (futilityBase > bestScore) bestScore = futilityBase;
-                    return true;
-                }
+        // Futility: even winning the captured piece for free would not lift
+        // the stand-pat score to beta. Both of its tests need the base below
+        // beta (the captured value is never negative), so only then is it
+        // worth asking whether the move checks.
+        const int futilityBase = ss->staticEval + QsFutilityMargin;
+        if (!promotion && futilityBase > QsFutilityFloor && futilityBase < beta && !givesCheck(move, pos)) {
+            const int futilityValue = futilityBase + CaptureValue[moveCaptured(move)];
+            if (pos.nonPawnMaterial[us] > QsFutilityMaterial && futilityValue < beta) {
+                if (futilityValue > bestScore) bestScore = futilityValue;
+                // Captures come about in the order of what they take, so the
+                // ones still to come are nearly all futile as well.
+                stopFetchingAhead(picker);
+                return true;
             }
+            if (see(move, pos, us, pos.occupied) <= 0) {
+                if (futilityBase > bestScore) bestScore = futilityBase;
+                return true;
+            }
+            // The exchange wins material: the exchange test below, which
+            // would look at it again, cannot pass it over.
+            return false;
         }
         // A capture that loses material in the exchange cannot help a side
         // that could stand pat instead.
@@ -132,7 +138,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         // Pruning of null-window nodes (never in a PV node, which searches
         // every legal capture).
         if constexpr (!PvNode) {
-            if (prunesMove(pos, ss, move, beta, inCheck, keepAllEvasions, bestScore)) continue;
+            if (prunesMove(pos, ss, picker, move, beta, inCheck, keepAllEvasions, bestScore)) continue;
         }
 
         if (!isLegal(move, pos, ci)) continue;
