@@ -76,9 +76,10 @@ inline void prefetchFollowing(const MovePicker& picker, const Position& pos) {
 }
 
 // Once the search knows that the moves still to come will mostly be passed
-// over unsearched (late quiet moves beyond the move-count limit), their
-// children's entries are no longer fetched ahead: a move that is searched
-// after all still starts its fetch as it is played.
+// over unsearched (late quiet moves beyond the move-count limit or futile,
+// captures too small to lift a quiescence node), their children's entries
+// are no longer fetched ahead: a move that is searched after all still
+// starts its fetch as it is played.
 inline void stopFetchingAhead(MovePicker& picker) {
     picker.fetchAhead = false;
     picker.fetchEnd = 0;

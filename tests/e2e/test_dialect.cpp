@@ -19,7 +19,7 @@ namespace {
 const std::string RacePosition = "position fen 8/1P4k1/8/8/8/8/6p1/K7 w - - 0 1";
 
 Lines raceSearch(std::vector<std::string> args) {
-    args.push_back("--diagnostics");  // for perft's list
+    args.insert(args.end(), WithPerft.begin(), WithPerft.end());  // for perft's list
     EngineProcess engine(engineUnderTest(), args);
     engine.send("setoption name MultiPv value 3");
     engine.send(RacePosition);

@@ -291,7 +291,7 @@ TEST(Protocol, ConsoleCommands) {
     EngineProcess bare;
     for (const char* line : {"eval", "perft 2", "perft 9", "trace"}) EXPECT_EQ(bare.roundTrip(line), Lines{}) << line;
 
-    EngineProcess engine(engineUnderTest(), {"--diagnostics"});
+    EngineProcess engine(engineUnderTest(), WithPerft);
     EXPECT_EQ(engine.roundTrip("eval"), Lines{});
     Lines perft = engine.roundTrip("perft 2", 20000);
     ASSERT_FALSE(perft.empty());

@@ -36,7 +36,8 @@ LETTERS = "PNBRQK"
 
 class Engine:
     def __init__(self, path):
-        self.proc = subprocess.Popen([path, "--diagnostics"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
+        self.proc = subprocess.Popen([path, "--diagnostics"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     text=True, bufsize=1)
 
     def send(self, line):
         self.proc.stdin.write(line + "\n")
