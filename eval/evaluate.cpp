@@ -23,9 +23,31 @@
 
 namespace {
 
-// What each colour has gathered so far.
-struct Accumulators {
+// What the colours have gathered so far. The score reads only White's sum
+// less Black's, so the search keeps just that difference; the trace keeps
+// each colour's own sum, to show what every term added for each side.
+template <bool PerColour>
+struct Accumulators;
+
+template <>
+struct Accumulators<false> {
+    ScorePair diff;
+    void add(int color, ScorePair v) {
+        if (color == White)
+            diff += v;
+        else
+            diff -= v;
+    }
+    ScorePair difference() const { return diff; }
+    void clearEndgame() { diff.eg = 0; }
+};
+
+template <>
+struct Accumulators<true> {
     ScorePair side[2];
+    void add(int color, ScorePair v) { side[color] += v; }
+    ScorePair difference() const { return side[White] - side[Black]; }
+    void clearEndgame() { side[White].eg = side[Black].eg = 0; }
 };
 
 enum TraceTerm {
@@ -68,7 +90,7 @@ struct EvalTrace {
     int blended = 0;  // White's view
 };
 
-void recordTerm(EvalTrace* trace, TraceTerm term, const Accumulators& before, const Accumulators& after) {
+void recordTerm(EvalTrace* trace, TraceTerm term, const Accumulators<true>& before, const Accumulators<true>& after) {
     for (int c = White; c <= Black; c++) trace->term[term][c] += after.side[c] - before.side[c];
 }
 
@@ -102,14 +124,14 @@ Bitboard pawnAttacksOf(int color, Bitboard pawns) {
 // scores go to White's accumulators; on a miss both colours are evaluated and
 // the entry is written. The trace always computes afresh.
 template <bool Tracing>
-void probePawns(const Position& pos, Accumulators& acc, Bitboard passed[2]) {
+void probePawns(const Position& pos, Accumulators<Tracing>& acc, Bitboard passed[2]) {
     const CacheTable& cache = PawnHashTable;
     const uint64_t index = cacheIndex(cache, pos.pawnKey);
     const uint32_t keyHigh = uint32_t(pos.pawnKey >> 32);
     if (!Tracing && cache.words) {
         const uint64_t packed = cacheLoad(cache, index, 1);
         if (uint32_t(packed) == keyHigh) {
-            acc.side[White] += {int16_t(uint16_t(packed >> 32)), int16_t(uint16_t(packed >> 48))};
+            acc.add(White, {int16_t(uint16_t(packed >> 32)), int16_t(uint16_t(packed >> 48))});
             // Kept to the pawns of each side, so a torn or colliding entry can
             // only misjudge pawns, never name a square without one.
             const Bitboard all = cacheLoad(cache, index, 0);
@@ -118,10 +140,10 @@ void probePawns(const Position& pos, Accumulators& acc, Bitboard passed[2]) {
             return;
         }
     }
-    acc.side[White] += evaluatePawns<White>(pos, passed[White]);
-    acc.side[Black] += evaluatePawns<Black>(pos, passed[Black]);
+    acc.add(White, evaluatePawns<White>(pos, passed[White]));
+    acc.add(Black, evaluatePawns<Black>(pos, passed[Black]));
     if (!cache.words) return;
-    const ScorePair diff = acc.side[White] - acc.side[Black];
+    const ScorePair diff = acc.difference();
     const uint16_t mgPawns = uint16_t(int16_t(diff.mg));
     const uint16_t egPawns = uint16_t(int16_t(diff.eg));
     cacheStore(cache, index, 1, uint64_t(keyHigh) | (uint64_t(mgPawns) << 32) | (uint64_t(egPawns) << 48));
@@ -130,35 +152,36 @@ void probePawns(const Position& pos, Accumulators& acc, Bitboard passed[2]) {
 
 // Piece-count imbalance: the side with more pieces gains in proportion to the
 // pawns its opponent still has.
-void evaluateImbalance(const Position& pos, Accumulators& acc) {
+template <bool Tracing>
+void evaluateImbalance(const Position& pos, Accumulators<Tracing>& acc) {
     int pieces[2];
     for (int c = White; c <= Black; c++)
         pieces[c] =
             pos.pieceCount[c][Knight] + pos.pieceCount[c][Bishop] + pos.pieceCount[c][Rook] + pos.pieceCount[c][Queen];
     const int d = pieces[White] - pieces[Black];
     if (d > 0)
-        acc.side[White] += Imbalance * (d * pos.pieceCount[Black][Pawn]);
+        acc.add(White, Imbalance * (d * pos.pieceCount[Black][Pawn]));
     else if (d < 0)
-        acc.side[Black] += Imbalance * (-d * pos.pieceCount[White][Pawn]);
+        acc.add(Black, Imbalance * (-d * pos.pieceCount[White][Pawn]));
 }
 
 // In a pawn ending the extra pawn is worth more, a locked chain that the
 // stronger king cannot get through is a draw, and a passer the enemy king
 // cannot catch (or that its own king escorts) is nearly a queen.
-void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators& acc, const Bitboard passed[2],
+template <bool Tracing>
+void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators<Tracing>& acc, const Bitboard passed[2],
                         EvalTrace* trace) {
-    Accumulators before = acc;
-    acc.side[White].eg += (pos.pieceCount[White][Pawn] - pos.pieceCount[Black][Pawn]) * PawnEndingPawnValue;
-    if (trace) recordTerm(trace, TermPawnEnding, before, acc);
+    Accumulators<Tracing> before = acc;
+    acc.add(White, {0, (pos.pieceCount[White][Pawn] - pos.pieceCount[Black][Pawn]) * PawnEndingPawnValue});
+    if constexpr (Tracing) recordTerm(trace, TermPawnEnding, before, acc);
 
-    const int lead = acc.side[White].eg - acc.side[Black].eg;
+    const int lead = acc.difference().eg;
     if (lead != 0) {
         const int strong = lead > 0 ? White : Black;
         if (isBlockedPawnEnding(ai, strong, pos)) {
             before = acc;
-            acc.side[White].eg = 0;
-            acc.side[Black].eg = 0;
-            if (trace) {
+            acc.clearEndgame();
+            if constexpr (Tracing) {
                 recordTerm(trace, TermBlockade, before, acc);
                 trace->blockade = true;
             }
@@ -175,22 +198,22 @@ void evaluatePawnEnding(const AttackInfo& ai, const Position& pos, Accumulators&
             const Square queening = promotionSquare(c, s);
             if (Distance[queening][defender] - Distance[queening][s] >= 2 ||
                 (PseudoAttacks[King][escort] & ForwardFile[c][s]))
-                acc.side[c].eg += UnstoppablePasserPerRank * relativeRank(c, s);
+                acc.add(c, {0, UnstoppablePasserPerRank * relativeRank(c, s)});
         }
     }
-    if (trace) recordTerm(trace, TermUnstoppable, before, acc);
+    if constexpr (Tracing) recordTerm(trace, TermUnstoppable, before, acc);
 }
 
 // Steps 4 to 16 of evaluatePosition: the attack record, then every term,
-// added up per colour in acc.
+// added up in acc.
 template <bool Tracing>
-[[gnu::always_inline]] inline void addTerms(const Position& pos, int phase, int nonPawnTotal, Accumulators& acc,
-                                            EvalTrace* trace) {
+[[gnu::always_inline]] inline void addTerms(const Position& pos, int phase, int nonPawnTotal,
+                                            Accumulators<Tracing>& acc, EvalTrace* trace) {
     // 4. The attack record every term reads.
     AttackInfo ai;
     buildAttackInfo(pos, ai);
 
-    Accumulators before = acc;
+    Accumulators<Tracing> before = acc;
 
     // 5. Pawn structure through the pawn cache.
     Bitboard passed[2] = {0, 0};
@@ -200,8 +223,8 @@ template <bool Tracing>
     // 6. Passed pawns.
     before = acc;
     // (Without passers the term adds nothing, so the call is skipped.)
-    if (passed[White]) acc.side[White] += evaluatePassedPawns<White>(ai, pos, passed[White]);
-    if (passed[Black]) acc.side[Black] += evaluatePassedPawns<Black>(ai, pos, passed[Black]);
+    if (passed[White]) acc.add(White, evaluatePassedPawns<White>(ai, pos, passed[White]));
+    if (passed[Black]) acc.add(Black, evaluatePassedPawns<Black>(ai, pos, passed[Black]));
     if constexpr (Tracing) recordTerm(trace, TermPassedPawns, before, acc);
 
     // 7. Rams, which hem in the bishops.
@@ -210,14 +233,14 @@ template <bool Tracing>
     // 8. Pieces, gathering the tallies of attacks on the enemy king.
     KingAttackTally tally[2];
     before = acc;
-    acc.side[White] += evaluatePieces<White>(pos, ai, tally[White], pawnRams);
-    acc.side[Black] += evaluatePieces<Black>(pos, ai, tally[Black], pawnRams);
+    acc.add(White, evaluatePieces<White>(pos, ai, tally[White], pawnRams));
+    acc.add(Black, evaluatePieces<Black>(pos, ai, tally[Black], pawnRams));
     if constexpr (Tracing) recordTerm(trace, TermPieces, before, acc);
 
     // 9. Piece-square sums, kept up to date by the position.
     before = acc;
-    acc.side[White] += {pos.pstA[White], pos.pstB[White]};
-    acc.side[Black] += {pos.pstA[Black], pos.pstB[Black]};
+    acc.add(White, {pos.pstA[White], pos.pstB[White]});
+    acc.add(Black, {pos.pstA[Black], pos.pstB[Black]});
     if constexpr (Tracing) recordTerm(trace, TermPieceSquare, before, acc);
 
     // 10. Piece-count imbalance.
@@ -228,39 +251,39 @@ template <bool Tracing>
     // 11. Bishop pair: two bishops cover both colours of squares.
     before = acc;
     for (int c = White; c <= Black; c++)
-        if (pos.pieceCount[c][Bishop] > 1) acc.side[c] += BishopPair;
+        if (pos.pieceCount[c][Bishop] > 1) acc.add(c, BishopPair);
     if constexpr (Tracing) recordTerm(trace, TermBishopPair, before, acc);
 
     // 12. King safety, a middle-game matter only.
     if (phase > 0) {
         before = acc;
-        acc.side[White].mg += evaluateKingSafety<White>(ai, pos, tally[Black]);
-        acc.side[Black].mg += evaluateKingSafety<Black>(ai, pos, tally[White]);
+        acc.add(White, {evaluateKingSafety<White>(ai, pos, tally[Black]), 0});
+        acc.add(Black, {evaluateKingSafety<Black>(ai, pos, tally[White]), 0});
         if constexpr (Tracing) recordTerm(trace, TermKingSafety, before, acc);
     }
 
     // 13. Threats.
     before = acc;
-    acc.side[White] += evaluateThreats<White>(ai, pos);
-    acc.side[Black] += evaluateThreats<Black>(ai, pos);
+    acc.add(White, evaluateThreats<White>(ai, pos));
+    acc.add(Black, evaluateThreats<Black>(ai, pos));
     if constexpr (Tracing) recordTerm(trace, TermThreats, before, acc);
 
     // 14. Space, only with all the pieces that need it still on.
     if (phase == PhaseMax) {
         before = acc;
-        acc.side[White].mg += evaluateSpace<White>(ai, pos);
-        acc.side[Black].mg += evaluateSpace<Black>(ai, pos);
+        acc.add(White, {evaluateSpace<White>(ai, pos), 0});
+        acc.add(Black, {evaluateSpace<Black>(ai, pos), 0});
         if constexpr (Tracing) recordTerm(trace, TermSpace, before, acc);
     }
 
     // 15. Tempo and material.
     before = acc;
     const int material = pos.nonPawnMaterial[White] - pos.nonPawnMaterial[Black];
-    acc.side[White] += bothPhases(material) + (pos.sideToMove == White ? Tempo : -Tempo);
+    acc.add(White, bothPhases(material) + (pos.sideToMove == White ? Tempo : -Tempo));
     if constexpr (Tracing) recordTerm(trace, TermMaterial, before, acc);
 
     // 16. Pure pawn endings.
-    if (nonPawnTotal == 0) evaluatePawnEnding(ai, pos, acc, passed, Tracing ? trace : nullptr);
+    if (nonPawnTotal == 0) evaluatePawnEnding<Tracing>(ai, pos, acc, passed, trace);
 }
 
 // The evaluation of a position the cache did not hold (evaluate probes the
@@ -291,19 +314,20 @@ template <bool Tracing>
     if constexpr (Tracing) trace->scaleSlot = scaleFactor;
 
     // 4.-16. The attack record and the terms.
-    Accumulators acc;
+    Accumulators<Tracing> acc;
     addTerms<Tracing>(pos, phase, nonPawnTotal, acc, trace);
     const bool whiteToMove = pos.sideToMove == White;
 
     // 17. Differences. With every piece on the blend takes the middle game
     // alone, so the end-game steps cannot change the score.
-    const int mgDiff = acc.side[White].mg - acc.side[Black].mg;
+    const ScorePair diff = acc.difference();
+    const int mgDiff = diff.mg;
     if (!Tracing && phase == PhaseMax) {
         const Score v = boundedEval(whiteToMove ? mgDiff : -mgDiff);
         storeEval(key, v);
         return v;
     }
-    int egDiff = acc.side[White].eg - acc.side[Black].eg;
+    int egDiff = diff.eg;
     if constexpr (Tracing) {
         trace->mgDiff = mgDiff;
         trace->egDiff = egDiff;
