@@ -3,6 +3,7 @@
 // tally of attacks on the enemy king's zone.
 #include <algorithm>
 #include <array>
+#include <cassert>
 
 #include "board/masks.h"
 #include "board/tables.h"
@@ -141,6 +142,24 @@ constexpr auto MobilityByCount = [] {
     return table;
 }();
 
+// The rooks' bonus by the pawns on the board and the bishops' penalty by the
+// rams, padded for every count a position can hold: a side has at most
+// sixteen men, one of them its king, so there are at most 30 pawns and 15
+// rams (each ram is a White pawn). Counts past the charts' ends read their
+// last entries, so the lookups need no clamp.
+constexpr int MaxPawnsOnBoard = 30;
+constexpr int MaxPawnRams = 15;
+constexpr auto RookPawnByCount = [] {
+    std::array<int, MaxPawnsOnBoard + 1> table{};
+    for (int n = 0; n <= MaxPawnsOnBoard; n++) table[n] = RookPawnCount[std::min(n, 16)];
+    return table;
+}();
+constexpr auto BishopRamByCount = [] {
+    std::array<int, MaxPawnRams + 1> table{};
+    for (int n = 0; n <= MaxPawnRams; n++) table[n] = BishopRamPenalty[std::min(n, 8)];
+    return table;
+}();
+
 // One piece: mobility, the king-zone tally and pawn harassment, then the terms
 // of its kind. `attacks` is already cut to the pin line of a pinned piece.
 // Written out in both loops of evaluatePieceType, not called.
@@ -202,7 +221,8 @@ ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTa
     constexpr int them = Us ^ 1;
     const Bitboard ownPawns = pos.pieceBB[Us][Pawn];
     const Bitboard enemyPawnAttacks = ai.attackedByType[them][Pawn];
-    const int totalPawns = std::min(pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn], 16);
+    const int totalPawns = pos.pieceCount[White][Pawn] + pos.pieceCount[Black][Pawn];
+    assert(totalPawns <= MaxPawnsOnBoard && pawnRams <= MaxPawnRams);
     PieceContext ctx{
         .pos = pos,
         .ai = ai,
@@ -215,8 +235,8 @@ ScorePair evaluatePieces(const Position& pos, const AttackInfo& ai, KingAttackTa
         .enemyKingSteps = PseudoAttacks[King][pos.kingSquare[them]],
         .zone = kingAttackZone(pos, Us),
         .mobilityArea = ~enemyPawnAttacks & ~ownPawns & (~ai.attackedTwice[them] | ai.attackedTwice[Us]),
-        .rookPawnBonus = RookPawnCount[totalPawns],
-        .bishopRamPenalty = BishopRamPenalty[std::min(pawnRams, 8)],
+        .rookPawnBonus = RookPawnByCount[totalPawns],
+        .bishopRamPenalty = BishopRamByCount[pawnRams],
         .pawnsOnSquareColour = {0, 0},
     };
     // Own pawns per square colour, counted once for all bishops.
