@@ -69,11 +69,10 @@ struct PieceContext {
 };
 
 // Knights and bishops: outposts, passive and nearly caught pieces, and for
-// bishops the own pawns on the bishop's colour.
+// bishops the own pawns on the bishop's colour, added to `score`.
 template <int Us, int Type>
-[[gnu::always_inline]] inline ScorePair minorTerms(const PieceContext& ctx, Square s, Bitboard safe) {
+[[gnu::always_inline]] inline void minorTerms(const PieceContext& ctx, Square s, Bitboard safe, ScorePair& score) {
     constexpr int them = Us ^ 1;
-    ScorePair score;
     // Outpost: no enemy pawn can ever drive the piece away.
     if (!(ctx.enemyPawns & PawnAttackSpan[Us][s])) {
         int bonus = OutpostBonus[Type - Knight][relativeSquare(Us, s)];
@@ -88,16 +87,15 @@ template <int Us, int Type>
     }
     if (!(safe & EnemyHalf[Us])) score -= MinorPassive;
     if (!(safe & ~ctx.ai.attackedBy[them]) && !(safe & ctx.ai.attackedTwice[Us])) score -= MinorCaught;
-    return score;
 }
 
 // Rooks: pawns coming off, open files, the enemy's pawns and king on its rank,
-// and a rook shut in by its own king.
+// and a rook shut in by its own king, added to `score`.
 template <int Us>
-[[gnu::always_inline]] inline ScorePair rookTerms(const PieceContext& ctx, Square s, int safeSquares) {
+[[gnu::always_inline]] inline void rookTerms(const PieceContext& ctx, Square s, int safeSquares, ScorePair& score) {
     // The count is not capped; only counts below the mobility cap matter here.
     static_assert(TrappedRookMaxSquares < MobilityCap);
-    ScorePair score{ctx.rookPawnBonus, 0};
+    score.mg += ctx.rookPawnBonus;
     const Bitboard file = FileMask[fileOf(s)];
     if (!(ctx.ownPawns & file)) {
         score += RookFile;
@@ -117,18 +115,16 @@ template <int Us>
         if ((kingFile <= 3 && rookFile < kingFile) || (kingFile >= 4 && rookFile >= kingFile))
             score.mg += TrappedRookPerSquare * safeSquares - TrappedRookBase;
     }
-    return score;
 }
 
-// Queens: the enemy's pawns and king on its rank in the enemy's half.
+// Queens: the enemy's pawns and king on its rank in the enemy's half, added
+// to `score`.
 template <int Us>
-[[gnu::always_inline]] inline ScorePair queenTerms(const PieceContext& ctx, Square s) {
-    ScorePair score;
+[[gnu::always_inline]] inline void queenTerms(const PieceContext& ctx, Square s, ScorePair& score) {
     if (relativeRank(Us, s) >= 4) {
         score += QueenOnPawns * popCount(ctx.enemyPawns & rankBB(rankOf(s)));
         if (relativeRank(Us, s) == 6 && relativeRank(Us, ctx.enemyKing) == 7) score += QueenSeventh;
     }
-    return score;
 }
 
 // The mobility table indexed by the plain count of safe squares, up to the 27
@@ -179,11 +175,11 @@ template <int Us, int Type>
     if ((ctx.enemyPawnAttacks >> s) & 1) score -= PawnHarass[Type];
 
     if constexpr (Type == Knight || Type == Bishop)
-        score += minorTerms<Us, Type>(ctx, s, safe);
+        minorTerms<Us, Type>(ctx, s, safe, score);
     else if constexpr (Type == Rook)
-        score += rookTerms<Us>(ctx, s, n);
+        rookTerms<Us>(ctx, s, n, score);
     else
-        score += queenTerms<Us>(ctx, s);
+        queenTerms<Us>(ctx, s, score);
 }
 
 // Every piece of one type. Colour and type are fixed at compile time so that
