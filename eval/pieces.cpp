@@ -30,6 +30,26 @@ constexpr auto KingZoneFrame = [] {
     return frame;
 }();
 
+// By colour and own king square, the squares where a rook is on the outer
+// side of a king that has not castled past it: the king's own rank, or any
+// rank while the king is on its back rank, on the files beyond the king
+// (towards the a-file from a king on the a..d files, else from the king's
+// own file towards the h-file).
+constexpr auto RookShutInZone = [] {
+    std::array<std::array<Bitboard, 64>, 2> zone{};
+    for (int color = White; color <= Black; color++)
+        for (Square k = 0; k < 64; k++) {
+            const int kingFile = k >> 3, kingRank = k & 7;
+            const bool backRank = kingRank == (color == White ? 0 : 7);
+            for (Square s = 0; s < 64; s++) {
+                const int file = s >> 3, rank = s & 7;
+                const bool outer = kingFile <= 3 ? file < kingFile : file >= kingFile;
+                if ((rank == kingRank || backRank) && outer) zone[color][k] |= Bitboard(1) << s;
+            }
+        }
+    return zone;
+}();
+
 }  // namespace
 
 Bitboard kingAttackZone(const Position& pos, int color) {
@@ -107,14 +127,8 @@ template <int Us>
     }
     // A rook with little room, behind an own pawn, on the outer side of a
     // king that has not castled past it, is shut in.
-    const Square ownKing = ctx.ownKing;
-    if (safeSquares <= TrappedRookMaxSquares && (ctx.ownPawns & file) &&
-        (rankOf(ownKing) == rankOf(s) || relativeRank(Us, ownKing) == 0)) {
-        const int kingFile = fileOf(ownKing);
-        const int rookFile = fileOf(s);
-        if ((kingFile <= 3 && rookFile < kingFile) || (kingFile >= 4 && rookFile >= kingFile))
-            score.mg += TrappedRookPerSquare * safeSquares - TrappedRookBase;
-    }
+    if (safeSquares <= TrappedRookMaxSquares && (ctx.ownPawns & file) && ((RookShutInZone[Us][ctx.ownKing] >> s) & 1))
+        score.mg += TrappedRookPerSquare * safeSquares - TrappedRookBase;
 }
 
 // Queens: the enemy's pawns and king on its rank in the enemy's half, added
