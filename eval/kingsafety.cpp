@@ -106,12 +106,14 @@ int evaluateKingSafety(const AttackInfo& ai, const Position& pos, const KingAtta
                  AdjacentAttackWeight * enemyTally.kingAdjacentAttacks - shelter / ShelterDangerDivisor;
 
     // Contact attacks: squares next to the king that only the king defends,
-    // hit by a queen or rook that is itself backed up.
+    // hit by a queen or rook that is itself backed up (a rook only on the
+    // king's file and rank: the steps that a rook on the king's square would
+    // reach as well).
     const Bitboard steps = PseudoAttacks[King][kingSq];
+    const Bitboard rookLines = PseudoAttacks[Rook][kingSq];
     const Bitboard weak = steps & ~pos.colorBB[them] & ~ai.attackedTwice[Us];
-    const Bitboard lines = FileMask[fileOf(kingSq)] | RelativeRankMask[White][rankOf(kingSq)];
     danger += QueenContactWeight * popCount(weak & ai.attackedByType[them][Queen] & ai.attackedTwice[them]);
-    danger += RookContactWeight * popCount(weak & ai.attackedByType[them][Rook] & lines & ai.attackedTwice[them]);
+    danger += RookContactWeight * popCount(weak & ai.attackedByType[them][Rook] & rookLines & ai.attackedTwice[them]);
 
     // Safe checks: checking squares we do not cover that the enemy can reach.
     // A line's attack set is built only when some safe square on its
@@ -119,7 +121,7 @@ int evaluateKingSafety(const AttackInfo& ai, const Position& pos, const KingAtta
     // otherwise every count below that reads it is zero anyway.
     const Bitboard safe = ~ai.attackedBy[Us] & ~pos.colorBB[them];
     const Bitboard queenReach = ai.attackedByType[them][Queen];
-    const Bitboard rookChecks = (PseudoAttacks[Rook][kingSq] & safe & (queenReach | ai.attackedByType[them][Rook]))
+    const Bitboard rookChecks = (rookLines & safe & (queenReach | ai.attackedByType[them][Rook]))
                                     ? attacksFrom(Rook, kingSq, pos.occupied) & safe
                                     : 0;
     const Bitboard bishopChecks =
