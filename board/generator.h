@@ -160,6 +160,21 @@ inline void genPawnCapturePass(Sink& out, Bitboard pawns, Bitboard enemy, int of
     }
 }
 
+// The captures of the sliders of one type: a slider reaches an enemy piece
+// on its lines when nothing stands between. The type is fixed at compile
+// time, so that the tables and the move code take it as a constant and the
+// loop keeps its state in registers.
+template <int Type, class Sink>
+inline void genSliderCaptures(Sink& out, Bitboard sliders, Bitboard enemy, Bitboard occ) {
+    for (; sliders; sliders &= sliders - 1) {
+        const uint64_t from = lsbIndex(sliders);
+        for (Bitboard targets = PseudoAttacks[Type][from] & enemy; targets; targets &= targets - 1) {
+            const uint64_t to = lsbIndex(targets);
+            if (!(Between[from][to] & occ)) addCapture(out, Square(from), Square(to), Type);
+        }
+    }
+}
+
 template <int Us, class Sink>
 void genCaptures(Sink& out) {
     constexpr int Them = Us ^ 1;
@@ -179,16 +194,9 @@ void genCaptures(Sink& out) {
         for (Bitboard targets = PseudoAttacks[Knight][from] & enemy; targets; targets &= targets - 1)
             addCapture(out, Square(from), Square(lsbIndex(targets)), Knight);
     }
-    // A slider reaches an enemy piece on its lines when nothing stands between.
-    for (int type = Bishop; type <= Queen; type++) {
-        for (Bitboard sliders = pos.pieceBB[Us][type]; sliders; sliders &= sliders - 1) {
-            const uint64_t from = lsbIndex(sliders);
-            for (Bitboard targets = PseudoAttacks[type][from] & enemy; targets; targets &= targets - 1) {
-                const uint64_t to = lsbIndex(targets);
-                if (!(Between[from][to] & occ)) addCapture(out, Square(from), Square(to), type);
-            }
-        }
-    }
+    genSliderCaptures<Bishop>(out, pos.pieceBB[Us][Bishop], enemy, occ);
+    genSliderCaptures<Rook>(out, pos.pieceBB[Us][Rook], enemy, occ);
+    genSliderCaptures<Queen>(out, pos.pieceBB[Us][Queen], enemy, occ);
     Bitboard kings = pos.pieceBB[Us][King];
     while (kings) {
         const Square from = popLsb(kings);
