@@ -19,7 +19,7 @@
 // stable sort would put first.
 struct MovePicker {
     Move moves[MaxMoves];
-    int keySlots[MaxMoves + 1];  // the keys, behind one spare slot (see pickerKeys)
+    int keySlots[MaxMoves + 3];  // the keys, between spare slots (see pickerKeys)
     int count;
     int next;
     int ready;           // keys[next, ready) are in their final order
@@ -37,7 +37,9 @@ struct MovePicker {
 };
 
 // The keys of the entries: keys[i] belongs to moves[i]. keys[-1] is a spare
-// slot, so that the key before any entry can serve as a sentinel.
+// slot, so that the key before any entry can serve as a sentinel, and two
+// more follow keys[MaxMoves - 1], so that the sort may fill its last group
+// of three behind any entry.
 inline int* pickerKeys(MovePicker& picker) { return picker.keySlots + 1; }
 inline const int* pickerKeys(const MovePicker& picker) { return picker.keySlots + 1; }
 
