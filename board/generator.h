@@ -137,9 +137,12 @@ void genPawnPushes(Sink& out, Bitboard target) {
     }
 }
 
-// Pushes from the seventh rank onto the squares of target, four promotions each.
+// Pushes from the seventh rank onto the squares of target, four promotions
+// each. Out of line, as the quiet checks are: inlined into the caller that
+// picks the kind of moves (see generateSide), either would make it save and
+// restore registers for every stage generated.
 template <int Us, class Sink>
-void genPromotionPushes(Sink& out, Bitboard target) {
+[[gnu::noinline]] void genPromotionPushes(Sink& out, Bitboard target) {
     constexpr int push = pawnPush(Us);
     Bitboard pawns = out.pos.pieceBB[Us][Pawn] & relativeRankBB<Us>(6) & backward<Us>(target, 1);
     while (pawns) {
@@ -227,7 +230,7 @@ void genQuiets(Sink& out) {
 }
 
 template <int Us, class Sink>
-void genQuietChecks(Sink& out) {
+[[gnu::noinline]] void genQuietChecks(Sink& out) {
     constexpr int Them = Us ^ 1;
     const Position& pos = out.pos;
     const Square k = pos.kingSquare[Them];
