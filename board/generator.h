@@ -137,9 +137,12 @@ void genPawnPushes(Sink& out, Bitboard target) {
     }
 }
 
-// Pushes from the seventh rank onto the squares of target, four promotions each.
+// Pushes from the seventh rank onto the squares of target, four promotions
+// each. Out of line, as the quiet checks are: inlined into the caller that
+// picks the kind of moves (see generateSide), either would make it save and
+// restore registers for every stage generated.
 template <int Us, class Sink>
-void genPromotionPushes(Sink& out, Bitboard target) {
+[[gnu::noinline]] void genPromotionPushes(Sink& out, Bitboard target) {
     constexpr int push = pawnPush(Us);
     Bitboard pawns = out.pos.pieceBB[Us][Pawn] & relativeRankBB<Us>(6) & backward<Us>(target, 1);
     while (pawns) {
@@ -157,6 +160,21 @@ inline void genPawnCapturePass(Sink& out, Bitboard pawns, Bitboard enemy, int of
     while (froms) {
         const Square from = popLsb(froms);
         addPawnMove(out, from, from + offset);
+    }
+}
+
+// The captures of the sliders of one type: a slider reaches an enemy piece
+// on its lines when nothing stands between. The type is fixed at compile
+// time, so that the tables and the move code take it as a constant and the
+// loop keeps its state in registers.
+template <int Type, class Sink>
+inline void genSliderCaptures(Sink& out, Bitboard sliders, Bitboard enemy, Bitboard occ) {
+    for (; sliders; sliders &= sliders - 1) {
+        const uint64_t from = lsbIndex(sliders);
+        for (Bitboard targets = PseudoAttacks[Type][from] & enemy; targets; targets &= targets - 1) {
+            const uint64_t to = lsbIndex(targets);
+            if (!(Between[from][to] & occ)) addCapture(out, Square(from), Square(to), Type);
+        }
     }
 }
 
@@ -179,16 +197,9 @@ void genCaptures(Sink& out) {
         for (Bitboard targets = PseudoAttacks[Knight][from] & enemy; targets; targets &= targets - 1)
             addCapture(out, Square(from), Square(lsbIndex(targets)), Knight);
     }
-    // A slider reaches an enemy piece on its lines when nothing stands between.
-    for (int type = Bishop; type <= Queen; type++) {
-        for (Bitboard sliders = pos.pieceBB[Us][type]; sliders; sliders &= sliders - 1) {
-            const uint64_t from = lsbIndex(sliders);
-            for (Bitboard targets = PseudoAttacks[type][from] & enemy; targets; targets &= targets - 1) {
-                const uint64_t to = lsbIndex(targets);
-                if (!(Between[from][to] & occ)) addCapture(out, Square(from), Square(to), type);
-            }
-        }
-    }
+    genSliderCaptures<Bishop>(out, pos.pieceBB[Us][Bishop], enemy, occ);
+    genSliderCaptures<Rook>(out, pos.pieceBB[Us][Rook], enemy, occ);
+    genSliderCaptures<Queen>(out, pos.pieceBB[Us][Queen], enemy, occ);
     Bitboard kings = pos.pieceBB[Us][King];
     while (kings) {
         const Square from = popLsb(kings);
@@ -219,7 +230,7 @@ void genQuiets(Sink& out) {
 }
 
 template <int Us, class Sink>
-void genQuietChecks(Sink& out) {
+[[gnu::noinline]] void genQuietChecks(Sink& out) {
     constexpr int Them = Us ^ 1;
     const Position& pos = out.pos;
     const Square k = pos.kingSquare[Them];

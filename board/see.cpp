@@ -49,7 +49,7 @@ Square leastValuableAttacker(const Position& pos, Bitboard occ, int side, Square
 
 }  // namespace
 
-int seeRecapture(const Position& pos, Bitboard& occ, int side, Square q, int type) {
+int seeRecapture(const Position& pos, Bitboard occ, int side, Square q, int type) {
     const Square a = leastValuableAttacker(pos, occ, side, q);
     if (a == NoSquare) return 0;
     occ &= ~squareBB(a);

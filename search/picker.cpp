@@ -1,46 +1,44 @@
 #include "search/picker.h"
 
 #include <climits>
+#include <utility>
 
 namespace {
 
-// Many nodes cut off at their first quiet move, so the quiet stage is not
-// sorted when it is generated: its first pick is found by selection, and the
-// rest is sorted when the walk goes on. The other stages are short and are
-// sorted at once. (Measured over the bench: one selection in every stage, or
-// two, cost more.)
-int selectionsBeforeSort(Stage stage) { return stage == Stage::Quiets ? 1 : 0; }
-
-// Brings the highest key not yet visited to the front of those keys. The
-// others may change places: their keys alone fix their order.
-void selectBest(MovePicker& picker) {
-    int* const first = pickerKeys(picker) + picker.next;
-    int* const end = pickerKeys(picker) + picker.count;
-    int* best = first;
-    int bestKey = *first;
-    for (int* p = first + 1; p < end; p++)
-        if (*p > bestKey) {
-            best = p;
-            bestKey = *p;
-        }
-    *best = *first;
-    *first = bestKey;
-}
-
-// Sorts keys[next, count) in descending order. The key before them has been
-// visited already (or is the spare slot): set above every key, it ends each
-// insertion without a bound check.
-void sortRest(MovePicker& picker) {
-    pickerKeys(picker)[picker.next - 1] = INT_MAX;
-    int* const end = pickerKeys(picker) + picker.count;
-    for (int* p = pickerKeys(picker) + picker.next + 1; p < end; p++) {
-        const int key = *p;
-        int* q = p;
-        while (q[-1] < key) {
-            *q = q[-1];
+// Sorts the keys of the stage just generated, keys[next, count), in
+// descending order, three keys at a time: the three are put in order among
+// themselves, then inserted from the lowest up, so that a key below all three
+// moves three places in one step. The key before them has been visited
+// already (or is the spare slot): set above every key, it ends each insertion
+// without a bound check. Two keys below every key fill the last group of
+// three.
+void sortStage(MovePicker& picker) {
+    int* const keys = pickerKeys(picker);
+    keys[picker.next - 1] = INT_MAX;
+    int* const end = keys + picker.count;
+    end[0] = INT_MIN;
+    end[1] = INT_MIN;
+    for (int* p = keys + picker.next + 1; p < end; p += 3) {
+        int high = p[0], middle = p[1], low = p[2];
+        if (high < middle) std::swap(high, middle);
+        if (middle < low) std::swap(middle, low);
+        if (high < middle) std::swap(high, middle);
+        int* q = p - 1;
+        while (*q < low) {
+            q[3] = *q;
             q--;
         }
-        *q = key;
+        q[3] = low;
+        while (*q < middle) {
+            q[2] = *q;
+            q--;
+        }
+        q[2] = middle;
+        while (*q < high) {
+            q[1] = *q;
+            q--;
+        }
+        q[1] = high;
     }
 }
 
@@ -49,21 +47,12 @@ void sortRest(MovePicker& picker) {
 Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
     for (;;) {
         while (picker.next < picker.count) {
-            if (picker.next >= picker.ready) {
-                if (picker.selectionsLeft > 0) {
-                    picker.selectionsLeft--;
-                    selectBest(picker);
-                } else {
-                    sortRest(picker);
-                    picker.ready = picker.count;
-                    if (picker.fetchAhead) picker.fetchEnd = picker.ready;
-                }
-            }
             const int key = pickerKeys(picker)[picker.next++];
             const Move m = picker.moves[orderKeyIndex(key)];
             prefetchFollowing(picker, pos);
             if (m == picker.skipMove) continue;
-            // Selected or sorted just now: nothing has fetched for it yet.
+            // The first entry of a stage generated just now, or the one after
+            // the skipped hash move: nothing has fetched for it yet.
             if (picker.fetchAhead) prefetchChild(pos, picker.keyBase, m);
             score = orderKeyScore(key);
             stage = picker.currentStage;
@@ -82,8 +71,7 @@ Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& st
         // The hash move is handed out by its own stage only; a stage of one
         // entry needs no ordering.
         picker.skipMove = isHashStage(s) ? MoveNone : picker.hashMove;
-        picker.ready = picker.count - first <= 1 ? picker.count : first;
-        if (picker.fetchAhead) picker.fetchEnd = picker.ready;
-        picker.selectionsLeft = selectionsBeforeSort(s);
+        if (picker.count - first > 1) sortStage(picker);
+        if (picker.fetchAhead) picker.fetchEnd = picker.count;
     }
 }

@@ -19,14 +19,12 @@
 // stable sort would put first.
 struct MovePicker {
     Move moves[MaxMoves];
-    int keySlots[MaxMoves + 1];  // the keys, behind one spare slot (see pickerKeys)
+    int keySlots[MaxMoves + 3];  // the keys, between spare slots (see pickerKeys)
     int count;
     int next;
-    int ready;           // keys[next, ready) are in their final order
-    int fetchEnd;        // ready while fetching ahead, else 0 (see stopFetchingAhead)
-    bool fetchAhead;     // the children's entries are fetched before their moves are played
-    int selectionsLeft;  // picks of the stage still made by selection before the rest is sorted
-    Stage nextStage;     // stage generated when the current one runs out
+    int fetchEnd;     // count while fetching ahead, else 0 (see stopFetchingAhead)
+    bool fetchAhead;  // the children's entries are fetched before their moves are played
+    Stage nextStage;  // stage generated when the current one runs out
     Stage lastStage;
     Stage currentStage;  // stage of the entries being visited
     Move skipMove;       // the hash move while a generated stage is walked, else MoveNone
@@ -37,7 +35,9 @@ struct MovePicker {
 };
 
 // The keys of the entries: keys[i] belongs to moves[i]. keys[-1] is a spare
-// slot, so that the key before any entry can serve as a sentinel.
+// slot, so that the key before any entry can serve as a sentinel, and two
+// more follow keys[MaxMoves - 1], so that the sort may fill its last group
+// of three behind any entry.
 inline int* pickerKeys(MovePicker& picker) { return picker.keySlots + 1; }
 inline const int* pickerKeys(const MovePicker& picker) { return picker.keySlots + 1; }
 
@@ -51,10 +51,8 @@ inline void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stag
     assert(hashMove != MoveNull);
     picker.count = 0;
     picker.next = 0;
-    picker.ready = 0;
     picker.fetchEnd = 0;
     picker.fetchAhead = true;
-    picker.selectionsLeft = 0;
     picker.nextStage = firstStage;
     picker.lastStage = lastStage;
     picker.currentStage = Stage::None;
@@ -64,8 +62,9 @@ inline void initPicker(MovePicker& picker, Move hashMove, Stage firstStage, Stag
     picker.context = OrderingContext{killers, &history};
 }
 
-// Selection, sorting and the switch to the next stage: everything nextMove
-// does besides handing out an entry already in order.
+// The switch to the next stage, with its generation and sort, and the
+// skipped hash move: everything nextMove does besides handing out the next
+// entry of a stage.
 Move nextMoveSlow(MovePicker& picker, const Position& pos, int& score, Stage& stage);
 
 // When the entry after the one handed out is already in its place, the
@@ -88,7 +87,7 @@ inline void stopFetchingAhead(MovePicker& picker) {
 // The next move, MoveNone when the stages are exhausted. score receives its
 // ordering score, stage the stage that produced it.
 inline Move nextMove(MovePicker& picker, const Position& pos, int& score, Stage& stage) {
-    if (picker.next < picker.ready) {
+    if (picker.next < picker.count) {
         const int key = pickerKeys(picker)[picker.next++];
         const Move m = picker.moves[orderKeyIndex(key)];
         prefetchFollowing(picker, pos);

@@ -1,8 +1,7 @@
 // The staged move picker: the hash move first and only once, captures before
-// quiets, evasions alone in check. It finds the first quiet move by selection
-// and sorts the rest of the quiet stage only when the walk goes on, and it
-// orders keys rather than moves: the order must be exactly that of each stage
-// sorted at once (highest score first, ties in generation order).
+// quiets, evasions alone in check. It orders keys rather than moves, three
+// at a time: the order must be exactly that of each stage sorted stably
+// (highest score first, ties in generation order).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -88,8 +87,8 @@ TEST(MovePicker, SameOrderAsSortedStages) {
         EXPECT_EQ(picked(*thread, hash, Stage::HashMove, Stage::Quiets, killers),
                   sortedStages(*thread, hash, Stage::HashMove, Stage::Quiets, killers))
             << fen;
-        // The best move as the hash move: the stage's first selection finds
-        // it again and must skip it before the rest is sorted.
+        // The best move as the hash move: it comes first in its stage again
+        // and must be skipped there.
         EXPECT_EQ(picked(*thread, noHash[0], Stage::HashMove, Stage::Quiets, killers),
                   sortedStages(*thread, noHash[0], Stage::HashMove, Stage::Quiets, killers))
             << fen;
