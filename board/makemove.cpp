@@ -56,7 +56,7 @@ inline void restoreUndo(Position& pos, const UndoRecord& r) { std::memcpy(&pos.k
 
 }  // namespace
 
-void makeMove(Position& pos, Move m) {
+bool makeMove(Position& pos, Move m) {
     const int us = pos.sideToMove, them = us ^ 1;
     const Square from = moveFrom(m), to = moveTo(m);
     const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
@@ -67,12 +67,19 @@ void makeMove(Position& pos, Move m) {
 
     UndoRecord& r = pushUndo(pos, m);
     pos.rule50 += 1;
+    // Whether the cache key comes out as cacheKeyAfter foretells it: not
+    // after an en-passant capture, a change of rights (castling included)
+    // or a passed square recorded.
+    bool keyAsPredicted = true;
 
     if (captured != NoPiece) {
         // An en-passant capture takes the pawn that passed the target square
         // (a pawn only ever reaches that square by capturing).
         Square s = to;
-        if (piece == Pawn && to == pos.epSquare) s = to - pawnPush(us);
+        if (piece == Pawn && to == pos.epSquare) {
+            s = to - pawnPush(us);
+            keyAsPredicted = false;
+        }
         r.captureSquare = s;
         // removePiece, less the cache key, which is set once at the end.
         liftFromBoard(pos, captured, them, s);
@@ -103,7 +110,11 @@ void makeMove(Position& pos, Move m) {
 
     // Rights are lost by moving the king or a rook, or by losing the rook;
     // most positions of a search have none left to lose.
-    if (pos.castleRights) pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
+    if (pos.castleRights) {
+        const int32_t rights = pos.castleRights & ~CastleMask[from] & ~CastleMask[to];
+        if (rights != pos.castleRights) keyAsPredicted = false;
+        pos.castleRights = rights;
+    }
     pos.epSquare = NoSquare;
 
     if (piece == Pawn) {
@@ -115,14 +126,17 @@ void makeMove(Position& pos, Move m) {
             Square mid = (from + to) / 2;
             int f = fileOf(mid);
             Bitboard enemyPawns = pos.pieceBB[them][Pawn];
-            if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1)))
+            if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1))) {
                 pos.epSquare = mid;
+                keyAsPredicted = false;
+            }
         }
     }
 
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
-    updateCacheKey(pos);
+    pos.cacheKey = pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare);
     assert(positionIsConsistent(pos));
+    return keyAsPredicted;
 }
 
 // Only the bitboards, the board, the counts and the king square are undone
