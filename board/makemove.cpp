@@ -15,12 +15,13 @@
 namespace {
 
 // A piece going from one square to another: removePiece then putPiece, in
-// one step (its material and count do not change).
-inline void shiftPiece(Position& pos, int type, int color, Square from, Square to) {
+// one step (its material and count do not change), less the keys but the
+// pawn key: returns what the move of the piece changes in them.
+inline uint64_t shiftPiece(Position& pos, int type, int color, Square from, Square to) {
     shiftOnBoard(pos, type, color, from, to);
     const uint64_t k = ZobristPiece[color][type][from] ^ ZobristPiece[color][type][to];
-    pos.key ^= k;
     if (type == Pawn) pos.pawnKey ^= k;
+    return k;
 }
 
 // Castling right index of a king move of two files: king side 0, queen side 1.
@@ -71,6 +72,11 @@ bool makeMove(Position& pos, Move m) {
     // after an en-passant capture, a change of rights (castling included)
     // or a passed square recorded.
     bool keyAsPredicted = true;
+    // What the move changes in the key, gathered and applied at the end. The
+    // cache key changes by the same, and by the rights and the passed square
+    // it folds in (cacheOnly).
+    uint64_t k = ZobristSide;
+    uint64_t cacheOnly = zobristEp(pos.epSquare);
 
     if (captured != NoPiece) {
         // An en-passant capture takes the pawn that passed the target square
@@ -81,11 +87,11 @@ bool makeMove(Position& pos, Move m) {
             keyAsPredicted = false;
         }
         r.captureSquare = s;
-        // removePiece, less the cache key, which is set once at the end.
+        // removePiece, less the keys but the pawn key.
         liftFromBoard(pos, captured, them, s);
-        const uint64_t k = ZobristPiece[them][captured][s];
-        pos.key ^= k;
-        if (captured == Pawn) pos.pawnKey ^= k;
+        const uint64_t kc = ZobristPiece[them][captured][s];
+        k ^= kc;
+        if (captured == Pawn) pos.pawnKey ^= kc;
         pos.nonPawnMaterial[them] -= NonPawnValue[captured];
         pos.rule50 = 0;
     }
@@ -93,7 +99,7 @@ bool makeMove(Position& pos, Move m) {
     // A pawn carries no non-pawn material, so removing it is all a promotion
     // needs before the new piece appears.
     if (promotion == NoPiece) {
-        shiftPiece(pos, piece, us, from, to);
+        k ^= shiftPiece(pos, piece, us, from, to);
     } else {
         removePiece(pos, Pawn, us, from);
         putPiece(pos, promotion, us, to);
@@ -102,18 +108,20 @@ bool makeMove(Position& pos, Move m) {
     if (piece == King && (to - from == 16 || from - to == 16)) {
         r.castled = 1;
         const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
-        shiftPiece(pos, Rook, us, info[2], info[3]);
+        k ^= shiftPiece(pos, Rook, us, info[2], info[3]);
     }
 
     pos.sideToMove = uint8_t(them);
-    pos.key ^= ZobristSide;
 
     // Rights are lost by moving the king or a rook, or by losing the rook;
     // most positions of a search have none left to lose.
     if (pos.castleRights) {
         const int32_t rights = pos.castleRights & ~CastleMask[from] & ~CastleMask[to];
-        if (rights != pos.castleRights) keyAsPredicted = false;
-        pos.castleRights = rights;
+        if (rights != pos.castleRights) {
+            keyAsPredicted = false;
+            cacheOnly ^= ZobristCastle[pos.castleRights] ^ ZobristCastle[rights];
+            pos.castleRights = rights;
+        }
     }
     pos.epSquare = NoSquare;
 
@@ -128,13 +136,15 @@ bool makeMove(Position& pos, Move m) {
             Bitboard enemyPawns = pos.pieceBB[them][Pawn];
             if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1))) {
                 pos.epSquare = mid;
+                cacheOnly ^= zobristEp(mid);
                 keyAsPredicted = false;
             }
         }
     }
 
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
-    pos.cacheKey = pos.key ^ ZobristCastle[pos.castleRights] ^ zobristEp(pos.epSquare);
+    pos.key ^= k;
+    pos.cacheKey ^= k ^ cacheOnly;
     assert(positionIsConsistent(pos));
     return keyAsPredicted;
 }
