@@ -186,35 +186,30 @@ Score probeSlot(uint64_t* slot, uint64_t w0, const Position& pos, int depth, int
     return ScoreNone;
 }
 
-void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
-    // A bound the probe knows, and a score the 24-bit field and the mate
-    // conversion can carry (or ScoreNone, which the probe never uses).
-    assert(bound == BoundUpper || bound == BoundLower || bound == BoundExact);
-    assert(score == ScoreNone || (score >= -ScoreInfinite && score <= ScoreInfinite));
-    const uint64_t key = ttIndexKey(pos);
-    const uint32_t check = uint32_t(key >> 32);
-    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
-    uint64_t* bucket = ttBucket(key);
+namespace {
 
-    // Replacement: prefer the same position, then an empty slot, otherwise
-    // the first slot that is from an old search, not exact, or shallower.
-    // A slot's second word is read only when its move or bound is needed.
+// Writes an entry of pos into slot.
+inline void writeSlot(uint64_t* slot, int depth, int score, Move move, int bound, const Position& pos) {
+    const uint32_t check = uint32_t(ttIndexKey(pos) >> 32);
+    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
+    noteWritten();
+    storeWord(slot, packWord0(check, generation, depth));
+    storeWord(slot + 1, packWord1(bound, scoreToTable(score, plyOffset(pos)), move));
+}
+
+// The store into a bucket that holds neither the position nor an empty
+// slot: the victim is the first slot that is from an old search, not exact,
+// or shallower. Kept apart from storeTT, which seldom needs it, so that the
+// store needs no registers of its own saved. A slot's second word is read
+// only when its bound is needed.
+__attribute__((noinline)) void storeOverVictim(uint64_t* bucket, int depth, int score, Move move, int bound,
+                                               const Position& pos) {
+    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
     uint64_t* replace = bucket;
     uint64_t chosen = ttLoadWord(bucket);
-    for (int i = 0; i < TTBucketSize; i++) {
+    for (int i = 1; i < TTBucketSize; i++) {
         uint64_t* slot = bucket + 2 * i;
-        const uint64_t w0 = i == 0 ? chosen : ttLoadWord(slot);
-        const uint32_t key32 = uint32_t(w0);
-        if (key32 == check) {
-            if (move == MoveNone) move = slotMove(ttLoadWord(slot + 1));
-            replace = slot;
-            break;
-        }
-        if (key32 == 0) {
-            ttFilled.fetch_add(1, std::memory_order_relaxed);
-            replace = slot;
-            break;
-        }
+        const uint64_t w0 = ttLoadWord(slot);
         // A slot displaces the victim chosen so far when its one reason to
         // stay (it is from this search, or exact) is outweighed by the
         // reasons to give it up instead: the chosen one is from this search,
@@ -227,10 +222,38 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
             chosen = w0;
         }
     }
+    writeSlot(replace, depth, score, move, bound, pos);
+}
 
-    noteWritten();
-    storeWord(replace, packWord0(check, generation, depth));
-    storeWord(replace + 1, packWord1(bound, scoreToTable(score, plyOffset(pos)), move));
+}  // namespace
+
+void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
+    // A bound the probe knows, and a score the 24-bit field and the mate
+    // conversion can carry (or ScoreNone, which the probe never uses).
+    assert(bound == BoundUpper || bound == BoundLower || bound == BoundExact);
+    assert(score == ScoreNone || (score >= -ScoreInfinite && score <= ScoreInfinite));
+    const uint64_t key = ttIndexKey(pos);
+    const uint32_t check = uint32_t(key >> 32);
+    uint64_t* bucket = ttBucket(key);
+
+    // Replacement: the first slot that holds the same position (whose move
+    // is kept when the new entry has none) or is empty, otherwise a victim.
+#pragma GCC unroll 4
+    for (int i = 0; i < TTBucketSize; i++) {
+        uint64_t* slot = bucket + 2 * i;
+        const uint32_t key32 = uint32_t(ttLoadWord(slot));
+        if (key32 == check) {
+            if (move == MoveNone) move = slotMove(ttLoadWord(slot + 1));
+            writeSlot(slot, depth, score, move, bound, pos);
+            return;
+        }
+        if (key32 == 0) {
+            ttFilled.fetch_add(1, std::memory_order_relaxed);
+            writeSlot(slot, depth, score, move, bound, pos);
+            return;
+        }
+    }
+    storeOverVictim(bucket, depth, score, move, bound, pos);
 }
 
 void refreshRoot(const Position& pos) {
