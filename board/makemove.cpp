@@ -40,7 +40,7 @@ constexpr size_t SavedStateBytes = offsetof(Position, pstB) + sizeof(Position::p
 // Pushes an undo record with the state before the move. A full history only
 // happens when the holder never compacts it; the oldest record is then given
 // up, which can cost at most a repetition reaching back over 900 plies.
-inline UndoRecord& pushUndo(Position& pos, Move m) {
+inline void pushUndo(Position& pos, Move m) {
     if (pos.historyLength >= HistoryCapacity) {
         std::memmove(pos.history, pos.history + 1, (HistoryCapacity - 1) * sizeof(UndoRecord));
         pos.historyLength = HistoryCapacity - 1;
@@ -49,8 +49,6 @@ inline UndoRecord& pushUndo(Position& pos, Move m) {
     UndoRecord& r = pos.history[pos.historyLength++];
     std::memcpy(&r.key, &pos.key, SavedStateBytes);
     r.move = m;
-    r.castled = 0;
-    return r;
 }
 
 inline void restoreUndo(Position& pos, const UndoRecord& r) { std::memcpy(&pos.key, &r.key, SavedStateBytes); }
@@ -66,7 +64,7 @@ bool makeMove(Position& pos, Move m) {
     assert(m != MoveNone && m != MoveNull);
     assert(pos.board[from] == piece && ((pos.colorBB[us] >> from) & 1));
 
-    UndoRecord& r = pushUndo(pos, m);
+    pushUndo(pos, m);
     pos.rule50 += 1;
     // Whether the cache key comes out as cacheKeyAfter foretells it: not
     // after an en-passant capture, a change of rights (castling included)
@@ -86,7 +84,6 @@ bool makeMove(Position& pos, Move m) {
             s = to - pawnPush(us);
             keyAsPredicted = false;
         }
-        r.captureSquare = s;
         // removePiece, less the keys but the pawn key.
         liftFromBoard(pos, captured, them, s);
         const uint64_t kc = ZobristPiece[them][captured][s];
@@ -106,7 +103,6 @@ bool makeMove(Position& pos, Move m) {
     }
 
     if (piece == King && (to - from == 16 || from - to == 16)) {
-        r.castled = 1;
         const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
         k ^= shiftPiece(pos, Rook, us, info[2], info[3]);
     }
@@ -150,7 +146,9 @@ bool makeMove(Position& pos, Move m) {
 }
 
 // Only the bitboards, the board, the counts and the king square are undone
-// here: everything else comes back from the undo record.
+// here: everything else comes back from the undo record. Castling and an
+// en-passant capture are told from the move and the record's state, as
+// makeMove told them.
 void unmakeMove(Position& pos) {
     assert(pos.historyLength > 0 && pos.history[pos.historyLength - 1].move != MoveNull);
     const int us = pos.sideToMove ^ 1, them = pos.sideToMove;
@@ -163,7 +161,8 @@ void unmakeMove(Position& pos) {
         shiftMan(pos, piece, us, to, from);
         if (piece == King) {
             pos.kingSquare[us] = from;
-            if (r.castled) {
+            // A king move of two files was castling.
+            if (to - from == 16 || from - to == 16) {
                 const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
                 shiftMan(pos, Rook, us, info[3], info[2]);
             }
@@ -172,7 +171,12 @@ void unmakeMove(Position& pos) {
         liftMan(pos, promotion, us, to);
         placeMan(pos, Pawn, us, from);
     }
-    if (captured != NoPiece) placeMan(pos, captured, them, r.captureSquare);
+    if (captured != NoPiece) {
+        // The record's en-passant square is the one the capture found.
+        Square s = to;
+        if (piece == Pawn && to == r.epSquare) s = to - pawnPush(us);
+        placeMan(pos, captured, them, s);
+    }
 
     pos.sideToMove = uint8_t(us);
     restoreUndo(pos, r);
