@@ -15,12 +15,13 @@
 namespace {
 
 // A piece going from one square to another: removePiece then putPiece, in
-// one step (its material and count do not change).
-inline void shiftPiece(Position& pos, int type, int color, Square from, Square to) {
+// one step (its material and count do not change), less the keys but the
+// pawn key: returns what the move of the piece changes in them.
+inline uint64_t shiftPiece(Position& pos, int type, int color, Square from, Square to) {
     shiftOnBoard(pos, type, color, from, to);
     const uint64_t k = ZobristPiece[color][type][from] ^ ZobristPiece[color][type][to];
-    pos.key ^= k;
     if (type == Pawn) pos.pawnKey ^= k;
+    return k;
 }
 
 // Castling right index of a king move of two files: king side 0, queen side 1.
@@ -39,7 +40,7 @@ constexpr size_t SavedStateBytes = offsetof(Position, pstB) + sizeof(Position::p
 // Pushes an undo record with the state before the move. A full history only
 // happens when the holder never compacts it; the oldest record is then given
 // up, which can cost at most a repetition reaching back over 900 plies.
-inline UndoRecord& pushUndo(Position& pos, Move m) {
+inline void pushUndo(Position& pos, Move m) {
     if (pos.historyLength >= HistoryCapacity) {
         std::memmove(pos.history, pos.history + 1, (HistoryCapacity - 1) * sizeof(UndoRecord));
         pos.historyLength = HistoryCapacity - 1;
@@ -48,15 +49,13 @@ inline UndoRecord& pushUndo(Position& pos, Move m) {
     UndoRecord& r = pos.history[pos.historyLength++];
     std::memcpy(&r.key, &pos.key, SavedStateBytes);
     r.move = m;
-    r.castled = 0;
-    return r;
 }
 
 inline void restoreUndo(Position& pos, const UndoRecord& r) { std::memcpy(&pos.key, &r.key, SavedStateBytes); }
 
 }  // namespace
 
-void makeMove(Position& pos, Move m) {
+bool makeMove(Position& pos, Move m) {
     const int us = pos.sideToMove, them = us ^ 1;
     const Square from = moveFrom(m), to = moveTo(m);
     const int piece = movePiece(m), captured = moveCaptured(m), promotion = movePromotion(m);
@@ -65,20 +64,31 @@ void makeMove(Position& pos, Move m) {
     assert(m != MoveNone && m != MoveNull);
     assert(pos.board[from] == piece && ((pos.colorBB[us] >> from) & 1));
 
-    UndoRecord& r = pushUndo(pos, m);
+    pushUndo(pos, m);
     pos.rule50 += 1;
+    // Whether the cache key comes out as cacheKeyAfter foretells it: not
+    // after an en-passant capture, a change of rights (castling included)
+    // or a passed square recorded.
+    bool keyAsPredicted = true;
+    // What the move changes in the key, gathered and applied at the end. The
+    // cache key changes by the same, and by the rights and the passed square
+    // it folds in (cacheOnly).
+    uint64_t k = ZobristSide;
+    uint64_t cacheOnly = zobristEp(pos.epSquare);
 
     if (captured != NoPiece) {
         // An en-passant capture takes the pawn that passed the target square
         // (a pawn only ever reaches that square by capturing).
         Square s = to;
-        if (piece == Pawn && to == pos.epSquare) s = to - pawnPush(us);
-        r.captureSquare = s;
-        // removePiece, less the cache key, which is set once at the end.
+        if (piece == Pawn && to == pos.epSquare) {
+            s = to - pawnPush(us);
+            keyAsPredicted = false;
+        }
+        // removePiece, less the keys but the pawn key.
         liftFromBoard(pos, captured, them, s);
-        const uint64_t k = ZobristPiece[them][captured][s];
-        pos.key ^= k;
-        if (captured == Pawn) pos.pawnKey ^= k;
+        const uint64_t kc = ZobristPiece[them][captured][s];
+        k ^= kc;
+        if (captured == Pawn) pos.pawnKey ^= kc;
         pos.nonPawnMaterial[them] -= NonPawnValue[captured];
         pos.rule50 = 0;
     }
@@ -86,24 +96,29 @@ void makeMove(Position& pos, Move m) {
     // A pawn carries no non-pawn material, so removing it is all a promotion
     // needs before the new piece appears.
     if (promotion == NoPiece) {
-        shiftPiece(pos, piece, us, from, to);
+        k ^= shiftPiece(pos, piece, us, from, to);
     } else {
         removePiece(pos, Pawn, us, from);
         putPiece(pos, promotion, us, to);
     }
 
     if (piece == King && (to - from == 16 || from - to == 16)) {
-        r.castled = 1;
         const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
-        shiftPiece(pos, Rook, us, info[2], info[3]);
+        k ^= shiftPiece(pos, Rook, us, info[2], info[3]);
     }
 
     pos.sideToMove = uint8_t(them);
-    pos.key ^= ZobristSide;
 
     // Rights are lost by moving the king or a rook, or by losing the rook;
     // most positions of a search have none left to lose.
-    if (pos.castleRights) pos.castleRights &= ~CastleMask[from] & ~CastleMask[to];
+    if (pos.castleRights) {
+        const int32_t rights = pos.castleRights & ~CastleMask[from] & ~CastleMask[to];
+        if (rights != pos.castleRights) {
+            keyAsPredicted = false;
+            cacheOnly ^= ZobristCastle[pos.castleRights] ^ ZobristCastle[rights];
+            pos.castleRights = rights;
+        }
+    }
     pos.epSquare = NoSquare;
 
     if (piece == Pawn) {
@@ -115,18 +130,25 @@ void makeMove(Position& pos, Move m) {
             Square mid = (from + to) / 2;
             int f = fileOf(mid);
             Bitboard enemyPawns = pos.pieceBB[them][Pawn];
-            if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1)))
+            if ((f > 0 && ((enemyPawns >> (to - 8)) & 1)) || (f < 7 && ((enemyPawns >> (to + 8)) & 1))) {
                 pos.epSquare = mid;
+                cacheOnly ^= zobristEp(mid);
+                keyAsPredicted = false;
+            }
         }
     }
 
     pos.occupied = pos.colorBB[White] | pos.colorBB[Black];
-    updateCacheKey(pos);
+    pos.key ^= k;
+    pos.cacheKey ^= k ^ cacheOnly;
     assert(positionIsConsistent(pos));
+    return keyAsPredicted;
 }
 
 // Only the bitboards, the board, the counts and the king square are undone
-// here: everything else comes back from the undo record.
+// here: everything else comes back from the undo record. Castling and an
+// en-passant capture are told from the move and the record's state, as
+// makeMove told them.
 void unmakeMove(Position& pos) {
     assert(pos.historyLength > 0 && pos.history[pos.historyLength - 1].move != MoveNull);
     const int us = pos.sideToMove ^ 1, them = pos.sideToMove;
@@ -139,7 +161,8 @@ void unmakeMove(Position& pos) {
         shiftMan(pos, piece, us, to, from);
         if (piece == King) {
             pos.kingSquare[us] = from;
-            if (r.castled) {
+            // A king move of two files was castling.
+            if (to - from == 16 || from - to == 16) {
                 const int32_t* info = CastleInfo[castleRightIndex(us, from, to)];
                 shiftMan(pos, Rook, us, info[3], info[2]);
             }
@@ -148,7 +171,12 @@ void unmakeMove(Position& pos) {
         liftMan(pos, promotion, us, to);
         placeMan(pos, Pawn, us, from);
     }
-    if (captured != NoPiece) placeMan(pos, captured, them, r.captureSquare);
+    if (captured != NoPiece) {
+        // The record's en-passant square is the one the capture found.
+        Square s = to;
+        if (piece == Pawn && to == r.epSquare) s = to - pawnPush(us);
+        placeMan(pos, captured, them, s);
+    }
 
     pos.sideToMove = uint8_t(us);
     restoreUndo(pos, r);

@@ -4,8 +4,9 @@
 #include "board/position.h"
 #include "board/tables.h"
 
-// Plays a pseudo-legal move of the side to move (not checked).
-void makeMove(Position& pos, Move m);
+// Plays a pseudo-legal move of the side to move (not checked). Returns
+// whether the new cache key is the one cacheKeyAfter foretold (below).
+bool makeMove(Position& pos, Move m);
 // Takes back the most recent makeMove.
 void unmakeMove(Position& pos);
 void makeNullMove(Position& pos);

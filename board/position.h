@@ -29,8 +29,6 @@ struct UndoRecord {
     int32_t pstA[2];
     int32_t pstB[2];
     int32_t move;
-    int32_t captureSquare;
-    uint8_t castled;
 };
 
 struct Position {

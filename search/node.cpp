@@ -272,7 +272,7 @@ static __attribute__((noinline)) bool probCut(SearchThread& thread, SearchStack*
         if (see(move, pos, us, pos.occupied) <= threshold) continue;
         if (!isLegal(move, pos, ci)) continue;
         ss->currentMove = move;
-        playMove(pos, move);
+        playMove(pos, move, picker.fetchAhead);
         Score v = -search<false, MainThread>(thread, ss + 1, -rbeta, -rbeta + 1, reducedDepth, !cutNode);
         unmakeMove(pos);
         if (stopped()) {
@@ -514,7 +514,7 @@ template <bool PvNode, bool MainThread>
         // 8. Extensions, then play the move.
         const int newDepth =
             depth - 1 + moveExtension<MainThread>(thread, ss, move, checks, depth, cutNode, stage, hashMove, tt);
-        playMove(pos, move);
+        playMove(pos, move, picker.fetchAhead);
         ss->currentMove = move;
 
         // 9. The first move of a PV node gets the open window; later moves

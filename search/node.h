@@ -93,6 +93,14 @@ inline void playMove(Position& pos, Move m) {
     prefetchNodeEntries(ttIndexKey(pos), pos.pawnKey);
 }
 
+// The same for a move whose child's entries the picker may have fetched
+// already (fetched): they are fetched again only when it did not, or when
+// the key it fetched with is not the child's.
+inline void playMove(Position& pos, Move m, bool fetched) {
+    if (makeMove(pos, m) && fetched) return;
+    prefetchNodeEntries(ttIndexKey(pos), pos.pawnKey);
+}
+
 // Stores a node's result in the table, unless "stop" or the end of the main
 // search came first: such a result may have been cut short.
 inline void storeResult(int depth, int score, Move move, int bound, const Position& pos) {

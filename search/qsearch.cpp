@@ -144,7 +144,7 @@ static Score qsearch(SearchThread& thread, SearchStack* ss, int alpha, int beta,
         if (!isLegal(move, pos, ci)) continue;
 
         ss->currentMove = move;
-        playMove(pos, move);
+        playMove(pos, move, picker.fetchAhead);
         Score v = PvNode ? -qsearch<true, MainThread>(thread, ss + 1, -beta, -alpha, qdepth - 1)
                          : -qsearch<false, MainThread>(thread, ss + 1, -beta, -alpha, qdepth - 1);
         unmakeMove(pos);

@@ -25,7 +25,6 @@ std::atomic<int16_t> ttGeneration{0};
 namespace {
 
 constexpr uint64_t ExtraSlots = 3;  // a bucket starting at ttMask runs past it
-constexpr int BucketSize = 4;
 
 struct SlotView {
     uint32_t key32;
@@ -36,7 +35,6 @@ struct SlotView {
     Move move;
 };
 
-inline uint64_t loadWord(uint64_t* word) { return std::atomic_ref<uint64_t>(*word).load(std::memory_order_relaxed); }
 inline void storeWord(uint64_t* word, uint64_t value) {
     std::atomic_ref<uint64_t>(*word).store(value, std::memory_order_relaxed);
 }
@@ -153,18 +151,13 @@ void clearTT() {
     ttFilled.store(0, std::memory_order_relaxed);
 }
 
-namespace {
-
-// The probe of a slot whose key matched: refreshes its generation and reads
-// the entry. Kept apart from the bucket scan, which most probes end with a
-// miss, so that the scan needs no registers of its own saved.
-__attribute__((noinline)) Score probeSlot(uint64_t* slot, uint64_t w0, const Position& pos, int depth, int alpha,
-                                          int beta, TTProbe& out, int ply) {
+Score probeSlot(uint64_t* slot, uint64_t w0, const Position& pos, int depth, int alpha, int beta, TTProbe& out,
+                int ply) {
     // Mark the entry as used by this search, so replacement spares it.
     const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
     storeWord(slot, (w0 & ~(uint64_t(0xFFFF) << 32)) | uint64_t(uint16_t(generation)) << 32);
 
-    const SlotView e = decode(w0, loadWord(slot + 1));
+    const SlotView e = decode(w0, ttLoadWord(slot + 1));
     const int score = scoreFromTable(e.score, plyOffset(pos));
 
     // Mate scores are kept relative to the game record, so an entry
@@ -193,22 +186,46 @@ __attribute__((noinline)) Score probeSlot(uint64_t* slot, uint64_t w0, const Pos
     return ScoreNone;
 }
 
-}  // namespace
+namespace {
 
-Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out, int ply) {
-    const uint64_t key = ttIndexKey(pos);
-    const uint32_t check = uint32_t(key >> 32);
-    uint64_t* bucket = ttBucket(key);
-
-#pragma GCC unroll 4
-    for (int i = 0; i < BucketSize; i++) {
-        uint64_t* slot = bucket + 2 * i;
-        const uint64_t w0 = loadWord(slot);
-        if (uint32_t(w0) == check) return probeSlot(slot, w0, pos, depth, alpha, beta, out, ply);
-    }
-    out = TTProbe{false, MoveNone, ScoreNone, 0, 0, ScoreNone};
-    return ScoreNone;
+// Writes an entry of pos into slot.
+inline void writeSlot(uint64_t* slot, int depth, int score, Move move, int bound, const Position& pos) {
+    const uint32_t check = uint32_t(ttIndexKey(pos) >> 32);
+    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
+    noteWritten();
+    storeWord(slot, packWord0(check, generation, depth));
+    storeWord(slot + 1, packWord1(bound, scoreToTable(score, plyOffset(pos)), move));
 }
+
+// The store into a bucket that holds neither the position nor an empty
+// slot: the victim is the first slot that is from an old search, not exact,
+// or shallower. Kept apart from storeTT, which seldom needs it, so that the
+// store needs no registers of its own saved. A slot's second word is read
+// only when its bound is needed.
+__attribute__((noinline)) void storeOverVictim(uint64_t* bucket, int depth, int score, Move move, int bound,
+                                               const Position& pos) {
+    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
+    uint64_t* replace = bucket;
+    uint64_t chosen = ttLoadWord(bucket);
+    for (int i = 1; i < TTBucketSize; i++) {
+        uint64_t* slot = bucket + 2 * i;
+        const uint64_t w0 = ttLoadWord(slot);
+        // A slot displaces the victim chosen so far when its one reason to
+        // stay (it is from this search, or exact) is outweighed by the
+        // reasons to give it up instead: the chosen one is from this search,
+        // and this one is shallower.
+        const bool worthKeeping = slotGeneration(w0) == generation || slotBound(ttLoadWord(slot + 1)) == BoundExact;
+        const bool chosenIsCurrent = slotGeneration(chosen) == generation;
+        const bool shallower = slotDepth(w0) < slotDepth(chosen);
+        if (int(worthKeeping) < int(chosenIsCurrent) + int(shallower)) {
+            replace = slot;
+            chosen = w0;
+        }
+    }
+    writeSlot(replace, depth, score, move, bound, pos);
+}
+
+}  // namespace
 
 void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
     // A bound the probe knows, and a score the 24-bit field and the mate
@@ -217,44 +234,26 @@ void storeTT(int depth, int score, Move move, int bound, const Position& pos) {
     assert(score == ScoreNone || (score >= -ScoreInfinite && score <= ScoreInfinite));
     const uint64_t key = ttIndexKey(pos);
     const uint32_t check = uint32_t(key >> 32);
-    const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
     uint64_t* bucket = ttBucket(key);
 
-    // Replacement: prefer the same position, then an empty slot, otherwise
-    // the first slot that is from an old search, not exact, or shallower.
-    // A slot's second word is read only when its move or bound is needed.
-    uint64_t* replace = bucket;
-    uint64_t chosen = loadWord(bucket);
-    for (int i = 0; i < BucketSize; i++) {
+    // Replacement: the first slot that holds the same position (whose move
+    // is kept when the new entry has none) or is empty, otherwise a victim.
+#pragma GCC unroll 4
+    for (int i = 0; i < TTBucketSize; i++) {
         uint64_t* slot = bucket + 2 * i;
-        const uint64_t w0 = i == 0 ? chosen : loadWord(slot);
-        const uint32_t key32 = uint32_t(w0);
+        const uint32_t key32 = uint32_t(ttLoadWord(slot));
         if (key32 == check) {
-            if (move == MoveNone) move = slotMove(loadWord(slot + 1));
-            replace = slot;
-            break;
+            if (move == MoveNone) move = slotMove(ttLoadWord(slot + 1));
+            writeSlot(slot, depth, score, move, bound, pos);
+            return;
         }
         if (key32 == 0) {
             ttFilled.fetch_add(1, std::memory_order_relaxed);
-            replace = slot;
-            break;
-        }
-        // A slot displaces the victim chosen so far when its one reason to
-        // stay (it is from this search, or exact) is outweighed by the
-        // reasons to give it up instead: the chosen one is from this search,
-        // and this one is shallower.
-        const bool worthKeeping = slotGeneration(w0) == generation || slotBound(loadWord(slot + 1)) == BoundExact;
-        const bool chosenIsCurrent = slotGeneration(chosen) == generation;
-        const bool shallower = slotDepth(w0) < slotDepth(chosen);
-        if (int(worthKeeping) < int(chosenIsCurrent) + int(shallower)) {
-            replace = slot;
-            chosen = w0;
+            writeSlot(slot, depth, score, move, bound, pos);
+            return;
         }
     }
-
-    noteWritten();
-    storeWord(replace, packWord0(check, generation, depth));
-    storeWord(replace + 1, packWord1(bound, scoreToTable(score, plyOffset(pos)), move));
+    storeOverVictim(bucket, depth, score, move, bound, pos);
 }
 
 void refreshRoot(const Position& pos) {
@@ -263,9 +262,9 @@ void refreshRoot(const Position& pos) {
     const uint32_t check = uint32_t(key >> 32);
     const int16_t generation = ttGeneration.load(std::memory_order_relaxed);
     uint64_t* bucket = ttBucket(key);
-    for (int i = 0; i < BucketSize; i++) {
+    for (int i = 0; i < TTBucketSize; i++) {
         uint64_t* slot = bucket + 2 * i;
-        const uint64_t w0 = loadWord(slot);
+        const uint64_t w0 = ttLoadWord(slot);
         if (uint32_t(w0) != check) continue;
         storeWord(slot, (w0 & ~(uint64_t(0xFFFF) << 32)) | uint64_t(uint16_t(generation)) << 32);
         return;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "board/makemove.h"
 #include "board/position.h"
 #include "board/prefetch.h"
 
@@ -45,16 +46,43 @@ uint64_t ttBucketCountForMiB(uint64_t mib);
 void allocateTT(uint64_t mib);
 // Empties the table in place, at its current size.
 void clearTT();
-// Returns the cutoff score, or ScoreNone when there is no cutoff. ply is the
-// node's distance from the root: a mate score the node cannot have (nearer
-// than ply + 1 for the side to move, or than ply against it) is not used.
-Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out, int ply = 0);
 void storeTT(int depth, int score, Move move, int bound, const Position& pos);
 void refreshRoot(const Position& pos);
 int hashfull();
 
 // The bucket a key addresses: four slots from the one its low 32 bits pick.
 inline uint64_t* ttBucket(uint64_t key) { return ttSlots + 2 * (uint32_t(key) & ttMask); }
+
+// Slots per bucket.
+constexpr int TTBucketSize = 4;
+
+// A word of a slot, read as a whole.
+inline uint64_t ttLoadWord(uint64_t* word) { return std::atomic_ref<uint64_t>(*word).load(std::memory_order_relaxed); }
+
+// The probe of the slot of pos's bucket whose key matched, its first word
+// w0 read already (see probeTT below): refreshes its generation and reads the
+// entry.
+__attribute__((noinline)) Score probeSlot(uint64_t* slot, uint64_t w0, const Position& pos, int depth, int alpha,
+                                          int beta, TTProbe& out, int ply);
+
+// Returns the cutoff score, or ScoreNone when there is no cutoff. ply is the
+// node's distance from the root: a mate score the node cannot have (nearer
+// than ply + 1 for the side to move, or than ply against it) is not used.
+// The bucket scan is inlined into the searches, which most probes leave with
+// a miss; a slot that matches is read out of line.
+inline Score probeTT(const Position& pos, int depth, int alpha, int beta, TTProbe& out, int ply = 0) {
+    const uint64_t key = ttIndexKey(pos);
+    const uint32_t check = uint32_t(key >> 32);
+    uint64_t* bucket = ttBucket(key);
+#pragma GCC unroll 4
+    for (int i = 0; i < TTBucketSize; i++) {
+        uint64_t* slot = bucket + 2 * i;
+        const uint64_t w0 = ttLoadWord(slot);
+        if (uint32_t(w0) == check) return probeSlot(slot, w0, pos, depth, alpha, beta, out, ply);
+    }
+    out = TTProbe{false, MoveNone, ScoreNone, 0, 0, ScoreNone};
+    return ScoreNone;
+}
 
 // Starts fetching the bucket of key. A bucket starts at any slot, so its four
 // slots usually span two cache lines: the lines of its first and last slots
