@@ -86,17 +86,10 @@ inline bool periodicCheckAborts(SearchThread& thread) {
 inline bool stopped() { return Control.stop.load(std::memory_order_relaxed); }
 
 // Plays a move of the search, and starts fetching what the child reads
-// first while it sets itself up, for the moves whose fetch did not start
-// earlier (see prefetch.h).
-inline void playMove(Position& pos, Move m) {
-    makeMove(pos, m);
-    prefetchNodeEntries(ttIndexKey(pos), pos.pawnKey);
-}
-
-// The same for a move whose child's entries the picker may have fetched
-// already (fetched): they are fetched again only when it did not, or when
-// the key it fetched with is not the child's.
-inline void playMove(Position& pos, Move m, bool fetched) {
+// first while it sets itself up (see prefetch.h), unless the picker fetched
+// it already (fetched) with the key the child has: makeMove says whether the
+// key came out as the picker's fetch foretold it.
+inline void playMove(Position& pos, Move m, bool fetched = false) {
     if (makeMove(pos, m) && fetched) return;
     prefetchNodeEntries(ttIndexKey(pos), pos.pawnKey);
 }
