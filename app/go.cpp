@@ -2,52 +2,104 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "app/options.h"
 #include "search/search.h"
 
-namespace {
-
 using SearchBody = void (*)(SearchThread&);
+
+// One search thread and what it keeps between searches. The loop thread
+// writes body and the record only while the worker is idle, under the lock.
+struct SearchWorker {
+    std::mutex lock;
+    std::condition_variable wake;  // a search, or the end, has been given
+    std::condition_variable idle;  // the search has returned
+    SearchBody body = nullptr;     // the search to run; null while idle
+    bool end = false;
+    // The thread's copy of the game, filled afresh by every "go".
+    std::unique_ptr<SearchThread> record = std::make_unique<SearchThread>();
+    std::thread thread;
+};
+
+namespace {
 
 // Threads still inside their body. A thread decrements it with release order
 // after its last access to the shared caches, so a loop thread that reads 0
 // with acquire order may free or replace the cache arrays.
 std::atomic<int> ActiveSearchThreads{0};
 
-// Owns the thread's record for exactly the life of the search body.
-void runSearchThread(SearchThread* copy, SearchBody body) {
-    {
-        std::unique_ptr<SearchThread> owned(copy);
-        body(*owned);
-    }
-    ActiveSearchThreads.fetch_sub(1, std::memory_order_release);
+// The stack a search of the usual depths uses, with its root record and the
+// frames of a long capture sequence; deeper searches fault in the rest.
+constexpr size_t PresentStackBytes = size_t(512) << 10;
+
+// Writes into every page of the next PresentStackBytes of this thread's
+// stack. A thread's stack is its own until it ends, so the pages stay.
+[[gnu::noinline]] void touchStack() {
+    char area[PresentStackBytes];
+    volatile char* const page = area;
+    for (size_t at = 0; at < PresentStackBytes; at += 4096) page[at] = 0;
 }
 
-// Starts one search thread on a heap record of its own, prepared from the
-// game. Returns false, with nothing started and nothing leaked, when the
-// record or the thread cannot be had.
-bool startSearchThread(const GameRecord& record, SearchBody body, ThreadList& threads) {
+void workerLoop(SearchWorker* worker, bool touch) {
+    if (touch) touchStack();
+    std::unique_lock<std::mutex> hold(worker->lock);
+    for (;;) {
+        worker->wake.wait(hold, [worker] { return worker->body != nullptr || worker->end; });
+        if (!worker->body) return;
+        const SearchBody body = worker->body;
+        hold.unlock();
+        body(*worker->record);
+        ActiveSearchThreads.fetch_sub(1, std::memory_order_release);
+        hold.lock();
+        worker->body = nullptr;
+        worker->idle.notify_all();
+    }
+}
+
+// Adds a sleeping worker to the list; false, with nothing added, when the
+// thread or its record cannot be had.
+bool addWorker(ThreadList& threads, bool touchItsStack) {
     try {
-        auto copy = std::make_unique<SearchThread>();
-        prepareSearchThread(*copy, record);
-        threads.reserve(threads.size() + 1);
-        ActiveSearchThreads.fetch_add(1, std::memory_order_relaxed);
-        try {
-            threads.emplace_back(runSearchThread, copy.get(), body);
-        } catch (...) {
-            ActiveSearchThreads.fetch_sub(1, std::memory_order_relaxed);
-            throw;
-        }
-        copy.release();  // the thread owns it now
+        threads.workers.reserve(threads.workers.size() + 1);
+        auto worker = std::make_unique<SearchWorker>();
+        worker->thread = std::thread(workerLoop, worker.get(), touchItsStack);
+        threads.workers.push_back(std::move(worker));
         return true;
     } catch (const std::exception&) {
         return false;
     }
+}
+
+void endWorker(SearchWorker& worker) {
+    {
+        std::lock_guard<std::mutex> hold(worker.lock);
+        worker.end = true;
+    }
+    worker.wake.notify_one();
+    worker.thread.join();
+}
+
+// Gives an idle worker a search of the game: its record is what a fresh
+// one filled from the game would be, with empty ordering tables.
+void startSearch(SearchWorker& worker, const GameRecord& record, SearchBody body) {
+    {
+        std::lock_guard<std::mutex> hold(worker.lock);
+        SearchThread& copy = *worker.record;
+        std::memset(static_cast<void*>(copy.historyTable), 0, sizeof(copy.historyTable));
+        std::memset(static_cast<void*>(copy.counterMoves), 0, sizeof(copy.counterMoves));
+        prepareSearchThread(copy, record);
+        ActiveSearchThreads.fetch_add(1, std::memory_order_relaxed);
+        worker.body = body;
+    }
+    worker.wake.notify_one();
 }
 
 bool readInt(std::istream& words, int32_t& field) {
@@ -114,12 +166,24 @@ void goCommand(std::istream& words, GameRecord& record, ThreadList& threads) {
     startSearchControl(record.limits);
 
     // A helper that cannot be started is simply left out: the search is the
-    // same with fewer threads.
+    // same with fewer threads. Workers past the thread count are ended, so
+    // that a lowered count gives back their threads and stacks.
     const int32_t threadCount = EngineSettings.threadCount.load(std::memory_order_relaxed);
-    for (int32_t i = 1; i < threadCount; i++)
-        if (!startSearchThread(record, helperSearch, threads)) break;
+    const size_t wanted = size_t(std::max(threadCount, 1));
+    while (threads.workers.size() > wanted) {
+        endWorker(*threads.workers.back());
+        threads.workers.pop_back();
+    }
+    while (threads.workers.size() < wanted)
+        if (!addWorker(threads, false)) break;
 
-    if (startSearchThread(record, mainSearch, threads)) return;
+    if (!threads.workers.empty()) {
+        // Helpers first, then the main search, which answers.
+        for (size_t i = 1; i < threads.workers.size(); i++) startSearch(*threads.workers[i], record, helperSearch);
+        startSearch(*threads.workers[0], record, mainSearch);
+        threads.searching = threads.workers.size();
+        return;
+    }
 
     // Without a thread of its own the main search runs here, on the loop's
     // thread, so that a "bestmove" is still printed. The loop cannot read
@@ -142,7 +206,21 @@ bool searchThreadsRunning() { return ActiveSearchThreads.load(std::memory_order_
 bool lastSearchUnbounded() { return Control.unbounded.load(std::memory_order_relaxed); }
 
 void joinSearchThreads(ThreadList& threads) {
-    for (std::thread& thread : threads)
-        if (thread.joinable()) thread.join();
-    threads.clear();
+    for (size_t i = threads.searching; i-- > 0;) {
+        SearchWorker& worker = *threads.workers[i];
+        std::unique_lock<std::mutex> hold(worker.lock);
+        worker.idle.wait(hold, [&worker] { return worker.body == nullptr; });
+    }
+    threads.searching = 0;
+}
+
+void startSearchWorkers(ThreadList& threads) {
+    if (threads.workers.empty()) addWorker(threads, true);
+}
+
+ThreadList::ThreadList() = default;
+
+ThreadList::~ThreadList() {
+    joinSearchThreads(*this);
+    for (const std::unique_ptr<SearchWorker>& worker : workers) endWorker(*worker);
 }

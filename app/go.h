@@ -3,13 +3,31 @@
 #pragma once
 
 #include <istream>
-#include <thread>
+#include <memory>
 #include <vector>
 
 #include "search/state.h"
 
-// The threads of the last "go", helpers first and the main search thread last.
-using ThreadList = std::vector<std::thread>;
+struct SearchWorker;
+
+// The search threads. A thread outlives its searches: between them it sleeps,
+// keeping its stack and its record, so that a "go" neither creates a thread
+// nor faults in fresh memory. The first holds the main search, the others the
+// helpers; those beyond the thread count of a "go" are ended by it. The list
+// ends and joins its threads when it goes out of scope.
+struct ThreadList {
+    std::vector<std::unique_ptr<SearchWorker>> workers;
+    size_t searching = 0;  // workers given a search by the last "go", from the first
+
+    ThreadList();
+    ThreadList(const ThreadList&) = delete;
+    ThreadList& operator=(const ThreadList&) = delete;
+    ~ThreadList();
+};
+
+// Starts the main search thread ahead of the first "go", its stack made
+// present while the engine waits for input.
+void startSearchWorkers(ThreadList& threads);
 
 // Fills record.limits from the words of a "go" line (positioned after "go").
 // Clock words of the side not to move are skipped; a number that does not
@@ -26,5 +44,5 @@ bool searchThreadsRunning();
 // search, or one untimed without a move time, node limit or depth limit
 // below 100; and no "ponderhit" since.
 bool lastSearchUnbounded();
-// Joins every thread of the list, in order, and empties it.
+// Waits until every search of the last "go" has returned, in start order.
 void joinSearchThreads(ThreadList& threads);

@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     if (commandLine.action == StartAction::Bench) return runBenchFromCommandLine(commandLine);
 
     ThreadList threads;
+    startSearchWorkers(threads);
     commandLoop(threads);
     joinSearchThreads(threads);
     return 0;

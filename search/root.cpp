@@ -303,27 +303,28 @@ void rootSearch(SearchThread& thread) {
     // The root's own table entry counts as used by this search.
     refreshRoot(pos);
 
-    // The legal root moves in generation order, and the lines to search.
-    auto root = std::make_unique<RootState>();
-    root->moveCount = generateLegalMoves(pos, root->moves);
-    for (int i = 0; i < root->moveCount; i++) root->scores[i] = 0;
+    // The legal root moves in generation order, and the lines to search, on
+    // the thread's stack, which a search thread keeps present.
+    RootState root{};
+    root.moveCount = generateLegalMoves(pos, root.moves);
+    for (int i = 0; i < root.moveCount; i++) root.scores[i] = 0;
     // The option is clamped when it is set; this keeps the line arrays safe
     // from a record filled some other way.
-    root->lineCount = std::min(std::clamp(int(thread.limits.multiPv), 1, MaxMultiPv), root->moveCount);
+    root.lineCount = std::min(std::clamp(int(thread.limits.multiPv), 1, MaxMultiPv), root.moveCount);
     for (int k = 0; k < MaxMultiPv; k++) {
-        root->lineScore[k] = -ScoreInfinite;
-        root->bestMove[k] = MoveNone;
-        root->bestScore[k] = -ScoreInfinite;
-        root->bestDepth[k] = 0;
-        root->pv[k].moves[0] = MoveNone;
+        root.lineScore[k] = -ScoreInfinite;
+        root.bestMove[k] = MoveNone;
+        root.bestScore[k] = -ScoreInfinite;
+        root.bestDepth[k] = 0;
+        root.pv[k].moves[0] = MoveNone;
     }
     // No budget until the first iteration is done.
     Control.timeLimit.store(TimeLimitUnset, std::memory_order_relaxed);
 
-    RootContext ctx{thread, rootSs, childPv, *root, 0};
+    RootContext ctx{thread, rootSs, childPv, root, 0};
     iterate<MainThread>(ctx);
 
-    if constexpr (MainThread) answer(*root);
+    if constexpr (MainThread) answer(root);
 }
 
 }  // namespace
