@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -87,15 +86,12 @@ void endWorker(SearchWorker& worker) {
     worker.thread.join();
 }
 
-// Gives an idle worker a search of the game: its record is what a fresh
-// one filled from the game would be, with empty ordering tables.
+// Gives an idle worker a search of the game. The record is filled from the
+// game; the search starts its counters and ordering tables afresh itself.
 void startSearch(SearchWorker& worker, const GameRecord& record, SearchBody body) {
     {
         std::lock_guard<std::mutex> hold(worker.lock);
-        SearchThread& copy = *worker.record;
-        std::memset(static_cast<void*>(copy.historyTable), 0, sizeof(copy.historyTable));
-        std::memset(static_cast<void*>(copy.counterMoves), 0, sizeof(copy.counterMoves));
-        prepareSearchThread(copy, record);
+        prepareSearchThread(*worker.record, record);
         ActiveSearchThreads.fetch_add(1, std::memory_order_relaxed);
         worker.body = body;
     }

@@ -318,8 +318,11 @@ void rootSearch(SearchThread& thread) {
         root.bestDepth[k] = 0;
         root.pv[k].moves[0] = MoveNone;
     }
-    // No budget until the first iteration is done.
-    Control.timeLimit.store(TimeLimitUnset, std::memory_order_relaxed);
+    // No budget until the first iteration is done. Only the main thread,
+    // which owns the clock, writes it: a helper that starts late would
+    // otherwise wipe the budget already published, and the main thread would
+    // search its whole next iteration without a clock.
+    if constexpr (MainThread) Control.timeLimit.store(TimeLimitUnset, std::memory_order_relaxed);
 
     RootContext ctx{thread, rootSs, childPv, root, 0};
     iterate<MainThread>(ctx);

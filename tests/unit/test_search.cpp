@@ -260,6 +260,22 @@ TEST(Search, NodeLimitEndsADeepSearch) {
     EXPECT_LT(Control.nodes.load(), 20000u + 2048u);
 }
 
+// Only the main thread owns the clock: a helper that starts after the main
+// thread has published a budget must leave it, or the main thread would
+// search its next iteration without one.
+TEST(Search, AHelperLeavesTheBudgetAlone) {
+    clearTT();
+    auto thread = makeThread("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    thread->limits.depthLimit = 3;
+    thread->limits.untimed = true;
+    Control.stop = false;
+    Control.done = false;
+    Control.timeLimit = 123;
+    helperSearch(*thread);
+    EXPECT_EQ(Control.timeLimit.load(), 123);
+    Control.timeLimit = 9999999;
+}
+
 namespace {
 
 // A stack as the root lays it out, with the parent entry at the given ply.
