@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
+
+#if defined(__linux__)
+#include <pthread.h>
+#include <sys/mman.h>
+#endif
 
 #include "app/options.h"
 #include "search/search.h"
@@ -38,17 +44,36 @@ std::atomic<int> ActiveSearchThreads{0};
 // The stack a search of the usual depths uses, with its root record and the
 // frames of a long capture sequence; deeper searches fault in the rest.
 constexpr size_t PresentStackBytes = size_t(512) << 10;
+// Threads whose stacks are made present when they start: as many as the
+// "Threads" option offers, so that an absurd count cannot pin gigabytes.
+constexpr size_t PresentStackThreads = 128;
 
-// Writes into every page of the next PresentStackBytes of this thread's
-// stack. A thread's stack is its own until it ends, so the pages stay.
-[[gnu::noinline]] void touchStack() {
-    char area[PresentStackBytes];
-    volatile char* const page = area;
-    for (size_t at = 0; at < PresentStackBytes; at += 4096) page[at] = 0;
+// Makes the next PresentStackBytes of this thread's stack, below the
+// caller's frame, present in one call where the kernel offers it (Linux 5.14
+// and later). On a virtual machine a page fault costs ten times what the
+// call costs per page; elsewhere the pages come when first touched, as
+// before. A thread's stack is its own until it ends, so the pages stay.
+[[gnu::noinline]] void makeStackPresent() {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
+    void* low = nullptr;
+    size_t size = 0;
+    const bool known = pthread_attr_getstack(&attributes, &low, &size) == 0;
+    pthread_attr_destroy(&attributes);
+    if (!known) return;
+    constexpr uintptr_t PageBytes = 4096;
+    const uintptr_t frame = uintptr_t(__builtin_frame_address(0)) & ~(PageBytes - 1);
+    // Well clear of the guard page at the stack's low end.
+    const uintptr_t floor = uintptr_t(low) + 16 * PageBytes;
+    if (frame <= floor) return;
+    const size_t bytes = std::min<size_t>(PresentStackBytes, frame - floor);
+    madvise(reinterpret_cast<void*>(frame - bytes), bytes, MADV_POPULATE_WRITE);
+#endif
 }
 
-void workerLoop(SearchWorker* worker, bool touch) {
-    if (touch) touchStack();
+void workerLoop(SearchWorker* worker, bool presentStack) {
+    if (presentStack) makeStackPresent();
     std::unique_lock<std::mutex> hold(worker->lock);
     for (;;) {
         worker->wake.wait(hold, [worker] { return worker->body != nullptr || worker->end; });
@@ -65,11 +90,11 @@ void workerLoop(SearchWorker* worker, bool touch) {
 
 // Adds a sleeping worker to the list; false, with nothing added, when the
 // thread or its record cannot be had.
-bool addWorker(ThreadList& threads, bool touchItsStack) {
+bool addWorker(ThreadList& threads) {
     try {
         threads.workers.reserve(threads.workers.size() + 1);
         auto worker = std::make_unique<SearchWorker>();
-        worker->thread = std::thread(workerLoop, worker.get(), touchItsStack);
+        worker->thread = std::thread(workerLoop, worker.get(), threads.workers.size() < PresentStackThreads);
         threads.workers.push_back(std::move(worker));
         return true;
     } catch (const std::exception&) {
@@ -171,7 +196,7 @@ void goCommand(std::istream& words, GameRecord& record, ThreadList& threads) {
         threads.workers.pop_back();
     }
     while (threads.workers.size() < wanted)
-        if (!addWorker(threads, false)) break;
+        if (!addWorker(threads)) break;
 
     if (!threads.workers.empty()) {
         // Helpers first, then the main search, which answers.
@@ -211,7 +236,7 @@ void joinSearchThreads(ThreadList& threads) {
 }
 
 void startSearchWorkers(ThreadList& threads) {
-    if (threads.workers.empty()) addWorker(threads, true);
+    if (threads.workers.empty()) addWorker(threads);
 }
 
 ThreadList::ThreadList() = default;

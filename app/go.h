@@ -25,8 +25,8 @@ struct ThreadList {
     ~ThreadList();
 };
 
-// Starts the main search thread ahead of the first "go", its stack made
-// present while the engine waits for input.
+// Starts the main search thread ahead of the first "go", so that its start
+// and its stack's pages are paid while the engine waits for input.
 void startSearchWorkers(ThreadList& threads);
 
 // Fills record.limits from the words of a "go" line (positioned after "go").
