@@ -29,8 +29,7 @@ struct SearchWorker {
     std::condition_variable idle;  // the search has returned
     SearchBody body = nullptr;     // the search to run; null while idle
     bool end = false;
-    // The thread's copy of the game, filled afresh by every "go".
-    std::unique_ptr<SearchThread> record = std::make_unique<SearchThread>();
+    SearchThread record{};  // the thread's copy of the game, filled afresh by every "go"
     std::thread thread;
 };
 
@@ -80,7 +79,7 @@ void workerLoop(SearchWorker* worker, bool presentStack) {
         if (!worker->body) return;
         const SearchBody body = worker->body;
         hold.unlock();
-        body(*worker->record);
+        body(worker->record);
         ActiveSearchThreads.fetch_sub(1, std::memory_order_release);
         hold.lock();
         worker->body = nullptr;
@@ -116,7 +115,7 @@ void endWorker(SearchWorker& worker) {
 void startSearch(SearchWorker& worker, const GameRecord& record, SearchBody body) {
     {
         std::lock_guard<std::mutex> hold(worker.lock);
-        prepareSearchThread(*worker.record, record);
+        prepareSearchThread(worker.record, record);
         ActiveSearchThreads.fetch_add(1, std::memory_order_relaxed);
         worker.body = body;
     }
