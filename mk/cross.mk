@@ -23,6 +23,7 @@ cross_exe = build/$1/ostrevalk$(if $(filter windows-%,$1),.exe)
 # the searches on clocks too short for an engine started through a runner
 # (Wine's start-up alone takes longer), and the long stress schedules.
 CROSS_E2E_SKIP := *Slow*:GoCommand.TinyClocksAnswerInTime:StressSchedule.*
+# Under Wine a failed test is run once more (scripts/wine-e2e.sh says why).
 # Under Wine also the hostile-input sweep, whose 16 GiB table Wine zero-fills
 # in full (see the unit tests' fallback test in CMakeLists.txt).
 cross_e2e_skip = $(CROSS_E2E_SKIP)$(if $(filter windows-%,$1),:Protocol.HostileInputNeverStopsTheLoop)
@@ -65,6 +66,7 @@ $(addprefix test-,$(CROSS_CONFIGS)): test-%: build-% test-deps-host-%
 		"$$runner" $(call cross_exe,$*) < /dev/null > /dev/null 2>&1;; esac && \
 	(cd build/$* && ctest --output-on-failure --no-tests=error) && \
 	OSTREVALK_RUNNER="$$runner" OSTREVALK_ENGINE=$(abspath $(call cross_exe,$*)) \
+		$(if $(filter windows-%,$*),scripts/wine-e2e.sh) \
 		build/$(call cross_config,$*)/e2e_tests --gtest_filter='-$(call cross_e2e_skip,$*)' && \
 	OSTREVALK_RUNNER="$$runner" build/$(call cross_config,$*)/tests/tools/selfplay $(CROSS_SELFPLAY) \
 		$(call cross_exe,$*); \
