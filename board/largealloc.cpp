@@ -72,12 +72,17 @@ void touchPages(char* begin, size_t bytes) {
 }  // namespace
 
 // Tables up to 1 GiB (with the few slots past it that a table keeps) are
-// made present: about 3 s on cold memory here; a 2 GiB table would be twice that.
-// A huge page takes about 0.2 ms when the memory was in use a moment ago, an
-// ordinary page's worth of it 0.9 ms, and 5 to 8 ms on memory that has lain
-// unused for a few seconds (on a virtual machine the host gives it back
-// slowly): past 2 ms the rest of the block takes ordinary pages.
-LargeAllocSettings LargeAlloc = {machineMemoryBytes(), size_t(16) << 20, 2'000'000, size_t(3) << 29};
+// made present when made. A huge page takes about 0.1 ms when the memory was
+// in use a moment ago, 3 to 8 ms on memory that has lain unused for a few
+// seconds (on a virtual machine the host gives it back and supplies it again
+// slowly), and far longer while the kernel compacts memory. Ordinary pages
+// come at 0.3 to 0.9 ms per 2 MiB, but each costs the search a miss in the
+// processor's address translation (on this kind of virtual machine, a trip to
+// the hypervisor the first time the search touches it): a fresh process's
+// first `go depth 6` took 3 to 14 ms in ordinary pages against 2 to 3 in huge
+// ones. Two threads faulting in at once can take twice as long each. So huge
+// pages are taken while they average at most 8 ms each.
+LargeAllocSettings LargeAlloc = {machineMemoryBytes(), size_t(16) << 20, 8'000'000, size_t(3) << 29};
 
 void zeroLarge(void* block, size_t bytes) {
     if (!block) return;
@@ -122,15 +127,18 @@ void populate(char* begin, size_t bytes) {
 }
 
 // Faults in [begin, end) of a huge-page block one huge page at a time. Should
-// one take longer than the budget, the kernel is reclaiming or compacting
-// memory to assemble huge pages; the rest of the range then takes ordinary
-// pages, which it can hand out at once.
+// the pages take longer than the budget on average, the kernel is compacting
+// memory to assemble them, or the host supplies them slowly; the rest of the
+// range then takes ordinary pages, which it can hand out at once.
 void populateHuge(char* block, size_t begin, size_t end) {
+    int64_t spent = 0, allowed = 0;
     for (size_t at = begin; at < end; at += HugePageBytes) {
         const size_t bytes = std::min(HugePageBytes, end - at);
         const int64_t start = threadCpuNs();
         populate(block + at, bytes);
-        if (threadCpuNs() - start > LargeAlloc.hugePageBudgetNs && at + bytes < end) {
+        spent += threadCpuNs() - start;
+        allowed += LargeAlloc.hugePageBudgetNs;
+        if (spent > allowed && at + bytes < end) {
             char* const rest = block + at + bytes;
             madvise(rest, end - at - bytes, MADV_NOHUGEPAGE);
             populate(rest, end - at - bytes);

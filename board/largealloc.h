@@ -29,10 +29,11 @@ struct LargeAllocSettings {
     size_t maxBytes;
     // Blocks at least this large are faulted in and cleared by several threads.
     size_t threadedFromBytes;
-    // Processor time one huge page may take to fault in (nanoseconds) before
-    // the rest of the block is taken in ordinary pages. Past it the kernel is
-    // compacting memory to find huge pages, and may go on doing so for every
-    // page of the block.
+    // Processor time a huge page may take to fault in on average (nanoseconds,
+    // over the pages one thread has faulted in so far) before the rest of the
+    // block is taken in ordinary pages. Past it the kernel is compacting
+    // memory to find huge pages, or the host supplies them slowly, and may go
+    // on doing so for every page of the block.
     int64_t hugePageBudgetNs;
     // The largest block faulted in whole when it is made (Linux).
     size_t presentUpToBytes;
