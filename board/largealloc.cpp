@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -71,18 +72,20 @@ void touchPages(char* begin, size_t bytes) {
 
 }  // namespace
 
-// Tables up to 1 GiB (with the few slots past it that a table keeps) are
-// made present when made. A huge page takes about 0.1 ms when the memory was
-// in use a moment ago, 3 to 8 ms on memory that has lain unused for a few
-// seconds (on a virtual machine the host gives it back and supplies it again
-// slowly), and far longer while the kernel compacts memory. Ordinary pages
-// come at 0.3 to 0.9 ms per 2 MiB, but each costs the search a miss in the
-// processor's address translation (on this kind of virtual machine, a trip to
-// the hypervisor the first time the search touches it): a fresh process's
-// first `go depth 6` took 3 to 14 ms in ordinary pages against 2 to 3 in huge
-// ones. Two threads faulting in at once can take twice as long each. So huge
-// pages are taken while they average at most 8 ms each.
-LargeAllocSettings LargeAlloc = {machineMemoryBytes(), size_t(16) << 20, 8'000'000, size_t(3) << 29};
+// Every table is made present when made, whatever its size. A huge page
+// takes about 0.1 ms when the memory was in use a moment ago, 3 to 8 ms on
+// memory that has lain unused for a few seconds (on a virtual machine the
+// host gives it back and supplies it again slowly), and far longer while the
+// kernel compacts memory. Ordinary pages come no faster from the host, and
+// each costs the search a miss in the processor's address translation (on
+// this kind of virtual machine about a microsecond, and a trip to the
+// hypervisor the first time the search touches it): with a table left to take
+// ordinary pages as the search touched them, a 2 GiB table searched at an
+// eighth of the rate of a 1 GiB one, game after game. A fresh process's first
+// `go depth 6` took 3 to 14 ms in ordinary pages against 2 to 3 in huge ones.
+// Two threads faulting in at once can take twice as long each. So huge pages
+// are taken while they average at most 8 ms each.
+LargeAllocSettings LargeAlloc = {machineMemoryBytes(), size_t(16) << 20, 8'000'000, SIZE_MAX};
 
 void zeroLarge(void* block, size_t bytes) {
     if (!block) return;
@@ -101,6 +104,23 @@ void zeroLarge(void* block, size_t bytes) {
 #if defined(__linux__)
 
 namespace {
+
+// The memory the kernel could hand out now without swapping or reclaiming
+// what other programs hold, or SIZE_MAX when it does not say.
+size_t availableMemoryBytes() {
+    FILE* info = std::fopen("/proc/meminfo", "r");
+    if (!info) return SIZE_MAX;
+    char line[128];
+    size_t bytes = SIZE_MAX;
+    unsigned long long kib = 0;
+    while (std::fgets(line, sizeof line, info))
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+            bytes = kib < SIZE_MAX / 1024 ? size_t(kib) * 1024 : SIZE_MAX;
+            break;
+        }
+    std::fclose(info);
+    return bytes;
+}
 
 int64_t threadCpuNs() {
     timespec t;
@@ -173,6 +193,12 @@ void* allocateLarge(size_t bytes) {
     if (end > aligned + rounded) munmap(reinterpret_cast<void*>(aligned + rounded), end - (aligned + rounded));
     char* block = reinterpret_cast<char*>(aligned);
     if (rounded <= LargeAlloc.presentUpToBytes) {
+        // Faulting in more than the kernel has free would push other
+        // programs out of memory, or bring the out-of-memory killer.
+        if (rounded > (size_t(64) << 20) && rounded > availableMemoryBytes()) {
+            munmap(block, rounded);
+            return nullptr;
+        }
         madvise(block, rounded, MADV_HUGEPAGE);
         inParts(rounded, [block](size_t from, size_t to) { populateHuge(block, from, to); });
     } else {

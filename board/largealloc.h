@@ -8,11 +8,13 @@
 // clear writes zeros over the pages the block already has. A page the process
 // touches for the first time can cost milliseconds (the kernel zeroes it, and
 // under a hypervisor the host may have to supply it first); paid during a
-// search, that is time the search does not get. A block above
-// presentUpToBytes is the exception: faulting in many gigabytes would hold
-// the engine's answer to the command (and to "isready") for a minute, so its
-// pages come when first touched, and a clear hands them back to the kernel,
-// which supplies zeros again.
+// search, that is time the search does not get. A block is refused when more
+// than the kernel has available would have to be faulted in. For many
+// gigabytes that takes seconds before the command (and "isready") is
+// answered, which a GUI waits for; the search that follows runs at full speed.
+// Blocks above presentUpToBytes (none, unless a test sets it lower) are left
+// to take their pages when first touched, and a clear hands those back to the
+// kernel, which supplies zeros again.
 #pragma once
 
 #include <cstddef>
@@ -35,7 +37,7 @@ struct LargeAllocSettings {
     // memory to find huge pages, or the host supplies them slowly, and may go
     // on doing so for every page of the block.
     int64_t hugePageBudgetNs;
-    // The largest block faulted in whole when it is made (Linux).
+    // The largest block faulted in whole when it is made (Linux): every one.
     size_t presentUpToBytes;
 };
 extern LargeAllocSettings LargeAlloc;

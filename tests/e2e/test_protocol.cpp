@@ -259,7 +259,8 @@ TEST(Protocol, HostileInputNeverStopsTheLoop) {
         "setoption name PawnHash value 0",
         // A number beyond 64 bits reads as the maximum. Only one cache is
         // taken to its maximum (1 GiB, faulted in before the answer; for
-        // "Hash" it would be 16 GiB): the lines after it keep its size.
+        // "Hash" it would be 16 GiB and many seconds): the lines after it
+        // keep its size.
         "setoption name PawnHash value 99999999999999999999999999999",
         "setoption name PawnHash value 1000000",
         "setoption name PawnHash value 18446744073709551615",
