@@ -35,6 +35,25 @@ size_t machineMemoryBytes() {
     return SIZE_MAX;
 }
 
+// The memory the kernel could hand out now without swapping or reclaiming
+// what other programs hold, or SIZE_MAX when it does not say. Every block is
+// faulted in when made, and more than this would push other programs out of
+// memory, or bring the out-of-memory killer.
+size_t availableMemoryBytes() {
+    FILE* info = std::fopen("/proc/meminfo", "r");
+    if (!info) return SIZE_MAX;
+    char line[128];
+    size_t bytes = SIZE_MAX;
+    unsigned long long kib = 0;
+    while (std::fgets(line, sizeof line, info))
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+            bytes = kib < SIZE_MAX / 1024 ? size_t(kib) * 1024 : SIZE_MAX;
+            break;
+        }
+    std::fclose(info);
+    return bytes;
+}
+
 // Runs part(begin, end) over the byte range [0, bytes) of a block: at once
 // for a small block, otherwise in pieces of whole huge pages, one per thread.
 // The pieces are done when this returns.
@@ -105,23 +124,6 @@ void zeroLarge(void* block, size_t bytes) {
 
 namespace {
 
-// The memory the kernel could hand out now without swapping or reclaiming
-// what other programs hold, or SIZE_MAX when it does not say.
-size_t availableMemoryBytes() {
-    FILE* info = std::fopen("/proc/meminfo", "r");
-    if (!info) return SIZE_MAX;
-    char line[128];
-    size_t bytes = SIZE_MAX;
-    unsigned long long kib = 0;
-    while (std::fgets(line, sizeof line, info))
-        if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
-            bytes = kib < SIZE_MAX / 1024 ? size_t(kib) * 1024 : SIZE_MAX;
-            break;
-        }
-    std::fclose(info);
-    return bytes;
-}
-
 int64_t threadCpuNs() {
     timespec t;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -174,7 +176,7 @@ void populateHuge(char* block, size_t begin, size_t end) {
 
 void* allocateLarge(size_t bytes) {
     if (bytes == 0) bytes = 1;
-    if (bytes > LargeAlloc.maxBytes) return nullptr;
+    if (bytes > LargeAlloc.maxBytes || bytes > availableMemoryBytes()) return nullptr;
     if (bytes < HugePageBytes) {
         void* block = std::calloc(bytes, 1);
         if (block) touchPages(static_cast<char*>(block), bytes);
@@ -193,12 +195,6 @@ void* allocateLarge(size_t bytes) {
     if (end > aligned + rounded) munmap(reinterpret_cast<void*>(aligned + rounded), end - (aligned + rounded));
     char* block = reinterpret_cast<char*>(aligned);
     if (rounded <= LargeAlloc.presentUpToBytes) {
-        // Faulting in more than the kernel has free would push other
-        // programs out of memory, or bring the out-of-memory killer.
-        if (rounded > (size_t(64) << 20) && rounded > availableMemoryBytes()) {
-            munmap(block, rounded);
-            return nullptr;
-        }
         madvise(block, rounded, MADV_HUGEPAGE);
         inParts(rounded, [block](size_t from, size_t to) { populateHuge(block, from, to); });
     } else {
@@ -227,7 +223,7 @@ void freeLarge(void* block, size_t bytes) {
 
 void* allocateLarge(size_t bytes) {
     if (bytes == 0) bytes = 1;
-    if (bytes > LargeAlloc.maxBytes) return nullptr;
+    if (bytes > LargeAlloc.maxBytes || bytes > availableMemoryBytes()) return nullptr;
     void* block = std::calloc(bytes, 1);
     if (block)
         inParts(bytes, [block](size_t from, size_t to) { touchPages(static_cast<char*>(block) + from, to - from); });
