@@ -172,10 +172,9 @@ void parseGoLimits(std::istream& words, GameRecord& record) {
     }
 }
 
-void goCommand(std::istream& words, GameRecord& record, ThreadList& threads) {
+void goCommand(std::istream& words, bool bare, GameRecord& record, ThreadList& threads) {
     // The loop has joined the previous search before calling this.
-    words >> std::ws;
-    if (words.peek() == std::char_traits<char>::eof()) {
+    if (bare) {
         // A bare "go" searches until "stop", like "go infinite".
         std::istringstream infinite("infinite");
         parseGoLimits(infinite, record);

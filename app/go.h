@@ -35,8 +35,10 @@ void startSearchWorkers(ThreadList& threads);
 void parseGoLimits(std::istream& words, GameRecord& record);
 
 // Starts a search of record (the previous search must have been joined).
-// With no word after "go" the search is unbounded, as for "go infinite".
-void goCommand(std::istream& words, GameRecord& record, ThreadList& threads);
+// A bare line, "go" and nothing else, searches unbounded, as "go infinite"
+// does; any longer line is read for its limits, even when it holds only
+// white space, and then has none.
+void goCommand(std::istream& words, bool bare, GameRecord& record, ThreadList& threads);
 
 // Whether a thread of the last "go" is still inside its search body.
 bool searchThreadsRunning();

@@ -47,7 +47,7 @@ const Command Commands[] = {
     {"isready", SearchWait::None, false, false, [](CommandContext&) { isreadyCommand(); }, "answers readyok at once"},
     {"position", SearchWait::None, false, false, [](CommandContext& c) { positionCommand(c.words, c.line, c.record); },
      "sets up startpos or a FEN, then plays the moves; a search works on its own copy"},
-    {"go", SearchWait::FinishFirst, false, false, [](CommandContext& c) { goCommand(c.words, c.record, c.threads); },
+    {"go", SearchWait::FinishFirst, false, false, [](CommandContext& c) { goCommand(c.words, c.line == "go", c.record, c.threads); },
      "starts a search and returns at once"},
     {"newgame", SearchWait::None, false, false, [](CommandContext& c) { newgameCommand(c.threads); },
      "empties the transposition table (deferred while a search runs)"},

@@ -85,13 +85,13 @@ bool readInteger(std::istream& words, int64_t& value) {
 }  // namespace
 
 constexpr Option Options[OptionCount] = {
-    {"Hash", "spin", 32, 1, 16384, OptionReading::Size, setHash},
-    {"PawnHash", "spin", 8, 1, 1024, OptionReading::Size, setPawnHash},
-    {"EvalHash", "spin", 2, 1, 1024, OptionReading::Size, setEvalHash},
-    {"Threads", "spin", 1, 1, 128, OptionReading::Integer, setThreads},
-    {"Ponder", "check", 1, 0, 1, OptionReading::Ignored, ignore},
-    {"MultiPv", "spin", 1, 1, MaxMultiPv, OptionReading::Integer, setMultiPv},
-    {"MoveOverhead", "spin", DefaultMoveOverheadMs, 0, 2000, OptionReading::Integer, setMoveOverhead},
+    {"Hash", "spin", 32, 1, 16384, 1, 16384, OptionReading::Size, setHash},
+    {"PawnHash", "spin", 8, 1, 1024, 1, 1024, OptionReading::Size, setPawnHash},
+    {"EvalHash", "spin", 2, 1, 1024, 1, 1024, OptionReading::Size, setEvalHash},
+    {"Threads", "spin", 1, 1, 128, 1, 128, OptionReading::Integer, setThreads},
+    {"Ponder", "check", 1, 0, 1, 0, 1, OptionReading::Ignored, ignore},
+    {"MultiPv", "spin", 1, 1, MaxMultiPv, 1, INT32_MAX, OptionReading::Integer, setMultiPv},
+    {"MoveOverhead", "spin", DefaultMoveOverheadMs, 0, 2000, 0, INT32_MAX, OptionReading::Integer, setMoveOverhead},
 };
 
 namespace {
@@ -145,8 +145,8 @@ void setoptionCommand(std::istream& words, ThreadList& threads) {
         if (o.reading == OptionReading::Ignored) return;
         words >> skipped;  // "value"
         int64_t value = 0;
-        const bool read = o.reading == OptionReading::Size ? readSize(words, o.max, value) : readInteger(words, value);
-        if (read) o.apply(std::clamp(value, o.min, o.max), threads);
+        const bool read = o.reading == OptionReading::Size ? readSize(words, o.highest, value) : readInteger(words, value);
+        if (read) o.apply(std::clamp(value, o.lowest, o.highest), threads);
         return;
     }
 }

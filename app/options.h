@@ -1,7 +1,7 @@
 // The engine's options: one table lists each with its type, default and
 // range, and is the only place these are written; it prints the "option"
 // lines of "uci", gives the settings and the caches their start-up values, and
-// "setoption" reads, clamps and applies a value through it. Cache sizes wait
+// "setoption" reads, bounds and applies a value through it. Cache sizes wait
 // for a running search.
 #pragma once
 
@@ -23,17 +23,23 @@ struct Option {
     const char* name;  // as "uci" lists it; "setoption" matches it in any case
     const char* type;  // "spin" or "check"
     int64_t defaultValue;
-    int64_t min;
+    int64_t min;  // the range "uci" announces
     int64_t max;
+    // The range a set value is held to. A count or a time is kept as given
+    // beyond the announced range wherever it still means something (more
+    // lines, a larger reserve); it is only kept from values that would
+    // search nothing, overrun the clock or start threads without end.
+    int64_t lowest;
+    int64_t highest;
     OptionReading reading;
-    // Called with the value clamped to min..max.
+    // Called with the value held to lowest..highest.
     void (*apply)(int64_t value, ThreadList& threads);
 };
 
 constexpr int OptionCount = 7;
 extern const Option Options[OptionCount];
 
-// The values of the options a search reads, clamped when set; they start at
+// The values of the options a search reads, bounded when set; they start at
 // their options' defaults in the table.
 struct EngineSettingsRecord {
     std::atomic<int32_t> multiPv;

@@ -1,5 +1,6 @@
 #include "app/protocol.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "app/engine.h"
@@ -23,9 +24,10 @@ void positionCommand(std::istream& words, const std::string& line, GameRecord& r
         setFromFen(StartFen, record.pos);
         clearSearchLimits(record.limits);
     } else if (word == "fen") {
-        // The FEN is the text after "fen", up to the move list if there is
-        // one; the separators around it are not part of it.
-        std::string fen = line.substr(line.find("fen") + 3);
+        // The FEN is the text after "fen" and the one separator that
+        // follows it, whatever character that is, up to the move list if
+        // there is one; further spaces and tabs around it are not part of it.
+        std::string fen = line.substr(std::min(line.find("fen") + 4, line.size()));
         const size_t movesAt = fen.find("moves");
         if (movesAt != std::string::npos) fen.erase(movesAt);
         const size_t begin = fen.find_first_not_of(" \t");

@@ -74,13 +74,19 @@ bool placementIsWellFormed(const std::string& fen, size_t end) {
 // types is accepted, as composed positions and test suites use them.
 bool materialFitsMoveLists(const Position& pos, int color) { return popCount(pos.colorBB[color]) <= 16; }
 
-// An en-passant square is only real when the pawn that just made its double
-// step stands in front of it and both squares it crossed are empty.
+// An en-passant square can be kept when taking on it is a sound move: the
+// square is empty and an enemy pawn stands in front of it to be taken. The
+// square must also lie between the third and the seventh rank seen from the
+// side to move: on the eighth the capturing pawn would have to promote, and
+// below the third the pawn to be taken would stand on the first rank or off
+// the board. Whether that pawn could really have made a double step is not
+// asked: the capture itself is well defined.
 bool epSquareIsPlausible(const Position& pos) {
     Square s = pos.epSquare;
     int us = pos.sideToMove, push = pawnPush(us);
-    if (relativeRank(us, s) != 5) return false;
-    return pawnOfColorOn(pos, s - push, us ^ 1) && pos.board[s] == NoPiece && pos.board[s + push] == NoPiece;
+    const int rank = relativeRank(us, s);
+    if (rank < 2 || rank > 6) return false;
+    return pawnOfColorOn(pos, s - push, us ^ 1) && pos.board[s] == NoPiece;
 }
 
 }  // namespace
@@ -287,7 +293,6 @@ bool setFromFenChecked(const std::string& text, Position& pos) {
     if (popCount(attackersOf(s, s.kingSquare[us], them) & leapers) > 1) return false;
 
     if (s.epSquare != NoSquare && !epSquareIsPlausible(s)) s.epSquare = NoSquare;
-    if (s.rule50 < 0) s.rule50 = 0;
     if (s.rule50 > RuleFiftyCap) s.rule50 = RuleFiftyCap;
     updateCacheKey(s);
 

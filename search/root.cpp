@@ -38,16 +38,21 @@ struct PvLine {
 // bestMove[k] from the moment that is chosen, and bestScore[k] and
 // bestDepth[k] tell what that move scored and in which iteration, so that a
 // stop in the middle shows the move that will be played with its own score.
+// More lines than any position has legal moves (218 at most in a game, a
+// few more in composed positions); a MultiPV count above the number of root
+// moves shows them all.
+constexpr int MaxRootLines = 256;
+
 struct RootState {
     Move moves[MaxMoves];
     int scores[MaxMoves];
     int moveCount;
     int lineCount;
-    int lineScore[MaxMultiPv];
-    Move bestMove[MaxMultiPv];
-    int bestScore[MaxMultiPv];
-    int bestDepth[MaxMultiPv];
-    PvLine pv[MaxMultiPv];
+    int lineScore[MaxRootLines];
+    Move bestMove[MaxRootLines];
+    int bestScore[MaxRootLines];
+    int bestDepth[MaxRootLines];
+    PvLine pv[MaxRootLines];
 };
 
 // Everything the iterations of one thread carry from one to the next.
@@ -308,10 +313,10 @@ void rootSearch(SearchThread& thread) {
     RootState root{};
     root.moveCount = generateLegalMoves(pos, root.moves);
     for (int i = 0; i < root.moveCount; i++) root.scores[i] = 0;
-    // The option is clamped when it is set; this keeps the line arrays safe
-    // from a record filled some other way.
-    root.lineCount = std::min(std::clamp(int(thread.limits.multiPv), 1, MaxMultiPv), root.moveCount);
-    for (int k = 0; k < MaxMultiPv; k++) {
+    // The option is kept at 1 or more when it is set; this also keeps the
+    // line arrays safe from a record filled some other way.
+    root.lineCount = std::min({std::max(int(thread.limits.multiPv), 1), root.moveCount, MaxRootLines});
+    for (int k = 0; k < MaxRootLines; k++) {
         root.lineScore[k] = -ScoreInfinite;
         root.bestMove[k] = MoveNone;
         root.bestScore[k] = -ScoreInfinite;

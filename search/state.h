@@ -9,7 +9,7 @@
 #include "board/position.h"
 #include "search/history.h"
 
-// Lines a search can show at once (the "MultiPv" option's maximum).
+// The "MultiPv" option's announced maximum (a larger count is still searched).
 constexpr int MaxMultiPv = 100;
 
 struct SearchLimits {
@@ -25,7 +25,7 @@ struct SearchLimits {
     bool ponderStart;
     int32_t moveTime;
     bool depthGiven;       // the "go" line named a depth, even one of 100 or more
-    int32_t multiPv;       // lines to search, 1..100
+    int32_t multiPv;       // lines to search, 1 or more
     int32_t moveOverhead;  // ms the clock keeps in reserve for the transmission of a move
 };
 

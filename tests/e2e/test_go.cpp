@@ -64,6 +64,15 @@ TEST(GoCommand, MultiPvOptionInAnyCase) {
     engine.send("go depth 2");
     ASSERT_TRUE(engine.waitFor("bestmove", 20000, &seen));
     EXPECT_FALSE(anyContains(seen, " multipv 2 "));
+    // Above the announced maximum of 100 the lines asked for are searched,
+    // here 150 of a position's 218 moves.
+    engine.send("setoption name MultiPv value 150");
+    engine.send("position fen R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1");
+    seen.clear();
+    engine.send("go depth 1");
+    ASSERT_TRUE(engine.waitFor("bestmove", 20000, &seen));
+    EXPECT_TRUE(anyContains(seen, " multipv 150 "));
+    EXPECT_FALSE(anyContains(seen, " multipv 151 "));
     EXPECT_EQ(engine.quit(), 0);
 }
 

@@ -155,6 +155,11 @@ TEST(Robustness, FieldsTheRulesDefine) {
     const std::string withCapturer = fenHash("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
     EXPECT_NE(withCapturer, fenHash("4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1"));
     EXPECT_EQ(fenHash("4k3/8/8/3p4/8/8/8/4K3 w - d6 0 1"), fenHash("4k3/8/8/3p4/8/8/8/4K3 w - - 0 1"));
+    // So is one with no pawn in front of it to take; but a capture that is
+    // sound keeps its square, even where no double step can have led to it.
+    EXPECT_EQ(fenHash("4k3/8/8/4P3/8/8/8/4K3 w - d6 0 1"), fenHash("4k3/8/8/4P3/8/8/8/4K3 w - - 0 1"));
+    EXPECT_NE(fenHash("4k3/3n4/8/3pP3/8/8/8/4K3 w - d6 0 1"), fenHash("4k3/3n4/8/3pP3/8/8/8/4K3 w - - 0 1"));
+    EXPECT_NE(fenHash("4k3/8/8/8/8/3Pp3/8/4K3 w - e4 0 1"), fenHash("4k3/8/8/8/8/3Pp3/8/4K3 w - - 0 1"));
     // Counters of any size, signs and surplus text after them do not stop
     // the set-up: the position is the board and fields before them.
     const std::string start = fenHash("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");

@@ -11,7 +11,7 @@
 
 TEST(SearchControl, BareGoAndInfiniteRunUntilStop) {
     EngineProcess engine;
-    for (const char* go : {"go", "go   ", "go infinite", "go depth x", "go searchmoves e2e4 infinite"}) {
+    for (const char* go : {"go", "go infinite", "go depth x", "go searchmoves e2e4 infinite"}) {
         engine.send("position startpos");
         engine.send(go);
         Lines seen;
@@ -34,6 +34,17 @@ TEST(SearchControl, BareGoAndInfiniteRunUntilStop) {
         if (seen.size() >= 2) {
             EXPECT_TRUE(isFinalInfo(seen[seen.size() - 2])) << seen[seen.size() - 2];
         }
+    }
+    // Only "go" itself is bare: a longer line is read for limits, and with
+    // none (no clock after a "position") it plays after one iteration.
+    for (const char* go : {"go ", "go   ", " go"}) {
+        engine.send("position startpos");
+        engine.send(go);
+        const Lines seen = searchOutput(engine, 3000);
+        ASSERT_FALSE(seen.empty()) << go;
+        checkBestmove(seen.back());
+        EXPECT_TRUE(anyContains(seen, "info depth 1 ")) << go;
+        EXPECT_FALSE(anyContains(seen, "info depth 2 ")) << go;
     }
     // "stop" with no search running prints nothing.
     EXPECT_EQ(engine.roundTrip("stop"), Lines{});

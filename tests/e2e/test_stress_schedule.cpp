@@ -311,7 +311,7 @@ struct ScheduleRun {
             return false;
         }
         if (r < 84) {
-            const char* const lines[] = {"go infinite", "go", "go  ", "go wtime 500 infinite"};
+            const char* const lines[] = {"go infinite", "go", "go searchmoves e2e4 infinite", "go wtime 500 infinite"};
             const int which = pick(0, 4);
             if (which == 4)
                 startJob(JobKind::Depth, "go depth 100", false, 100);

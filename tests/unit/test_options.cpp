@@ -77,7 +77,7 @@ TEST(Options, PawnAndEvalCaches) {
     EXPECT_EQ(PawnHashTable.entryCount, 65536u);
 }
 
-TEST(Options, ClampedToTheirRangeWhenSet) {
+TEST(Options, HeldToWhatStillMeansSomethingWhenSet) {
     setoption("name Threads value 4");
     EXPECT_EQ(EngineSettings.threadCount, 4);
     setoption("name threads value x");
@@ -88,8 +88,11 @@ TEST(Options, ClampedToTheirRangeWhenSet) {
     EXPECT_EQ(EngineSettings.threadCount, 128);
     setoption("name MultiPv value -5");
     EXPECT_EQ(EngineSettings.multiPv, 1);
+    // Above the announced maxima more lines and a larger reserve are kept.
+    setoption("name MultiPv value 150");
+    EXPECT_EQ(EngineSettings.multiPv, 150);
     setoption("name MoveOverhead value 5000");
-    EXPECT_EQ(EngineSettings.moveOverhead, 2000);
+    EXPECT_EQ(EngineSettings.moveOverhead, 5000);
     setoption("name MoveOverhead value -1");
     EXPECT_EQ(EngineSettings.moveOverhead, 0);
     setoption("name Move Overhead value 100");  // a two-word name is no option
@@ -106,7 +109,7 @@ TEST(Options, ReachTheSearchLimits) {
     setoption("name MultiPv value 500");
     setoption("name MoveOverhead value 7");
     copyOptionsInto(limits);
-    EXPECT_EQ(limits.multiPv, 100);
+    EXPECT_EQ(limits.multiPv, 500);
     EXPECT_EQ(limits.moveOverhead, 7);
     setoption("name MultiPv value 1");
     setoption("name MoveOverhead value 50");

