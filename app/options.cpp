@@ -145,7 +145,8 @@ void setoptionCommand(std::istream& words, ThreadList& threads) {
         if (o.reading == OptionReading::Ignored) return;
         words >> skipped;  // "value"
         int64_t value = 0;
-        const bool read = o.reading == OptionReading::Size ? readSize(words, o.highest, value) : readInteger(words, value);
+        const bool read =
+            o.reading == OptionReading::Size ? readSize(words, o.highest, value) : readInteger(words, value);
         if (read) o.apply(std::clamp(value, o.lowest, o.highest), threads);
         return;
     }
