@@ -32,17 +32,17 @@ struct PvLine {
     Move moves[PvBufferSize + 1];
 };
 
+// More lines than any position has legal moves (218 at most in a game, a
+// few more in composed positions); a MultiPV count above the number of root
+// moves shows them all.
+constexpr int MaxRootLines = 256;
+
 // The root moves and the lines of a MultiPV search. Line k is shown with
 // lineScore[k] and pv[k]; the first lineCount entries of moves are the lines'
 // moves once a line is finished. While a line is searched, pv[k] starts with
 // bestMove[k] from the moment that is chosen, and bestScore[k] and
 // bestDepth[k] tell what that move scored and in which iteration, so that a
 // stop in the middle shows the move that will be played with its own score.
-// More lines than any position has legal moves (218 at most in a game, a
-// few more in composed positions); a MultiPV count above the number of root
-// moves shows them all.
-constexpr int MaxRootLines = 256;
-
 struct RootState {
     Move moves[MaxMoves];
     int scores[MaxMoves];
